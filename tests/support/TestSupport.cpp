@@ -1,0 +1,78 @@
+#include "TestSupport.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "dez-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+std::string SamplesDir() {
+    const char* env = std::getenv("DEZ_SAMPLES");
+    std::string dir = env ? env : DEZ_SAMPLES_DIR;
+    std::error_code ec;
+    return fs::is_directory(dir, ec) ? dir : std::string();
+}
+
+std::string SampleFile(const std::string& relative) {
+    const std::string dir = SamplesDir();
+    if (dir.empty()) return {};
+    const std::string path = dir + "/" + relative;
+    std::error_code ec;
+    return fs::is_regular_file(path, ec) ? path : std::string();
+}
+
+CommaLocale::CommaLocale() {
+    const std::string built = std::string(DEZ_BUILD_DIR) + "/locale";
+    std::error_code ec;
+    if (fs::is_directory(built, ec)) setenv("LOCPATH", built.c_str(), 1);
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+        if (std::setlocale(LC_ALL, name) != nullptr && std::localeconv()->decimal_point[0] == ',') {
+            try {
+                std::locale::global(std::locale(name));
+            } catch (...) {
+                // The C locale alone is enough for the C library's conversions.
+            }
+            ok_ = true;
+            return;
+        }
+    }
+    std::setlocale(LC_ALL, "C");
+}
+
+CommaLocale::~CommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    std::locale::global(std::locale::classic());
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+
+}  // namespace testsupport

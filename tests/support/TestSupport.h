@@ -1,0 +1,44 @@
+#pragma once
+// Shared test helpers: per-test temporary folders, the public sample files, a decimal-comma locale.
+#include <string>
+
+namespace testsupport {
+
+// A fresh folder under the system temp dir, removed with everything in it when the guard dies.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Folder of the public sample files, or "" when this clone has none (tests then skip).
+std::string SamplesDir();
+// Path of a sample file below SamplesDir(), or "" when it is absent.
+std::string SampleFile(const std::string& relative);
+
+// Switches the C and C++ global locales to a decimal-comma locale for its lifetime and back to
+// "C" afterwards. ok() is false when no such locale can be had on this machine.
+class CommaLocale {
+public:
+    CommaLocale();
+    ~CommaLocale();
+    CommaLocale(const CommaLocale&) = delete;
+    CommaLocale& operator=(const CommaLocale&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_ = false;
+};
+
+// Whole file as bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace testsupport

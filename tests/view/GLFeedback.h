@@ -1,0 +1,16 @@
+#pragma once
+// GL feedback mode for counting what a drawing call emits (GL_3D vertices).
+#include <functional>
+#include <vector>
+
+struct FeedbackCounts {
+    int points = 0;
+    int lines = 0;
+    int polygons = 0;
+    int polygonVertices = 0;
+    int bitmaps = 0;
+    bool overflow = false;
+    std::vector<float> vertices;  // x, y, z window coordinates of every vertex, in order
+};
+
+FeedbackCounts Feedback(const std::function<void()>& draw);

@@ -484,9 +484,8 @@ TEST(Matrix4x4, InPlaceRotationsMatchProducts) {
     start.m[13] = 2;
     start.m[14] = 3;
     const double t = 0.7;
-    Matrix4x4 rx, ry, ryNeg, rz;
+    Matrix4x4 rx, ryNeg, rz;
     rx.SetRotation(t, 0, 0);
-    ry.SetRotation(0, t, 0);
     ryNeg.SetRotation(0, -t, 0);
     rz.SetRotation(0, 0, t);
 
@@ -528,7 +527,6 @@ TEST(Matrix4x4, InPlaceRotationsMatchProducts) {
         for (int i = 0; i < 16; ++i)
             EXPECT_EQ(m.m[i], start.m[i]);
     }
-    (void)ry;
 }
 
 TEST(Matrix4x4, ProductAppliesLeftOperandFirst) {

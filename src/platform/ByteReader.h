@@ -152,6 +152,8 @@ class ByteReader {
 public:
     ByteReader(const uint8_t* data, size_t size) : data_(data), size_(data ? size : 0) {}
     explicit ByteReader(const std::vector<uint8_t>& bytes) : ByteReader(bytes.data(), bytes.size()) {}
+    // The reader only borrows the bytes: a temporary vector would be gone before the first read.
+    explicit ByteReader(std::vector<uint8_t>&&) = delete;
 
     size_t size() const { return size_; }
     size_t pos() const { return pos_; }

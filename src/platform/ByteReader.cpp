@@ -1,0 +1,261 @@
+#include "ByteReader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Paths.h"
+
+namespace dez {
+
+bool ByteReader::Seek(size_t pos) {
+    if (pos > size_) {
+        ok_ = false;
+        return false;
+    }
+    pos_ = pos;
+    return true;
+}
+
+bool ByteReader::Skip(size_t n) {
+    if (n > remaining()) {
+        ok_ = false;
+        return false;
+    }
+    pos_ += n;
+    return true;
+}
+
+bool ByteReader::ReadU8(uint8_t& v) {
+    if (remaining() < 1) {
+        v = 0;
+        ok_ = false;
+        return false;
+    }
+    v = data_[pos_++];
+    return true;
+}
+
+bool ByteReader::ReadI8(int8_t& v) {
+    uint8_t u = 0;
+    const bool done = ReadU8(u);
+    v = static_cast<int8_t>(u);
+    return done;
+}
+
+bool ByteReader::ReadBytes(void* dst, size_t n) {
+    if (n == 0) return true;
+    if (dst == nullptr) {
+        ok_ = false;
+        return false;
+    }
+    if (n > remaining()) {
+        std::memset(dst, 0, n);
+        ok_ = false;
+        return false;
+    }
+    std::memcpy(dst, data_ + pos_, n);
+    pos_ += n;
+    return true;
+}
+
+void ByteWriter::PutBytes(const void* src, size_t n) {
+    if (n == 0 || src == nullptr) return;
+    std::memcpy(Grow(n), src, n);
+}
+
+std::vector<uint8_t> ByteWriter::TakeBytes() {
+    std::vector<uint8_t> out;
+    out.swap(bytes_);
+    return out;
+}
+
+#define DEZ_PATCH(Name, Type, Width, Store)      \
+    bool ByteWriter::Name(size_t at, Type v) {   \
+        uint8_t* p = At(at, Width);              \
+        if (p == nullptr) return false;          \
+        Store(p, v);                             \
+        return true;                             \
+    }
+
+DEZ_PATCH(PatchU16LE, uint16_t, 2, StoreU16LE)
+DEZ_PATCH(PatchU16BE, uint16_t, 2, StoreU16BE)
+DEZ_PATCH(PatchI16LE, int16_t, 2, StoreI16LE)
+DEZ_PATCH(PatchI16BE, int16_t, 2, StoreI16BE)
+DEZ_PATCH(PatchU32LE, uint32_t, 4, StoreU32LE)
+DEZ_PATCH(PatchU32BE, uint32_t, 4, StoreU32BE)
+DEZ_PATCH(PatchI32LE, int32_t, 4, StoreI32LE)
+DEZ_PATCH(PatchI32BE, int32_t, 4, StoreI32BE)
+DEZ_PATCH(PatchF32LE, float, 4, StoreF32LE)
+DEZ_PATCH(PatchF32BE, float, 4, StoreF32BE)
+#undef DEZ_PATCH
+
+bool ByteWriter::PatchU8(size_t at, uint8_t v) {
+    uint8_t* p = At(at, 1);
+    if (p == nullptr) return false;
+    *p = v;
+    return true;
+}
+
+namespace {
+
+void SetError(std::string* error, const std::string& what, const std::string& path, int err) {
+    if (error) *error = what + " '" + path + "': " + std::strerror(err);
+}
+
+// Closes a POSIX descriptor when it goes out of scope (unless released).
+class FdGuard {
+public:
+    explicit FdGuard(int fd) : fd_(fd) {}
+    ~FdGuard() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FdGuard(const FdGuard&) = delete;
+    FdGuard& operator=(const FdGuard&) = delete;
+    int get() const { return fd_; }
+    // Closes now and reports the result; the descriptor is gone either way.
+    int Close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+// The process umask, read without changing it (umask() can only be queried by setting it,
+// which would race with other threads creating files).
+mode_t CurrentUmask() {
+    std::FILE* f = std::fopen("/proc/self/status", "re");
+    mode_t mask = 022;
+    if (f == nullptr) return mask;
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        unsigned int value = 0;
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+            mask = static_cast<mode_t>(value & 0777);
+            break;
+        }
+    }
+    std::fclose(f);
+    return mask;
+}
+
+bool WriteAll(int fd, const uint8_t* p, size_t n) {
+    while (n > 0) {
+        const ssize_t written = ::write(fd, p, n);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += written;
+        n -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error) {
+    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        SetError(error, "Cannot open", path, errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) {
+        SetError(error, "Cannot query", path, errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        SetError(error, "Cannot read", path, EISDIR);
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    // The size is only a hint: the file may change while it is read, and pipes report 0.
+    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            SetError(error, "Cannot read", path, errno);
+            return false;
+        }
+        if (got == 0) break;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    out.swap(bytes);
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string* error) {
+    if (path.empty()) {
+        SetError(error, "Cannot write", path, ENOENT);
+        return false;
+    }
+    if (data == nullptr && size > 0) {
+        SetError(error, "Cannot write", path, EINVAL);
+        return false;
+    }
+    // Only '/' separates here: the target is a real POSIX path, not a name from a recording.
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        SetError(error, "Cannot write", path, EISDIR);
+        return false;
+    }
+
+    mode_t mode = 0644 & ~CurrentUmask();
+    struct stat existing;
+    if (::stat(path.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            SetError(error, "Cannot write", path, EISDIR);
+            return false;
+        }
+        mode = existing.st_mode & 07777;
+    }
+
+    // Hidden, next to the target (rename only works within one file system), short enough for
+    // NAME_MAX even when the target's name is not.
+    std::string temp = JoinPath(folder, "." + name.substr(0, 200) + ".XXXXXX");
+    FdGuard fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        SetError(error, "Cannot create a temporary file for", path, errno);
+        return false;
+    }
+    const char* step = nullptr;
+    if (::fchmod(fd.get(), mode) != 0) {
+        step = "Cannot set the permissions of";
+    } else if (!WriteAll(fd.get(), static_cast<const uint8_t*>(data), size)) {
+        step = "Cannot write";
+    } else if (::fsync(fd.get()) != 0) {
+        step = "Cannot flush";
+    } else if (fd.Close() != 0) {
+        step = "Cannot close";
+    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
+        step = "Cannot replace";
+    }
+    if (step != nullptr) {
+        const int err = errno;
+        if (fd.get() >= 0) fd.Close();
+        ::unlink(temp.c_str());
+        SetError(error, step, path, err);
+        return false;
+    }
+    // Make the rename itself durable; a failure here no longer endangers any data.
+    FdGuard dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+    return true;
+}
+
+}  // namespace dez

@@ -10,7 +10,8 @@ struct FeedbackCounts {
     int polygonVertices = 0;
     int bitmaps = 0;
     bool overflow = false;
-    std::vector<float> vertices;  // x, y, z window coordinates of every vertex, in order
+    std::vector<float> vertices;      // x, y, z window coordinates of every vertex, in order
+    std::vector<float> lineVertices;  // the same, of line segments only
 };
 
 FeedbackCounts Feedback(const std::function<void()>& draw);

@@ -27,6 +27,7 @@ FeedbackCounts Feedback(const std::function<void()>& draw) {
         case GL_LINE_TOKEN:
         case GL_LINE_RESET_TOKEN:
             ++c.lines;
+            c.lineVertices.insert(c.lineVertices.end(), &buffer[at], &buffer[at] + 6);
             vertex(at);
             vertex(at);
             break;

@@ -611,7 +611,6 @@ void wxGLCamera::Reset() {
     centre_.Set(0, 0, 0);
     eye_.Set(0, -5, 0);
     direction_ = centre_ - eye_;
-    previousEye_.SetZero();
     perspective_ = true;
     aspect_ = 1;
     cmin_ = -10;

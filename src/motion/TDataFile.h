@@ -1,0 +1,128 @@
+#pragma once
+// The motion-data object of one file: a recording that knows file kinds, loads and saves every
+// supported motion format, finds companion files and computes force-plate results.
+#include <cstdint>
+#include <string>
+
+#include "TC3DData.h"
+
+class TStructure;
+
+// File kinds; the values are stored in display-settings files and passed by callers.
+enum DataFileType : int32_t {
+    kFileTRT = 0,        // TRT / TRX binary track
+    kFileText = 1,       // text table; also every unknown extension
+    kFileC3D = 2,
+    kFileRIC = 3,        // RIC, RIF, RAW, RAH
+    kFileEMG = 4,        // analog only
+    kFileMat = 5,        // matrix file, save only
+    kFileMPC = 6,        // MPC, CME
+    kFileMDF = 7,
+    kFileCPrefix = 8,    // file name beginning "c#"
+    kFileTrack = 9,      // TRC, TRB
+    kFileTAF = 10,
+    kFileBVH = 11,
+    kFileDetect = 12,    // LoadFile only: take the kind from the path
+};
+
+constexpr int kStickTextSize = 2560;
+
+// Force, moment and centre of pressure of one plate at one analog sample, laboratory frame.
+struct TPlateForces {
+    float force[3] = {};
+    float moment[3] = {};
+    float cop[3] = {};
+};
+
+class TDataFile : public TC3DData {
+public:
+    // New empty data of the given sizes (all samples 0.0).
+    TDataFile(int32_t points, int32_t frames, float pointRate, int32_t analogChannels, int32_t samplesPerFrame,
+              int32_t dimension);
+    // Loads `path` at once (when given); the caller tests HasPoints().
+    explicit TDataFile(const char* path, uint8_t markerSetFlag = 1, uint8_t secondFlag = 1, double bvhScale = 10.0);
+    ~TDataFile() override;
+
+    bool LoadC3D(const char* path, bool keepCameraMask, bool readFrames, bool stripPrefixes) override;
+    virtual bool LoadMarkerSet(TStructure* structure);
+
+    void Reset();
+    void DetectFileType(const char* path);
+    bool LoadFile(const char* path, int32_t fileKind, bool readFrames);
+    bool LoadKeepPath(const char* path, int32_t fileKind);
+    bool ImportAnalogFile(const char* path);
+    bool Save();
+    bool SaveFile(const char* path, int32_t fileKind);
+    void SetPath(const char* text);
+    void GetPath(char* out) const;
+    void GetFileName(char* out) const;
+    void GetAnalogFileName(char* out) const;
+    std::string GetPath() const { return path ? std::string(path) : std::string(); }
+    void ClearAnalog();
+
+    void InitEventContexts();
+    bool AddEvent(int32_t frame, const char* name, int32_t contextIndex, int32_t icon, bool checkRange);
+    bool RemoveEvent(int32_t frame);
+    bool RemoveHeaderEvent(int32_t frame);
+    bool AddPoint(const char* name);
+    bool SetPointInfo(int32_t index, const char* label, const char* unit, const char* description);
+    int32_t FindPointLabel(const char* name) const;
+    bool GetBoundingBox(float* out, int32_t count, bool cube) const;
+    void GetTrajectory(int32_t n, Matrix2D* out, bool swap) const;
+    double GetUnitFactor(int32_t i) const;
+
+    // Force plates.
+    bool GetPlateForces(int32_t plate, int32_t column, TPlateForces* out, float threshold, bool localAxes);
+    bool GetPlateGeometry(int32_t plate, int32_t* type, int32_t* channels, double* corners, double* origin) const;
+    bool AddForcePlate(int32_t type, const int32_t* channels, const double* corners, const double* origin);
+
+    // Marker-set and skeleton companions.
+    bool LoadMkrFile(const char* path, TStructure* structure);
+    bool LoadVskFile(const char* path, TStructure* structure);
+
+    // Readers and writers of the other motion formats.
+    bool ReadTRT(const char* path, bool readFrames);
+    bool ReadTX(const char* path, bool readFrames);
+    bool ReadRIC(const char* path, bool readFrames, bool companions);
+    bool ReadMPC(const char* path, bool readFrames);
+    bool ReadMDF(const char* path, bool readFrames);
+    bool ReadCPrefix(const char* path, bool readFrames);
+    bool ReadTrackFile(const char* path);
+    bool ReadTAF(const char* path, bool asPoints);
+    bool ReadBVH(const char* path);
+    bool FindAnalogFile(const char* path, char* outPath);
+    bool ReadTRTFile(const char* path, bool asAnalog, bool readFrames);
+    bool ReadDFN(const char* path, bool asAnalog, int32_t flag);
+    void ImportTextAnalog(const char* path);
+    bool ImportEMG(const char* path);
+    bool WriteTRT(const char* path);
+    bool WriteTRX(const char* path);
+    bool WriteText(const char* path, bool flag);
+    bool WriteMatFile(const char* path);
+    bool ReadDFNAnnotations(const char* dataPath, bool readEvents, bool readStickText, bool readFileNames);
+
+    uint8_t keepGroups = 1;
+    int32_t kind = kFileText;
+    char lineEnd = 13;
+    char fieldSeparator = 9;
+    int32_t headerLines = 0;
+    char stickText[kStickTextSize] = {};
+    char* videoFile = nullptr;
+    char* analogFile = nullptr;
+    char* skeletonFile = nullptr;
+    int32_t videoFirstFrame = -1;
+    int32_t videoLastFrame = -1;
+    int32_t syncFrame = 0;
+    char* comment = nullptr;
+    uint8_t dfnIFlag = 0;
+    uint8_t markerSetFlag = 1;
+    uint8_t secondFlag = 1;
+    int32_t playFirst = 0;
+    int32_t playLast = 0;
+    double bvhScale = 10.0;
+    char* formatText = nullptr;
+};
+
+// Removes leading and trailing blanks in place: bytes that are at most 32 read as signed 8-bit
+// numbers, so codes 1-32 and 128-255.
+void TrimBlanks(char* text);

@@ -58,14 +58,19 @@ TPlateCalculator::Key TPlateCalculator::MakeKey(const TC3DData& data, int32_t pl
     return k;
 }
 
-bool TPlateCalculator::SameKey(const Key& a, const Key& b) {
-    // Bytes, not values: a NaN corner must still count as unchanged.
-    return a.generation == b.generation && a.table == b.table && a.values == b.values && a.rows == b.rows &&
-           a.cols == b.cols && a.zero[0] == b.zero[0] && a.zero[1] == b.zero[1] && a.type == b.type &&
-           std::memcmp(a.channels, b.channels, sizeof a.channels) == 0 &&
-           std::memcmp(a.corners, b.corners, sizeof a.corners) == 0 &&
-           std::memcmp(a.origin, b.origin, sizeof a.origin) == 0 &&
-           std::memcmp(&a.unitFactor, &b.unitFactor, sizeof a.unitFactor) == 0;
+bool TPlateCalculator::Matches(const Key& k, const TC3DData& data, int32_t plate, uint64_t generation,
+                               double unitFactor) {
+    // Compared in place, field by field, since this runs on every call. Bytes rather than values
+    // for the floats, so that a NaN corner still counts as unchanged.
+    const Matrix2D* table = data.analog;
+    const TForcePlate& p = data.plates[plate];
+    return k.generation == generation && k.table == table && k.values == table->GetData() &&
+           k.rows == table->GetRows() && k.cols == table->GetCols() && k.zero[0] == data.plateZero[0] &&
+           k.zero[1] == data.plateZero[1] && k.type == p.type &&
+           std::memcmp(k.channels, p.channels, sizeof k.channels) == 0 &&
+           std::memcmp(k.corners, p.corners, sizeof k.corners) == 0 &&
+           std::memcmp(k.origin, p.origin, sizeof k.origin) == 0 &&
+           std::memcmp(&k.unitFactor, &unitFactor, sizeof unitFactor) == 0;
 }
 
 void TPlateCalculator::Prepare(const TC3DData& data, int32_t plate, Setup& s) {
@@ -132,9 +137,8 @@ bool TPlateCalculator::Compute(const TC3DData& data, int32_t plate, int32_t colu
     if (column < 0 || column >= data.analog->GetCols()) return false;
 
     Setup& s = setups_[plate];
-    const Key key = MakeKey(data, plate, generation_, u);
-    if (!s.prepared || !SameKey(s.key, key)) {
-        s.key = key;
+    if (!s.prepared || !Matches(s.key, data, plate, generation_, u)) {
+        s.key = MakeKey(data, plate, generation_, u);
         Prepare(data, plate, s);
         s.prepared = true;
     }

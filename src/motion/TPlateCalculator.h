@@ -61,7 +61,7 @@ private:
     };
 
     static Key MakeKey(const TC3DData& data, int32_t plate, uint64_t generation, double unitFactor);
-    static bool SameKey(const Key& a, const Key& b);
+    static bool Matches(const Key& k, const TC3DData& data, int32_t plate, uint64_t generation, double unitFactor);
     static void Prepare(const TC3DData& data, int32_t plate, Setup& setup);
 
     uint64_t generation_ = 1;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iostream>
+#include <string>
 
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"

@@ -75,10 +75,11 @@ public:
     void GetTrajectory(int32_t n, Matrix2D* out, bool swap) const;
     double GetUnitFactor(int32_t i) const;
 
-    // Force plates. GetPlateForces gives plate `plate` (from 0) at analog column `column`; no
-    // centre of pressure is computed while |Fz| is at or below the threshold. With localAxes the
-    // results stay in the plate's axes (see TPlateCalculator). Out is zeroed once the analog
-    // table and rate are there, so most refusals leave zeros.
+    // Force plates. GetPlateForces gives plate `plate` (from 0) at analog column `column`; for the
+    // types that derive it, no centre of pressure is computed while |Fz| is at or below the
+    // threshold (the plate centre is given). With localAxes the results stay in the plate's axes
+    // (see TPlateCalculator). Out is zeroed once the analog table and rate are there, so most
+    // refusals leave zeros.
     bool GetPlateForces(int32_t plate, int32_t column, TPlateForces* out, float threshold, bool localAxes);
     // Type, channel numbers as stored (from 1; 6, or 8 for type 3), 12 corner coordinates and 3
     // origin coordinates; null outputs are skipped.
@@ -136,8 +137,8 @@ public:
     char* formatText = nullptr;
 
 private:
-    // Frees what a load replaces: the recording, the .dfn texts, the analog part's file name and
-    // plates (kept by the error text when keepError is set).
+    // Frees what a load replaces: the recording, the video and comment texts and the plates; with
+    // keepError the reader's error text survives.
     void ClearForLoad(bool keepError);
     bool SaveKind(const char* target, int32_t fileKind);
 

@@ -1,4 +1,4 @@
-// Placeholders until the data-file front end lands.
+// Placeholders until the marker-set lookup lands.
 #include "TDataFile.h"
 
 bool TDataFile::LoadC3D(const char* filePath, bool keepCameraMask, bool readFrames, bool stripPrefixes) {
@@ -6,10 +6,3 @@ bool TDataFile::LoadC3D(const char* filePath, bool keepCameraMask, bool readFram
 }
 
 bool TDataFile::LoadMarkerSet(TStructure*) { return false; }
-
-void TDataFile::DetectFileType(const char*) { kind = kFileText; }
-
-bool TDataFile::LoadFile(const char*, int32_t, bool) {
-    TC3DData::Clear();
-    return false;
-}

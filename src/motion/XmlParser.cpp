@@ -232,12 +232,12 @@ public:
                     }
                     case Tok::EndTagOpen: {
                         if (!Flush(element, t.start)) return false;
-                        // A stray end tag at the top closes nothing that is open.
-                        if (isTop) return Fail(kXmlUnmatchedEndTag);
                         const Token name = Next();
                         if (name.type != Tok::Word) return Fail(kXmlMissingEndTagName);
                         const Token close = Next();
                         if (close.type != Tok::TagClose) return Fail(kXmlMissingEndTagName);
+                        // A stray end tag at the top closes nothing that is open.
+                        if (isTop) return Fail(kXmlUnmatchedEndTag);
                         StartPending(close.start + close.length);
                         if (!TagMatches(element.GetName(), text_ + name.start)) {
                             error_ = kXmlUnmatchedEndTagWarning;

@@ -255,6 +255,41 @@ TEST(TStructure, RemovePointDropsAndRenumbersWithoutRelinking) {
     }
 }
 
+// Records the drawing hooks, as the display layer's chains fill them in.
+class RecordingSegment : public TSegment {
+public:
+    RecordingSegment(const char* text, int32_t points, std::string* log) : TSegment(text, points, kSegmentCapacity, 0.0f), log_(log) {}
+    void DrawMarker(int32_t k, float, float, float) override { *log_ += "m" + std::to_string(k); }
+    void DrawSinglePoint(int32_t, int32_t, int32_t) override { *log_ += "s"; }
+    void DrawLink(float x1, float, float, float x2, float, float) override {
+        *log_ += "l" + std::to_string(static_cast<int>(x1)) + std::to_string(static_cast<int>(x2));
+    }
+
+private:
+    std::string* log_;
+};
+
+class RecordingStructure : public TStructure {
+public:
+    RecordingStructure(const char* text, int32_t points) : TStructure(nullptr, points, 0.0f) { Set(text, points, 0.0f); }
+    TSegment* CreateSegment(const char* text, int32_t points) override { return new RecordingSegment(text, points, &log); }
+    std::string log;
+};
+
+TEST(TSegment, DrawingWalksTheChainAndBreaksAtMissingMarkers) {
+    RecordingStructure s("1-2-3,4", 4);
+    for (int32_t m = 1; m <= 4; ++m) s.SetPosition(static_cast<float>(m), 1.0f, 1.0f, m);
+    s.DrawAll();
+    EXPECT_EQ(s.log, "m0m1l12m2l23s");
+    s.log.clear();
+    s.ResetPosition(2);  // not seen: no marker, and no line crosses it
+    s.DrawSegment(0, 0, 0);
+    EXPECT_EQ(s.log, "m0m2");
+    s.log.clear();
+    s.DrawSegment(2, 0, 0);
+    EXPECT_EQ(s.log, "");
+}
+
 TEST(TSegment, SetPointsAndText) {
     TSegment seg("1-2", 30000, 4, 0.0f);
     EXPECT_EQ(seg.Parse(false), 0);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
+#include <set>
 #include <string>
 
 #include "TestSupport.h"
@@ -273,6 +275,27 @@ TEST(XmlEncoding, MultiByteCharactersAreSteppedWhole) {
     EXPECT_EQ(r.code, kXmlUnmatchedEndTagWarning);
     ASSERT_EQ(b.TextCount(), 1);
     EXPECT_EQ(std::string(b.TextAt(0)), "\x81");
+}
+
+TEST(XmlParser, RandomDocumentsEndWithAKnownCode) {
+    EncodingGuard guard;
+    const char* const pieces[] = {"<", ">", "/>", "</", "<?", "?>", "=", "\"", "'", "&", "&#", "&#x", ";", "&amp;",
+                                  "<![CDATA[", "]]>", "<!--", "-->", "<!DOCTYPE", "]>", "<PRE>", "</PRE>", "a", "b",
+                                  " ", "\n", "\xC3", "\xA9", "\xE4", "\x81", "\xFF", "9"};
+    const std::set<int> known = {0, 1, 2, 4, 5, 6, 7, 8, 12, 13, 21};
+    std::mt19937 random(20240611u);
+    for (int encoding = kXmlEncodingUtf8; encoding <= kXmlEncodingGbk; ++encoding) {
+        XmlSetParseOptions(encoding, true, true, true);
+        for (int round = 0; round < 400; ++round) {
+            std::string text;
+            const unsigned length = random() % 40;
+            for (unsigned i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
+            XmlParseResult r;
+            const XmlTreeNode node = XmlParseDocumentText(text.c_str(), (round % 2) ? "a" : "", &r);
+            EXPECT_TRUE(known.count(r.code) || r.code == kXmlFirstTagNotFound) << text;
+            EXPECT_EQ(node.IsEmpty(), r.code > kXmlNoTagFound) << text;
+        }
+    }
 }
 
 class XmlFiles : public testing::Test {

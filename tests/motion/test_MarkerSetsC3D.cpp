@@ -125,4 +125,42 @@ TEST_F(MarkerSetsFromC3D, MarkerSetNamedByTheSubjectComesFirst) {
     EXPECT_STREQ(e.stickText, "3-1");
 }
 
+TEST_F(MarkerSetsFromC3D, PublicSamplesFollowALabelFileBesideThem) {
+    for (const char* name : {"c3d/sample_01/Eb015pr.c3d", "c3d/sample_02/dec_real.c3d", "c3d/sample_02/sgi_int.c3d",
+                             "c3d/sample_03/gait-pig.c3d", "c3d/sample_10/TYPE-2.C3D"}) {
+        SCOPED_TRACE(name);
+        const std::string sample = testsupport::SampleFile(name);
+        if (sample.empty()) GTEST_SKIP() << "public samples not present";
+        TDataFile original(0, 0, 100.0f, 0, 1, 3);
+        original.verbose = false;
+        ASSERT_TRUE(original.LoadC3D(sample.c_str(), true, true, false)) << original.errorText;
+        const int n = original.GetPointCount();
+        ASSERT_GE(n, 3);
+
+        // The same file beside a label file that lists its markers backwards and links the first two.
+        const std::string copy = dir.file("copy.c3d");
+        ASSERT_TRUE(testsupport::WriteFileBytes(copy, testsupport::ReadFileBytes(sample)));
+        const std::vector<std::string> labels = Labels(original);
+        std::string mkr = "!MKR#1\n" + std::to_string(n) + "\n";
+        for (int i = n - 1; i >= 0; --i) mkr += labels[static_cast<size_t>(i)] + "\n";
+        mkr += "1\n" + labels[0] + "," + labels[1] + "\n";
+        Write("set.mkr", mkr);
+
+        TDataFile d(0, 0, 100.0f, 0, 1, 3);
+        d.verbose = false;
+        ASSERT_TRUE(d.LoadC3D(copy.c_str(), true, true, false)) << d.errorText;
+        ASSERT_EQ(d.GetPointCount(), n);
+        const int dim = d.GetDimension();
+        const int last = d.GetFrameCount() - 1;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(d.PointLabel(i), labels[static_cast<size_t>(n - 1 - i)]) << i;
+            for (int r = 0; r < dim; ++r) {
+                const double was = original.points->GetValue((n - 1 - i) * dim + r, last);
+                EXPECT_EQ(d.points->GetValue(i * dim + r, last), static_cast<double>(static_cast<float>(was))) << i;
+            }
+        }
+        EXPECT_EQ(std::string(d.stickText), std::to_string(n) + "-" + std::to_string(n - 1));
+    }
+}
+
 }  // namespace

@@ -31,7 +31,8 @@ std::vector<std::string> TrimmedLabels(const TDataFile& d) {
     std::vector<std::string> labels(static_cast<size_t>(n));
     if (!d.pointLabels) return labels;
     for (int32_t i = 0; i < n; ++i) {
-        if (const LabelledItem* item = d.pointLabels->GetItem(i)) labels[static_cast<size_t>(i)] = dez::TrimBlanks(item->name);
+        if (const LabelledItem* item = d.pointLabels->GetItem(i))
+            labels[static_cast<size_t>(i)] = dez::TrimBlanks(item->name);
     }
     return labels;
 }
@@ -251,8 +252,8 @@ bool FindSection(std::istream& in, const std::string& section) {
 
 // The link text that stickText and the structure receive once a reader has succeeded. Refuses a
 // text that stickText cannot hold, so that nothing is cut.
-bool FinishLinks(TDataFile& d, const std::string& current, const std::string& reordered,
-                        const PointOrder* order, TStructure* structure) {
+bool FinishLinks(TDataFile& d, const std::string& current, const std::string& reordered, const PointOrder* order,
+                 TStructure* structure) {
     const int32_t n = d.GetPointCount();
     std::string text = order ? reordered : current;
     if (text.empty()) text = order ? RenumberLinks(d.stickText, *order, n) : std::string(d.stickText);

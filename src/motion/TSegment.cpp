@@ -96,9 +96,7 @@ bool TSegment::SetPoints(const int32_t* numbers, int32_t n) {
     return true;
 }
 
-bool TSegment::IsSame(const TSegment* other) const {
-    return other && dez::EqualsNoCase(work_, other->name_);
-}
+bool TSegment::IsSame(const TSegment* other) const { return other && dez::EqualsNoCase(work_, other->name_); }
 
 bool TSegment::SetMarkerAttributes(int32_t number, const SegmentColour& colour, float size) {
     const int32_t k = IndexOf(number);

@@ -72,9 +72,7 @@ struct Token {
     int clear = -1;  // index into kClearMarkers
 };
 
-bool StartsWith(const char* text, const char* prefix) {
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
+bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 // `raw` starts with the element's name (case ignored) followed by a character that ends a name.
 bool TagMatches(const char* name, const char* raw) {
@@ -220,8 +218,7 @@ public:
                         const Token name = Next();
                         if (name.type != Tok::Word) return Fail(kXmlMissingStartTagName);
                         if (depth >= kXmlMaxDepth) return Fail(kXmlTooDeep);
-                        XmlTreeNode child =
-                            element.AppendChild(Text(name).c_str(), t.type == Tok::DeclOpen);
+                        XmlTreeNode child = element.AppendChild(Text(name).c_str(), t.type == Tok::DeclOpen);
                         if (!ParseElement(child, depth + 1)) return false;
                         if (hasPendingEnd_) {
                             if (isTop) return Fail(kXmlUnmatchedEndTag);
@@ -585,31 +582,32 @@ bool XmlSetParseOptions(int encoding, bool checkUtf16, bool trimText, bool foldC
 int XmlCurrentEncoding() { return gEncoding; }
 
 const char* XmlErrorMessage(int code) {
-    switch (code) {
-        case 0: return "No error";
-        case 1: return "Warning: Unmatched end tag";
-        case 2: return "Warning: No XML tag found";
-        case 3: return "Error: No XML data";
-        case 4: return "Error: Missing start tag name";
-        case 5: return "Error: Missing end tag name";
-        case 6: return "Error: Unmatched end tag";
-        case 7: return "Error: Unmatched clear tag end";
-        case 8: return "Error: Unexpected token found";
-        case 9: return "Error: No elements found";
-        case 10: return "Error: File not found";
-        case 11: return "Error: First Tag not found";
-        case 12: return "Error: Unknown character entity";
-        case 13: return "Error: Character code above 255 is forbidden in MultiByte char mode.";
-        case 14: return "Error: unable to convert between WideChar and MultiByte chars";
-        case 15: return "Error: unable to open file for writing";
-        case 16: return "Error: cannot write into file";
-        case 17: return "Warning: Base64-string length is not a multiple of 4";
-        case 18: return "Error: Base64-string contains an illegal character";
-        case 19: return "Warning: Base64-string is truncated";
-        case 20: return "Error: Base64 decode output buffer is too small";
-        case 21: return "Error: Elements nested too deeply";
-        default: return "Unknown";
-    }
+    static const char* const kMessages[] = {
+        "No error",
+        "Warning: Unmatched end tag",
+        "Warning: No XML tag found",
+        "Error: No XML data",
+        "Error: Missing start tag name",
+        "Error: Missing end tag name",
+        "Error: Unmatched end tag",
+        "Error: Unmatched clear tag end",
+        "Error: Unexpected token found",
+        "Error: No elements found",
+        "Error: File not found",
+        "Error: First Tag not found",
+        "Error: Unknown character entity",
+        "Error: Character code above 255 is forbidden in MultiByte char mode.",
+        "Error: unable to convert between WideChar and MultiByte chars",
+        "Error: unable to open file for writing",
+        "Error: cannot write into file",
+        "Warning: Base64-string length is not a multiple of 4",
+        "Error: Base64-string contains an illegal character",
+        "Warning: Base64-string is truncated",
+        "Error: Base64 decode output buffer is too small",
+        "Error: Elements nested too deeply",
+    };
+    if (code < 0 || code >= static_cast<int>(std::size(kMessages))) return "Unknown";
+    return kMessages[code];
 }
 
 XmlTreeNode XmlLoadDocument(const char* path, const char* firstTag, bool* ok, std::string* message) {
@@ -629,10 +627,10 @@ XmlTreeNode XmlLoadDocument(const char* path, const char* firstTag, bool* ok, st
         if (ok) *ok = true;
     } else if (message) {
         const bool firstTagMissing = r.code == kXmlFirstTagNotFound;
-        *message = dez::Format("XML Parsing error inside file '%s'.\n%s\nAt line %i, column %i.\n%s%s%s",
-                               path ? path : "", XmlErrorMessage(r.code), r.line, r.column,
-                               firstTagMissing ? "First Tag should be '" : "",
-                               firstTagMissing && firstTag ? firstTag : "", firstTagMissing ? "'.\n" : "");
+        *message =
+            dez::Format("XML Parsing error inside file '%s'.\n%s\nAt line %i, column %i.\n%s%s%s", path ? path : "",
+                        XmlErrorMessage(r.code), r.line, r.column, firstTagMissing ? "First Tag should be '" : "",
+                        firstTagMissing && firstTag ? firstTag : "", firstTagMissing ? "'.\n" : "");
     }
     return node;
 }

@@ -125,9 +125,7 @@ void XmlTreeNode::Release() {
     element_ = nullptr;
 }
 
-const char* XmlTreeNode::GetName() const {
-    return element_ && element_->hasName ? element_->name.c_str() : nullptr;
-}
+const char* XmlTreeNode::GetName() const { return element_ && element_->hasName ? element_->name.c_str() : nullptr; }
 
 bool XmlTreeNode::IsDeclaration() const { return element_ && element_->declaration; }
 

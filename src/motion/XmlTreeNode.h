@@ -56,8 +56,7 @@ public:
     // A null value stores an attribute without value.
     void AppendAttribute(const std::string& name, const char* value);
     void AppendText(std::string text);
-    void AppendClearSection(std::string content, const char* opening = "<![CDATA[",
-                            const char* closing = "]]>");
+    void AppendClearSection(std::string content, const char* opening = "<![CDATA[", const char* closing = "]]>");
     void RemoveClearSection(int index);
     // Appends to the last text; used to fold a text that a dropped comment interrupted.
     bool AppendToLastText(const std::string& more);

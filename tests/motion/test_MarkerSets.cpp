@@ -59,7 +59,8 @@ public:
     int Origin(int i) const { return static_cast<int>(points->GetValue(i * 3, 0) / 100); }
     void SetSubjects(const std::vector<std::string>& names) {
         subjectNames = MakeLabelList(0, nullptr);
-        for (size_t i = 0; i < names.size(); ++i) subjectNames->Add(LabelledItem(static_cast<int32_t>(i + 1), names[i].c_str()));
+        for (size_t i = 0; i < names.size(); ++i)
+            subjectNames->Add(LabelledItem(static_cast<int32_t>(i + 1), names[i].c_str()));
         subjectsUsed = static_cast<int32_t>(names.size());
     }
 
@@ -102,9 +103,10 @@ const char* const kSkeleton = R"(<?xml version="1.0" encoding="UTF-8" standalone
 )";
 
 std::string LowerCaseNames(std::string text) {
-    for (const char* word : {"NAME", "POSITION", "RADIUS", "RGB", "COVARIANCE", "SEGMENT", "STATUS", "MARKER1",
-                             "MARKER2", "VALUE", "PRIOR", "SD=", "HIDDEN", "REQUIRED", "EXPRESSION", "ADVANCED",
-                             "KinematicModel", "MarkerSet", "Markers", "Sticks", "Parameters"}) {
+    for (const char* word :
+         {"NAME",       "POSITION", "RADIUS",         "RGB",       "COVARIANCE", "SEGMENT", "STATUS",
+          "MARKER1",    "MARKER2",  "VALUE",          "PRIOR",     "SD=",        "HIDDEN",  "REQUIRED",
+          "EXPRESSION", "ADVANCED", "KinematicModel", "MarkerSet", "Markers",    "Sticks",  "Parameters"}) {
         const std::string from = word;
         const std::string to = dez::ToLowerAscii(from);
         for (size_t p = text.find(from); p != std::string::npos; p = text.find(from, p + to.size()))
@@ -253,7 +255,8 @@ TEST_F(MarkerSets, SkeletonNeverDuplicatesOrDropsAPoint) {
 TEST_F(MarkerSets, RefusedSkeletonsChangeNothing) {
     std::string many = "<KinematicModel><MarkerSet><Sticks>";
     for (int i = 10; i < 100; ++i)
-        for (int j = 10; j < 20; ++j) many += "<S MARKER1='M" + std::to_string(i) + "' MARKER2='M" + std::to_string(j) + "'/>";
+        for (int j = 10; j < 20; ++j)
+            many += "<S MARKER1='M" + std::to_string(i) + "' MARKER2='M" + std::to_string(j) + "'/>";
     many += "</Sticks></MarkerSet></KinematicModel>";
     const struct {
         const char* name;
@@ -300,8 +303,12 @@ TEST_F(MarkerSets, MkrVersion) {
         std::string bytes;
         int version;
     } cases[] = {
-        {"!MKR#2\n", 2}, {"\n  \t\n  !mkr#1  \r\n", 1}, {"\xEF\xBB\xBF!MKR#1\n", 1},
-        {"hello\n!MKR#1\n", 0}, {"\n \n", -1}, {"", -1},
+        {"!MKR#2\n", 2},
+        {"\n  \t\n  !mkr#1  \r\n", 1},
+        {"\xEF\xBB\xBF!MKR#1\n", 1},
+        {"hello\n!MKR#1\n", 0},
+        {"\n \n", -1},
+        {"", -1},
         {"\xFF\xFE" + Utf16("!MKR#2\r\n", false), 2},
     };
     for (const auto& c : cases) {
@@ -424,18 +431,21 @@ TEST_F(MarkerSets, MkrSubjectsLinkEverySubject) {
 
 TEST_F(MarkerSets, LookupOrderBesideTheRecording) {
     // Each candidate links a different pair, so the stick text tells which one was read.
-    Write("s.VSK", R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="A" MARKER2="B"/></Sticks></MarkerSet></KinematicModel>)");
+    Write("s.VSK",
+          R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="A" MARKER2="B"/></Sticks></MarkerSet></KinematicModel>)");
     Write("S.mkr", "!MKR#2\n[Autolabel]\nA\nA,D\n[Disp]\nA\nA,C\n");
     Write("b.mkr", "!MKR#2\n[Disp]\nA\nB,D\n");
     Write("a.mkr", "!MKR#2\n[Disp]\nA\nB,C\n");
-    Write("Bob.vsk", R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="C" MARKER2="D"/></Sticks></MarkerSet></KinematicModel>)");
-    Write("c.vsk", R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="A" MARKER2="D"/></Sticks></MarkerSet></KinematicModel>)");
+    Write("Bob.vsk",
+          R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="C" MARKER2="D"/></Sticks></MarkerSet></KinematicModel>)");
+    Write("c.vsk",
+          R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="A" MARKER2="D"/></Sticks></MarkerSet></KinematicModel>)");
     const struct {
         const char* removeAfter;
         const char* read;
         const char* stickText;
     } steps[] = {
-        {"s.VSK", "s.VSK", "1-2"}, {"S.mkr", "S.mkr", "1-3"}, {"a.mkr", "a.mkr", "2-3"},
+        {"s.VSK", "s.VSK", "1-2"}, {"S.mkr", "S.mkr", "1-3"},     {"a.mkr", "a.mkr", "2-3"},
         {"b.mkr", "b.mkr", "2-4"}, {"Bob.vsk", "Bob.vsk", "3-4"}, {"c.vsk", "c.vsk", "1-4"},
     };
     for (const auto& step : steps) {
@@ -472,8 +482,10 @@ TEST_F(MarkerSets, FormatTextGoesToTheComment) {
         int32_t processor;
         bool integer;
         const char* text;
-    } cases[] = {{1, false, "Format Intel Float"}, {2, false, "Format DEC Float"},
-                 {3, true, "Format SGI/MIPS Integer"}, {0, false, "Format  Float"}};
+    } cases[] = {{1, false, "Format Intel Float"},
+                 {2, false, "Format DEC Float"},
+                 {3, true, "Format SGI/MIPS Integer"},
+                 {0, false, "Format  Float"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Recording d({"A"}, dir.path());

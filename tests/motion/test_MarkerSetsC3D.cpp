@@ -116,7 +116,9 @@ TEST_F(MarkerSetsFromC3D, MarkerSetNamedByTheSubjectComesFirst) {
     EXPECT_EQ(dez::NameOf(d.skeletonFile), "full.MKR");
     EXPECT_STREQ(d.stickText, "2-3");
 
-    Write("Full.vsk", R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="PT3" MARKER2="PT1"/></Sticks></MarkerSet></KinematicModel>)");
+    Write(
+        "Full.vsk",
+        R"(<KinematicModel><MarkerSet><Sticks><S MARKER1="PT3" MARKER2="PT1"/></Sticks></MarkerSet></KinematicModel>)");
     TDataFile e(0, 0, 100.0f, 0, 1, 3);
     e.verbose = false;
     e.markerSetFlag = 0;

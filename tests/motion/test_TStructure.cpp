@@ -33,21 +33,15 @@ TEST_P(StructureParse, ChainsAndErrors) {
 // Chains after the one in error keep no markers, so their text is empty.
 INSTANTIATE_TEST_SUITE_P(
     Texts, StructureParse,
-    testing::Values(ParseCase{"1-2-3,3-4", 4, 0, {"1-2-3", "3-4"}},
-                    ParseCase{"1-2,1-2", 4, 0, {"1-2"}},
-                    ParseCase{"1-2,2-1", 4, 0, {"1-2", "2-1"}},
-                    ParseCase{"3,3", 4, 0, {"3"}},
+    testing::Values(ParseCase{"1-2-3,3-4", 4, 0, {"1-2-3", "3-4"}}, ParseCase{"1-2,1-2", 4, 0, {"1-2"}},
+                    ParseCase{"1-2,2-1", 4, 0, {"1-2", "2-1"}}, ParseCase{"3,3", 4, 0, {"3"}},
                     ParseCase{"a-B,A-b", 4, 1, {""}},  // duplicates by text, case ignored
                     ParseCase{"5", 5, 0, {"5"}},       // a lone number equal to the point count
-                    ParseCase{"6", 5, 1, {""}},
-                    ParseCase{"0-1", 5, 1, {""}},
-                    ParseCase{"1-2-3-4-5-6", 5, 1, {"1-2-3-4-5"}},
-                    ParseCase{"1-2-3-4-5-1", 5, 2, {"1-2-3-4-5"}},
-                    ParseCase{",,1-2,,3-4,", 4, 0, {"1-2", "3-4"}},
-                    ParseCase{"--1--2-", 4, 0, {"1-2"}},
+                    ParseCase{"6", 5, 1, {""}}, ParseCase{"0-1", 5, 1, {""}},
+                    ParseCase{"1-2-3-4-5-6", 5, 1, {"1-2-3-4-5"}}, ParseCase{"1-2-3-4-5-1", 5, 2, {"1-2-3-4-5"}},
+                    ParseCase{",,1-2,,3-4,", 4, 0, {"1-2", "3-4"}}, ParseCase{"--1--2-", 4, 0, {"1-2"}},
                     ParseCase{" 3x-4y", 4, 0, {"3-4"}},  // leading blanks, trailing junk
-                    ParseCase{"9-1,1-2", 4, 1, {"", ""}},
-                    ParseCase{"1-2,7", 4, 1, {"1-2", ""}},
+                    ParseCase{"9-1,1-2", 4, 1, {"", ""}}, ParseCase{"1-2,7", 4, 1, {"1-2", ""}},
                     ParseCase{"", 4, 0, {}}));
 
 TEST(TStructure, EmptyTextInConstructorAndSet) {
@@ -237,7 +231,7 @@ TEST(TStructure, RemovePointDropsAndRenumbersWithoutRelinking) {
     } cases[] = {
         {"1-2-3,3-4,5", 3, "1-2,3,4"},  // 3-4 loses 3 and keeps 4 as 3; 5 becomes 4
         {"1-2-3,3-4,5", 1, "1-2,2-3,4"},
-        {"2-3,4", 4, "2-3"},           // a lone chain that loses its marker goes
+        {"2-3,4", 4, "2-3"},  // a lone chain that loses its marker goes
         {"1-2,5-6", 3, "1-2,4-5"},
     };
     for (const auto& c : cases) {
@@ -258,7 +252,8 @@ TEST(TStructure, RemovePointDropsAndRenumbersWithoutRelinking) {
 // Records the drawing hooks, as the display layer's chains fill them in.
 class RecordingSegment : public TSegment {
 public:
-    RecordingSegment(const char* text, int32_t points, std::string* log) : TSegment(text, points, kSegmentCapacity, 0.0f), log_(log) {}
+    RecordingSegment(const char* text, int32_t points, std::string* log)
+        : TSegment(text, points, kSegmentCapacity, 0.0f), log_(log) {}
     void DrawMarker(int32_t k, float, float, float) override { *log_ += "m" + std::to_string(k); }
     void DrawSinglePoint(int32_t, int32_t, int32_t) override { *log_ += "s"; }
     void DrawLink(float x1, float, float, float x2, float, float) override {
@@ -271,8 +266,12 @@ private:
 
 class RecordingStructure : public TStructure {
 public:
-    RecordingStructure(const char* text, int32_t points) : TStructure(nullptr, points, 0.0f) { Set(text, points, 0.0f); }
-    TSegment* CreateSegment(const char* text, int32_t points) override { return new RecordingSegment(text, points, &log); }
+    RecordingStructure(const char* text, int32_t points) : TStructure(nullptr, points, 0.0f) {
+        Set(text, points, 0.0f);
+    }
+    TSegment* CreateSegment(const char* text, int32_t points) override {
+        return new RecordingSegment(text, points, &log);
+    }
     std::string log;
 };
 

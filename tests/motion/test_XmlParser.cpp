@@ -56,20 +56,16 @@ std::string Nested(int depth) {
 INSTANTIATE_TEST_SUITE_P(
     Table, XmlDocuments,
     testing::Values(
-        DocumentCase{"ShortElement", "<a/>", "", 0, 0, 0},
-        DocumentCase{"Empty", "", "", 2, 1, 1},
+        DocumentCase{"ShortElement", "<a/>", "", 0, 0, 0}, DocumentCase{"Empty", "", "", 2, 1, 1},
         DocumentCase{"OnlyText", "hello", "", 2, 1, 6},
         DocumentCase{"ElementLeftOpenInside", "<a>\n<b>\n</a>", "", 1, 3, 1},
         DocumentCase{"EndTagMatchingNothing", "<a></b>", "", 6, 1, 8},
         DocumentCase{"StrayEndTagAtTop", "<a/></b>", "", 6, 1, 9},
-        DocumentCase{"TextEndsInsideElement", "<a>", "", 1, 1, 4},
-        DocumentCase{"NoStartTagName", "<", "", 4, 1, 2},
-        DocumentCase{"NoEndTagName", "<a></>", "", 5, 1, 7},
-        DocumentCase{"EndTagNotClosed", "<a></a", "", 5, 1, 7},
+        DocumentCase{"TextEndsInsideElement", "<a>", "", 1, 1, 4}, DocumentCase{"NoStartTagName", "<", "", 4, 1, 2},
+        DocumentCase{"NoEndTagName", "<a></>", "", 5, 1, 7}, DocumentCase{"EndTagNotClosed", "<a></a", "", 5, 1, 7},
         DocumentCase{"ClearSectionNotClosed", "<a><![CDATA[x]]</a>", "", 7, 1, 13},
         DocumentCase{"DoctypeNotClosed", "<!DOCTYPE a [<!ELEMENT a>", "", 7, 1, 10},
-        DocumentCase{"ValueMissing", "<a b=>", "", 8, 1, 7},
-        DocumentCase{"QuotedName", "<a \"x\">", "", 8, 1, 7},
+        DocumentCase{"ValueMissing", "<a b=>", "", 8, 1, 7}, DocumentCase{"QuotedName", "<a \"x\">", "", 8, 1, 7},
         DocumentCase{"UnknownEntity", "<a>&bogus;</a>", "", 12, 1, 13},
         DocumentCase{"EntityWithoutSemicolon", "<a>&amp</a>", "", 12, 1, 10},
         DocumentCase{"ReferenceWithoutDigits", "<a>&#;</a>", "", 12, 1, 9},
@@ -150,7 +146,8 @@ TEST(XmlParser, TextsCommentsAndClearSections) {
 TEST(XmlParser, DeclarationsUnderTheTopStayOpenNestedOnesClose) {
     EncodingGuard guard;
     XmlParseResult r;
-    const XmlTreeNode xml = XmlParseDocumentText("<?xml version=\"1.0\" encoding='UTF-8'?>\n<k><?pi x=\"1\"?><b/></k>", "", &r);
+    const XmlTreeNode xml =
+        XmlParseDocumentText("<?xml version=\"1.0\" encoding='UTF-8'?>\n<k><?pi x=\"1\"?><b/></k>", "", &r);
     ASSERT_EQ(r.code, 0);
     ASSERT_STREQ(xml.GetName(), "xml");
     EXPECT_TRUE(xml.IsDeclaration());
@@ -279,9 +276,10 @@ TEST(XmlEncoding, MultiByteCharactersAreSteppedWhole) {
 
 TEST(XmlParser, RandomDocumentsEndWithAKnownCode) {
     EncodingGuard guard;
-    const char* const pieces[] = {"<", ">", "/>", "</", "<?", "?>", "=", "\"", "'", "&", "&#", "&#x", ";", "&amp;",
-                                  "<![CDATA[", "]]>", "<!--", "-->", "<!DOCTYPE", "]>", "<PRE>", "</PRE>", "a", "b",
-                                  " ", "\n", "\xC3", "\xA9", "\xE4", "\x81", "\xFF", "9"};
+    const char* const pieces[] = {"<",    ">",   "/>",        "</",   "<?",    "?>",     "=",         "\"",
+                                  "'",    "&",   "&#",        "&#x",  ";",     "&amp;",  "<![CDATA[", "]]>",
+                                  "<!--", "-->", "<!DOCTYPE", "]>",   "<PRE>", "</PRE>", "a",         "b",
+                                  " ",    "\n",  "\xC3",      "\xA9", "\xE4",  "\x81",   "\xFF",      "9"};
     const std::set<int> known = {0, 1, 2, 4, 5, 6, 7, 8, 12, 13, 21};
     std::mt19937 random(20240611u);
     for (int encoding = kXmlEncodingUtf8; encoding <= kXmlEncodingGbk; ++encoding) {

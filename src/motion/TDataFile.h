@@ -48,6 +48,8 @@ public:
     ~TDataFile() override;
 
     bool LoadC3D(const char* path, bool keepCameraMask, bool readFrames, bool stripPrefixes) override;
+    // Looks beside the recording for its marker set (.vsk, .mkr, else the .dfn links) and fills
+    // `structure` (when given) with the links; true when a marker-set file was read.
     virtual bool LoadMarkerSet(TStructure* structure);
 
     void Reset();
@@ -90,9 +92,20 @@ public:
     // ZERO or of a plate record is noticed by itself, samples edited in place are not.
     void InvalidatePlateCache();
 
-    // Marker-set and skeleton companions.
-    bool LoadMkrFile(const char* path, TStructure* structure);
+    // Marker-set and skeleton companions (MarkerSets.cpp). Each reader that succeeds sets
+    // stickText, may give the points the set's order and names (when markerSetFlag allows it)
+    // and, when given a structure, Sets it from the new links. A null path means the recording's
+    // own name with the reader's extension; a null section means "[Autolabel]".
+    bool LoadMkrFile(const char* path, const char* section, TStructure* structure);
     bool LoadVskFile(const char* path, TStructure* structure);
+    // Read the first .mkr / .vsk of a folder ("" = the working directory), in sorted order; the
+    // .vsk named after the first subject comes first.
+    bool FindMkrFile(const char* folder, TStructure* structure);
+    bool FindVskFile(const char* folder, TStructure* structure);
+    bool ReadMkrV1(const char* path, TStructure* structure);
+    bool ReadMkrV2(const char* path, const char* section, TStructure* structure);
+    // Links per subject, for recordings whose labels carry "subject:" prefixes.
+    bool ReadMkrSubjects(const char* path, const char* section, TStructure* structure);
 
     // Readers and writers of the other motion formats.
     bool ReadTRT(const char* path, bool readFrames);

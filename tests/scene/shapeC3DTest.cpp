@@ -29,6 +29,28 @@ using testing::internal::GetCapturedStdout;
 
 wxString Wx(const std::string& s) { return wxString::FromUTF8(s); }
 
+// Collects what the toolkit's log is given while it lives.
+class LogCapture {
+public:
+    explicit LogCapture(std::string& out) : previous_(wxLog::SetActiveTarget(new Target(out))) {}
+    ~LogCapture() { delete wxLog::SetActiveTarget(previous_); }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+private:
+    class Target : public wxLog {
+    public:
+        explicit Target(std::string& out) : out_(out) {}
+
+    protected:
+        void DoLogTextAtLevel(wxLogLevel, const wxString& msg) override { out_ += msg.utf8_string() + "\n"; }
+
+    private:
+        std::string& out_;
+    };
+    wxLog* previous_;
+};
+
 class SceneC3D : public WxBaseTest {
 protected:
     // Loads a recording written from the spec; fails the test when it does not load.
@@ -674,6 +696,24 @@ TEST_F(SceneC3D, ModelStandInBuildsNoModel) {
     EXPECT_EQ(s->GetMarkerName(100001), "");
 }
 
+TEST_F(SceneC3D, DefaultModelWarnsOnlyWhenTheRecordingNamesOne) {
+    auto plain = scenetest::MakeRecording(RecordingSpec());
+    scenetest::SaveRecording(*plain, dir.file("plain.c3d"));
+    auto named = scenetest::MakeRecording(RecordingSpec());
+    ReplaceText(named->dfnModel, "walk.mod");
+    scenetest::SaveRecording(*named, dir.file("named.c3d"));
+    std::string logged;
+    {
+        LogCapture capture(logged);
+        shapeC3D s;
+        ASSERT_TRUE(s.Load(Wx(dir.file("plain.c3d"))));
+        EXPECT_EQ(logged, "");
+        ASSERT_TRUE(s.Load(Wx(dir.file("named.c3d"))));
+        EXPECT_EQ(s.GetModel(), nullptr);
+    }
+    EXPECT_NE(logged.find("Error running default model!"), std::string::npos) << logged;
+}
+
 // ---- movies ----
 
 TEST_F(SceneC3D, MovieCompanionsAndDelays) {
@@ -1044,21 +1084,10 @@ TEST_F(Links, BadLinkTextsAreReportedWithTheirText) {
     indices.Add(7);
     std::string logged;
     {
-        class Capture : public wxLog {
-        public:
-            explicit Capture(std::string& out) : out_(out) {}
-
-        protected:
-            void DoLogTextAtLevel(wxLogLevel, const wxString& msg) override { out_ += msg.utf8_string(); }
-
-        private:
-            std::string& out_;
-        };
-        wxLog* previous = wxLog::SetActiveTarget(new Capture(logged));
+        LogCapture capture(logged);
         CaptureStdout();
         s.AppendLinkArray(indices, true, false);
         GetCapturedStdout();
-        delete wxLog::SetActiveTarget(previous);
     }
     EXPECT_NE(logged.find("Error adding links : 2-8"), std::string::npos) << logged;
     EXPECT_EQ(s.GetSegmentCount(), 0);

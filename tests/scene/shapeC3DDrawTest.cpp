@@ -448,8 +448,8 @@ TEST_F(SceneC3DDraw, BlendedPlatesLetTheBackgroundThrough) {
     s.Render(GL_RENDER, -1);
     const double centre[3] = {0.05, 0.05, 0};
     const Window w = Project(centre);
-    const std::uint8_t* px = gl().ReadAll().at(int(w.x), int(w.y));
-    EXPECT_NEAR(px[0], 128, 3);
+    const testsupport::PixelBlock pixels = gl().ReadAll();
+    EXPECT_NEAR(pixels.at(int(w.x), int(w.y))[0], 128, 3);
     GLboolean blend = GL_TRUE;
     glGetBooleanv(GL_BLEND, &blend);
     EXPECT_FALSE(blend);

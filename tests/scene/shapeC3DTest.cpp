@@ -254,6 +254,49 @@ TEST_F(SceneC3D, SecondLoadReplacesEverything) {
     EXPECT_EQ(s->GetLinks(), nullptr);
 }
 
+TEST_F(SceneC3D, TwoDimensionalRecordingsLieInTheXZPlane) {
+    RecordingSpec spec;
+    spec.point = [](int, int p, double xyz[3]) {
+        xyz[0] = 100.0 * (p + 1);
+        xyz[1] = 200.0 * (p + 1);
+        xyz[2] = 300.0 * (p + 1);
+        return true;
+    };
+    auto s = LoadSpec(spec);
+    // Read as a two-dimensional table: marker i is rows 2i (x) and 2i + 1 (z).
+    s->GetData()->dimension = 2;
+    s->UpdateTransform();
+    const double* p = s->GetMarkerDisplay(1)->position;
+    EXPECT_NEAR(p[0], s->GetData()->points->GetValue(2, 0) / 1000, 1e-12);
+    EXPECT_EQ(p[1], 0.0);
+    EXPECT_NEAR(p[2], s->GetData()->points->GetValue(3, 0) / 1000, 1e-12);
+    // Axis 1 selects nothing in such a recording.
+    const double before = s->GetData()->points->GetValue(2, 0);
+    s->OffsetMarkerTrajectory(1, 50.0, 1);
+    EXPECT_EQ(s->GetData()->points->GetValue(2, 0), before);
+    s->OffsetMarkerTrajectory(1, 50.0, 0);
+    EXPECT_EQ(s->GetData()->points->GetValue(2, 0), before + 50.0);
+}
+
+TEST_F(SceneC3D, ImportOfAnUnreadableFileLogsAndLeavesTheObjectEmpty) {
+    auto s = LoadDefault();
+    ASSERT_TRUE(s->PushUndo("x"));
+    std::string logged;
+    bool imported = true;
+    {
+        LogCapture capture(logged);
+        CaptureStdout();
+        imported = s->Import(Wx(dir.file("absent.emg")));
+        GetCapturedStdout();
+    }
+    EXPECT_FALSE(imported);
+    EXPECT_NE(logged.find("Unable to load analog data : " + dir.file("absent.emg")), std::string::npos)
+        << logged;
+    EXPECT_FALSE(s->IsLoaded());
+    EXPECT_EQ(s->GetData(), nullptr);
+    EXPECT_EQ(s->GetUndoCount(), 0);
+}
+
 // ---- positions, reference marker and distances ----
 
 TEST_F(SceneC3D, PositionsFollowTheFrameAndTheReference) {

@@ -1,0 +1,2 @@
+# Frame dumper and image output of the view.
+dez_add_test(view_write_bitmap LABEL view SOURCES WriteBitmapTest.cpp LIBS dez_view)

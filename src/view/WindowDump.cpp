@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -17,7 +18,8 @@ namespace {
 // Numbers the automatically named dumps for the whole process; never reset.
 int g_dumpCounter = 0;
 
-// Names are built in a fixed buffer of this size, terminator included.
+// File names must stay below this length (terminator included); a longer one is a caller's
+// fault, refused before anything is read or opened.
 constexpr std::size_t kMaxNameBuffer = 512;
 
 struct FileCloser {
@@ -27,6 +29,13 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 void Report(const char* message) { std::fputs(message, stderr); }
 
+// "L_" and "R_" go in front of the file's own name, not in front of a folder part of the name.
+std::string SideName(const char* side, const std::string& name, const char* ext) {
+    const std::size_t slash = name.find_last_of('/');
+    const std::size_t file = slash == std::string::npos ? 0 : slash + 1;
+    return name.substr(0, file) + side + name.substr(file) + "." + ext;
+}
+
 std::string NumberedName(const char* side, int number, const char* ext) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%s%04d.%s", side, number, ext);
@@ -34,8 +43,8 @@ std::string NumberedName(const char* side, int number, const char* ext) {
 }
 
 // Writes the frame to an open file and closes it; false when any write or the close fails.
-bool WriteAndClose(FilePtr file, const std::vector<unsigned char>& rgba, int w, int h, int code) {
-    const bool written = WriteBitmap(file.get(), rgba.data(), w, h, code);
+bool WriteAndClose(FilePtr file, const unsigned char* rgba, int w, int h, int code) {
+    const bool written = WriteBitmap(file.get(), rgba, w, h, code);
     const bool closed = std::fclose(file.release()) == 0;
     if (written && closed) return true;
     Report("WindowDump - Failed to write image file\n");
@@ -66,11 +75,9 @@ bool OpenNumbered(const char* ext, bool stereo, FilePtr& left, FilePtr& right) {
     }
 }
 
-}  // namespace
-
-bool WindowDump(const std::string& name, int width, int height, int code, bool stereo) {
-    const char* ext = BitmapExtension(code);
-    if (!ext) {
+// Everything that can be refused before the frame is read or a file is opened.
+bool CheckRequest(const std::string& name, int width, int height, int code, bool stereo) {
+    if (!BitmapExtension(code)) {
         Report("WindowDump - Unknown image format code\n");
         return false;
     }
@@ -78,21 +85,60 @@ bool WindowDump(const std::string& name, int width, int height, int code, bool s
         Report("WindowDump - Image size not supported by the format\n");
         return false;
     }
-    std::string leftName, rightName;
-    if (!name.empty()) {
-        leftName = (stereo ? "L_" : "") + name + "." + ext;
-        rightName = "R_" + name + "." + ext;
-        if (leftName.size() >= kMaxNameBuffer) {
-            Report("WindowDump - File name too long\n");
+    const std::size_t fileName = (stereo ? 2 : 0) + name.size() + 1 + std::strlen(BitmapExtension(code));
+    if (!name.empty() && fileName >= kMaxNameBuffer) {
+        Report("WindowDump - File name too long\n");
+        return false;
+    }
+    return true;
+}
+
+bool WriteChecked(const std::string& name, const unsigned char* left, const unsigned char* right,
+                  int width, int height, int code) {
+    const char* ext = BitmapExtension(code);
+    const bool stereo = right != nullptr;
+    FilePtr leftFile, rightFile;
+    if (name.empty()) {
+        if (!OpenNumbered(ext, stereo, leftFile, rightFile)) {
+            Report("WindowDump - Failed to open file for window dump\n");
+            return false;
+        }
+    } else {
+        leftFile.reset(std::fopen(SideName(stereo ? "L_" : "", name, ext).c_str(), "wb"));
+        if (!leftFile) {
+            Report("WindowDump - Failed to open file for window dump\n");
             return false;
         }
     }
+    if (!WriteAndClose(std::move(leftFile), left, width, height, code)) return false;
+    if (stereo) {
+        if (!rightFile) rightFile.reset(std::fopen(SideName("R_", name, ext).c_str(), "wb"));
+        if (!rightFile) {
+            Report("WindowDump - Failed to open file for window dump\n");
+            return false;
+        }
+        if (!WriteAndClose(std::move(rightFile), right, width, height, code)) return false;
+    }
+    if (g_dumpCounter < INT_MAX) ++g_dumpCounter;
+    return true;
+}
+
+}  // namespace
+
+bool WriteDumpFiles(const std::string& name, const unsigned char* left, const unsigned char* right,
+                    int width, int height, int code) {
+    if (!left) return false;
+    if (!CheckRequest(name, width, height, code, right != nullptr)) return false;
+    return WriteChecked(name, left, right, width, height, code);
+}
+
+bool WindowDump(const std::string& name, int width, int height, int code, bool stereo) {
+    if (!CheckRequest(name, width, height, code, stereo)) return false;
     if (stereo && !CurrentContextHasStereo()) {
         // A mono context would give the same image as both halves of the pair.
         Report("WindowDump - No stereo buffers in the GL context\n");
         return false;
     }
-
     std::vector<unsigned char> left, right;
     try {
         const std::size_t bytes = FrameByteCount(width, height);
@@ -110,29 +156,5 @@ bool WindowDump(const std::string& name, int width, int height, int code, bool s
         Report("WindowDump - Failed to read the frame from GL\n");
         return false;
     }
-
-    FilePtr leftFile, rightFile;
-    if (name.empty()) {
-        if (!OpenNumbered(ext, stereo, leftFile, rightFile)) {
-            Report("WindowDump - Failed to open file for window dump\n");
-            return false;
-        }
-    } else {
-        leftFile.reset(std::fopen(leftName.c_str(), "wb"));
-        if (!leftFile) {
-            Report("WindowDump - Failed to open file for window dump\n");
-            return false;
-        }
-    }
-    if (!WriteAndClose(std::move(leftFile), left, width, height, code)) return false;
-    if (stereo) {
-        if (!rightFile) rightFile.reset(std::fopen(rightName.c_str(), "wb"));
-        if (!rightFile) {
-            Report("WindowDump - Failed to open file for window dump\n");
-            return false;
-        }
-        if (!WriteAndClose(std::move(rightFile), right, width, height, code)) return false;
-    }
-    if (g_dumpCounter < INT_MAX) ++g_dumpCounter;
-    return true;
+    return WriteChecked(name, left.data(), stereo ? right.data() : nullptr, width, height, code);
 }

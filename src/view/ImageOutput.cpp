@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <exception>
 #include <initializer_list>
 #include <memory>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -86,7 +86,7 @@ wxImage ReadFrameImage(int width, int height) {
     std::vector<unsigned char> rgba;
     try {
         rgba.resize(bytes);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // bad_alloc, or length_error beyond the vector's limit
         return wxImage();
     }
     if (!ReadFramePixels(width, height, FrameBuffer::Drawn, rgba.data())) return wxImage();

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -144,7 +144,7 @@ bool WindowDump(const std::string& name, int width, int height, int code, bool s
         const std::size_t bytes = FrameByteCount(width, height);
         left.resize(bytes);
         if (stereo) right.resize(bytes);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // bad_alloc, or length_error beyond the vector's limit
         Report("WindowDump - Failed to allocate memory for image\n");
         return false;
     }

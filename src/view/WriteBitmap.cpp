@@ -150,7 +150,9 @@ void AppendTgaRleRow(dez::ByteWriter& out, const std::uint8_t* row, int width, i
 }
 
 // Integer mean of R, G and B, rounded down.
-std::uint8_t Grey(const std::uint8_t* p) { return static_cast<std::uint8_t>((p[0] + p[1] + p[2]) / 3); }
+std::uint8_t Grey(const std::uint8_t* p) {
+    return static_cast<std::uint8_t>((p[0] + p[1] + p[2]) / 3);
+}
 
 class Encoder {
 public:

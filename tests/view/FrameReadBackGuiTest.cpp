@@ -241,7 +241,8 @@ TEST_F(FrameReadBackTest, ReadBackIsUprightFromTheDrawnBufferAndRestoresState) {
 
 TEST_F(FrameReadBackTest, EmptyOrFailedReadBacksAreRefused) {
     Clear(1, 1, 1);
-    for (const wxSize& size : {wxSize(0, 10), wxSize(10, 0), wxSize(-1, 5), wxSize(INT_MAX, INT_MAX)}) {
+    for (const wxSize& size :
+         {wxSize(0, 10), wxSize(10, 0), wxSize(-1, 5), wxSize(INT_MAX, INT_MAX)}) {
         SCOPED_TRACE(std::to_string(size.x) + " x " + std::to_string(size.y));
         EXPECT_FALSE(ReadFrameImage(size.x, size.y).IsOk());
     }
@@ -282,7 +283,8 @@ struct Pattern {
         std::vector<unsigned char> p;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                for (int v : {R(x, y), G(x, y), B(x, y), 255}) p.push_back(static_cast<unsigned char>(v));
+                for (int v : {R(x, y), G(x, y), B(x, y), 255})
+                    p.push_back(static_cast<unsigned char>(v));
         return p;
     }
 };

@@ -23,6 +23,15 @@ struct TC3DParameter {
     int16_t* words = nullptr;
     float* reals = nullptr;
     bool locked = false;
+    // The first three sizes as the file gave them, 1 where it gave fewer.
+    int32_t extent[3] = {1, 1, 1};
+
+    // The data as text (characters or bytes, NUL-terminated), null for numeric types.
+    const char* Text() const;
+    // Element i as a number whatever the stored type; 0 outside the data.
+    double Number(int32_t i) const;
+    // Element i as an integer: int16 values signed or as 0 ... 65535, reals truncated and clamped.
+    int32_t Integer(int32_t i, bool asUnsigned) const;
 };
 
 struct TC3DGroup {
@@ -36,4 +45,7 @@ struct TC3DGroup {
     int32_t parameterCount = 0;
     char* name = nullptr;
     TC3DParameter* parameters[kMaxGroupParameters + 1] = {};
+
+    // First kept parameter of that name (ASCII case ignored), null when none.
+    TC3DParameter* FindParameter(const char* parameterName) const;
 };

@@ -1,5 +1,6 @@
 #include "TC3DData.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -94,6 +95,7 @@ TC3DData::~TC3DData() { TC3DData::Clear(); }
 
 void TC3DData::Clear() {
     swapYZ = false;
+    analogUnsigned = false;
     ReplaceText(shortName, nullptr);
     ReplaceText(dfnPreScript, nullptr);
     ReplaceText(dfnModel, nullptr);
@@ -479,25 +481,45 @@ bool TC3DData::SetMovieDelay(int32_t i, float delay) {
     return true;
 }
 
-LabelledItemList* TC3DData::MakeLabelList(int32_t n, const char* prefix) {
-    auto* list = new LabelledItemList();
+namespace {
+
+// Appends items count + 1 ... n, named by `name`, in one allocation: LabelledItemList::Add looks
+// for duplicates and regrows the array on every item, which is quadratic for the tens of thousands
+// of labels a C3D header may declare. The new ids are all larger than any id of the items already
+// there, so no duplicate can arise.
+bool AppendNumberedItems(LabelledItemList* list, int32_t n, const char* prefix) {
+    if (!list || n <= list->count) return true;
+    LabelledItem** grown = new (std::nothrow) LabelledItem*[static_cast<size_t>(n)];
+    if (!grown) return false;
+    for (int32_t i = 0; i < list->count; ++i) grown[i] = list->items[i];
+    int32_t made = list->count;
     char text[kBufferSize];
-    for (int32_t i = 1; i <= n; ++i) {
+    for (; made < n; ++made) {
         if (prefix) {
-            std::snprintf(text, sizeof text, "%s%d", prefix, i);
+            std::snprintf(text, sizeof text, "%s%d", prefix, made + 1);
         } else {
             std::snprintf(text, sizeof text, " ");
         }
-        list->Add(LabelledItem(i, text));
+        grown[made] = new (std::nothrow) LabelledItem(made + 1, text);
+        if (!grown[made]) break;
     }
+    delete[] list->items;
+    list->items = grown;
+    list->count = made;
+    return made == n;
+}
+
+}  // namespace
+
+LabelledItemList* TC3DData::MakeLabelList(int32_t n, const char* prefix) {
+    auto* list = new LabelledItemList();
+    AppendNumberedItems(list, n, prefix);
     return list;
 }
 
 void SetListItem(const char* text, int32_t index, LabelledItemList* list) {
-    if (!list || index < 0) return;
-    while (list->count <= index) {
-        if (!list->Add(LabelledItem(list->count + 1, " "))) break;
-    }
+    if (!list || index < 0 || index == INT32_MAX) return;
+    if (list->count <= index) AppendNumberedItems(list, index + 1, nullptr);
     if (index >= list->count) return;
     LabelledItem* item = list->GetItem(index);
     // Replaced in place so that an equal neighbour cannot make the list refuse it.

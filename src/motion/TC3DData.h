@@ -2,6 +2,7 @@
 // One motion recording in memory, organised the way a C3D file organises it: the point and analog
 // tables, the texts naming them, events, force plates, the model-output label lists and the C3D
 // parameter groups kept for writing back.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -9,6 +10,10 @@
 #include "Matrix2D.h"
 
 struct TC3DGroup;
+struct TC3DParameter;
+namespace dez {
+class ByteReader;
+}
 
 constexpr int kMaxAnalogFactors = 128;  // channels with their own scale, gain, offset and type
 constexpr int kMaxPlates = 64;
@@ -135,6 +140,36 @@ public:
     TC3DGroup* AddGroup(const char* name, int32_t number, bool locked);
     void FreeGroups();
 
+    // C3D reader (C3DReader.cpp). LoadC3D reads a file; LoadC3DFromBuffer reads the same bytes
+    // held in memory (`path` is then left null).
+    bool LoadC3DFromBuffer(const uint8_t* data, size_t size, bool keepCameraMask, bool readFrames,
+                           bool stripPrefixes);
+    // (raw - offset) x scale in single precision; only (raw - offset) on a channel of a plate whose
+    // calibration matrix is applied later, which scales it then.
+    float ScaleAnalogValue(float raw, float offset, float scale, int32_t channel) const;
+
+    // C3D parameter section (C3DParameters.cpp). `file` reads the bytes from the start of the file
+    // up to the end of the parameter section; false at the end of the section.
+    bool ReadParameterRecord(dez::ByteReader& file);
+    // Reads the rest of a parameter record after its distance word, applies it and keeps it.
+    void InterpretParameter(dez::ByteReader& file, const char* name, const char* groupName, bool locked);
+    // Applies a parameter that has been read to the recording's fields.
+    void ApplyParameter(const TC3DParameter& parameter, const char* groupName);
+    // `count` texts of `width` characters into a label list stored where the group and parameter
+    // say; `widthField` is raised to the width.
+    void FillLabelList(const char* data, int32_t width, int32_t count, const char* group, const char* parameter,
+                       int32_t* widthField);
+    bool AddCategoryLabels(LabelledItemList* list, const char* data, int32_t width, int32_t count,
+                           int32_t* widthField);
+    void SetDataStart(uint16_t block);
+    // EVENT:TIMES as [2, count] floats: minutes and seconds of each event.
+    void SetEventTimes(const float* values, int32_t dim1, int32_t count);
+    // True when plate p's analog channels go through its calibration matrix: a type-4 plate whose
+    // slot holds a 6 x 6 matrix and whose six channels all exist in the analog table.
+    bool PlateUsesCalibration(int32_t p) const;
+    void ApplyCalibration();
+    void BuildEvents();
+
     // Sets errorText (cut to fit) and, when verbose, prints it.
     void SetErrorText(const char* text);
 
@@ -217,6 +252,8 @@ public:
     bool modified = false;
     bool movieDelaysEdited = false;
     bool swapYZ = false;
+    // ANALOG:FORMAT is "UNSIGNED": integer samples and ANALOG:OFFSET are 0 ... 65535.
+    bool analogUnsigned = false;
 };
 
 // Replaces item `index` of `list` by (id index + 1, text), first padding the list with " " items.

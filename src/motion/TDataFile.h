@@ -2,9 +2,11 @@
 // The motion-data object of one file: a recording that knows file kinds, loads and saves every
 // supported motion format, finds companion files and computes force-plate results.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "TC3DData.h"
+#include "TPlateCalculator.h"
 
 class TStructure;
 
@@ -26,13 +28,15 @@ enum DataFileType : int32_t {
 };
 
 constexpr int kStickTextSize = 2560;
+// Buffers the path getters and the analog-file lookup fill: GetPath and FindAnalogFile write at
+// most kPathBufferSize bytes, GetFileName and GetAnalogFileName at most kNameBufferSize.
+constexpr int kPathBufferSize = 1024;
+constexpr int kNameBufferSize = 256;
 
-// Force, moment and centre of pressure of one plate at one analog sample, laboratory frame.
-struct TPlateForces {
-    float force[3] = {};
-    float moment[3] = {};
-    float cop[3] = {};
-};
+// MANUFACTURER texts and version written into every C3D file this program saves.
+extern const char* gC3DAuthorName;
+extern const char* gC3DVendorName;
+extern int32_t gC3DSoftwareVersion[3];
 
 class TDataFile : public TC3DData {
 public:
@@ -44,6 +48,8 @@ public:
     ~TDataFile() override;
 
     bool LoadC3D(const char* path, bool keepCameraMask, bool readFrames, bool stripPrefixes) override;
+    // Looks beside the recording for its marker set (.vsk, .mkr, else the .dfn links) and fills
+    // `structure` (when given) with the links; true when a marker-set file was read.
     virtual bool LoadMarkerSet(TStructure* structure);
 
     void Reset();
@@ -71,14 +77,35 @@ public:
     void GetTrajectory(int32_t n, Matrix2D* out, bool swap) const;
     double GetUnitFactor(int32_t i) const;
 
-    // Force plates.
+    // Force plates. GetPlateForces gives plate `plate` (from 0) at analog column `column`; for the
+    // types that derive it, no centre of pressure is computed while |Fz| is at or below the
+    // threshold (the plate centre is given). With localAxes the results stay in the plate's axes
+    // (see TPlateCalculator). Out is zeroed once the analog table and rate are there, so most
+    // refusals leave zeros.
     bool GetPlateForces(int32_t plate, int32_t column, TPlateForces* out, float threshold, bool localAxes);
+    // Type, channel numbers as stored (from 1; 6, or 8 for type 3), 12 corner coordinates and 3
+    // origin coordinates; null outputs are skipped.
     bool GetPlateGeometry(int32_t plate, int32_t* type, int32_t* channels, double* corners, double* origin) const;
+    // Appends a plate (a type below 1 becomes 2); refused at 64 plates or without analog table.
     bool AddForcePlate(int32_t type, const int32_t* channels, const double* corners, const double* origin);
+    // The plate results are prepared once per plate and kept; a change of the analog table, of
+    // ZERO or of a plate record is noticed by itself, samples edited in place are not.
+    void InvalidatePlateCache();
 
-    // Marker-set and skeleton companions.
-    bool LoadMkrFile(const char* path, TStructure* structure);
+    // Marker-set and skeleton companions (MarkerSets.cpp). Each reader that succeeds sets
+    // stickText, may give the points the set's order and names (when markerSetFlag allows it)
+    // and, when given a structure, Sets it from the new links. A null path means the recording's
+    // own name with the reader's extension; a null section means "[Autolabel]".
+    bool LoadMkrFile(const char* path, const char* section, TStructure* structure);
     bool LoadVskFile(const char* path, TStructure* structure);
+    // Read the first .mkr / .vsk of a folder ("" = the working directory), in sorted order; the
+    // .vsk named after the first subject comes first.
+    bool FindMkrFile(const char* folder, TStructure* structure);
+    bool FindVskFile(const char* folder, TStructure* structure);
+    bool ReadMkrV1(const char* path, TStructure* structure);
+    bool ReadMkrV2(const char* path, const char* section, TStructure* structure);
+    // Links per subject, for recordings whose labels carry "subject:" prefixes.
+    bool ReadMkrSubjects(const char* path, const char* section, TStructure* structure);
 
     // Readers and writers of the other motion formats.
     bool ReadTRT(const char* path, bool readFrames);
@@ -121,6 +148,14 @@ public:
     int32_t playLast = 0;
     double bvhScale = 10.0;
     char* formatText = nullptr;
+
+private:
+    // Frees what a load replaces: the recording, the video and comment texts and the plates; with
+    // keepError the reader's error text survives.
+    void ClearForLoad(bool keepError);
+    bool SaveKind(const char* target, int32_t fileKind);
+
+    std::unique_ptr<TPlateCalculator> plateCalculator_;
 };
 
 // Removes leading and trailing blanks in place: bytes that are at most 32 read as signed 8-bit

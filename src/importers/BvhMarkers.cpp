@@ -1,0 +1,8 @@
+// BVH animations read as markers: joints become points, the joint tree the stick text.
+// The reader is not written yet: the entry point fails.
+#include "TDataFile.h"
+
+bool TDataFile::ReadBVH(const char*) {
+    SetErrorText("Reading BVH files as markers is not available");
+    return false;
+}

@@ -1,0 +1,8 @@
+// CODA MDF motion files with their force plates.
+// The reader is not written yet: the entry point fails.
+#include "TDataFile.h"
+
+bool TDataFile::ReadMDF(const char*, bool) {
+    SetErrorText("Reading MDF files is not available");
+    return false;
+}

@@ -13,4 +13,5 @@ dez_add_test(view_canvas_gui GUI LABEL view
   SOURCES
     CanvasGuiFixture.cpp
     CanvasPaintGuiTest.cpp
+    CanvasPlaybackGuiTest.cpp
   LIBS dez_view dez_gltest)

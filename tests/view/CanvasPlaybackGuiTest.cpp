@@ -180,6 +180,11 @@ TEST_F(PlaybackTest, PlayRangeStopsAndShowsItsEnds) {
     EXPECT_EQ(slider->GetMax(), 60);
     canvas->NextFrame();
     EXPECT_EQ(canvas->GetObject()->GetCurrentFrame(), 30);
+    // A range of one frame.
+    canvas->SetFirstFrame(60);
+    EXPECT_EQ(canvas->GetObject()->GetCurrentFrame(), 60);
+    canvas->NextFrame();
+    EXPECT_EQ(canvas->GetObject()->GetCurrentFrame(), 60);
 }
 
 TEST_F(PlaybackTest, TimeDisplay) {

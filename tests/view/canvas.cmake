@@ -13,5 +13,6 @@ dez_add_test(view_canvas_gui GUI LABEL view
   SOURCES
     CanvasGuiFixture.cpp
     CanvasPaintGuiTest.cpp
+    CanvasLoadGuiTest.cpp
     CanvasPlaybackGuiTest.cpp
   LIBS dez_view dez_gltest)

@@ -1,0 +1,236 @@
+#include "ImageOutput.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <exception>
+#include <initializer_list>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/choicdlg.h>
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/filedlg.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/imagbmp.h>
+#include <wx/imagpng.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+#include <wx/utils.h>
+#include <wx/window.h>
+#include <wx/wxcrt.h>
+
+#include "FramePixels.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool HasPixels(const wxImage& image) {
+    return image.IsOk() && image.GetWidth() > 0 && image.GetHeight() > 0 && image.GetData();
+}
+
+using Piece = std::pair<const void*, std::size_t>;
+
+// Writes the pieces in order and closes the file; any short write or a failed close is a failure.
+bool WritePieces(const wxString& path, std::initializer_list<Piece> pieces) {
+    FilePtr file(wxFopen(path, "wb"));
+    if (!file) return false;
+    bool ok = true;
+    for (const auto& piece : pieces) {
+        if (ok && piece.second > 0 &&
+            std::fwrite(piece.first, 1, piece.second, file.get()) != piece.second)
+            ok = false;
+    }
+    const bool closed = std::fclose(file.release()) == 0;
+    return ok && closed;
+}
+
+// Encodes with the handler into memory, then writes the file with checked writes: the toolkit's
+// own file saving does not report a failed final flush.
+bool SaveWithHandler(const wxString& path, wxImage image, wxImageHandler* handler) {
+    if (!handler) return false;
+    image.SetOption(wxIMAGE_OPTION_FILENAME, path);
+    wxMemoryOutputStream encoded;
+    if (!image.SaveFile(encoded, handler->GetType())) return false;
+    const wxStreamBuffer* buffer = encoded.GetOutputStreamBuffer();
+    const std::size_t size = std::size_t(encoded.GetLength());
+    if (size == 0 || !buffer) return false;
+    return WritePieces(path, {{buffer->GetBufferStart(), size}});
+}
+
+void LogSaveFailure() { wxLogError("Failed to save image"); }
+
+}  // namespace
+
+void RegisterImageHandlers() {
+    static bool registered = false;
+    if (registered) return;
+    // Adding a handler twice is harmless (the toolkit drops the duplicate), so an application that
+    // registered them already loses nothing.
+    wxInitAllImageHandlers();
+    registered = true;
+}
+
+wxSize EvenSize(const wxSize& size) { return wxSize(size.x / 2 * 2, size.y / 2 * 2); }
+
+wxImage ReadFrameImage(int width, int height) {
+    const std::size_t bytes = FrameByteCount(width, height);
+    if (bytes == 0) return wxImage();
+    std::vector<unsigned char> rgba;
+    try {
+        rgba.resize(bytes);
+    } catch (const std::exception&) {  // bad_alloc, or length_error beyond the vector's limit
+        return wxImage();
+    }
+    if (!ReadFramePixels(width, height, FrameBuffer::Drawn, rgba.data())) return wxImage();
+    wxImage image(width, height, false);
+    if (!HasPixels(image)) return wxImage();
+    // GL's rows run bottom to top, the image's top to bottom; the alpha of the frame is dropped.
+    unsigned char* out = image.GetData();
+    const std::size_t w = std::size_t(width);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* in = rgba.data() + std::size_t(height - 1 - y) * w * 4;
+        for (std::size_t x = 0; x < w; ++x, in += 4, out += 3) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+        }
+    }
+    return image;
+}
+
+bool WritePPM(const wxImage& image, const wxString& path) {
+    if (!HasPixels(image) || path.empty()) return false;
+    char header[64];
+    const int n = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", image.GetWidth(),
+                                image.GetHeight());
+    if (n <= 0 || std::size_t(n) >= sizeof header) return false;
+    const std::size_t data = std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3;
+    return WritePieces(path, {{header, std::size_t(n)}, {image.GetData(), data}});
+}
+
+const PngFormatChoice kPngFormatChoices[kPngFormatChoiceCount] = {
+    {"Colour 8bpp", wxPNG_TYPE_COLOUR, 8},    {"Colour 16bpp", wxPNG_TYPE_COLOUR, 16},
+    {"Grey 8bpp", wxPNG_TYPE_GREY, 8},        {"Grey 16bpp", wxPNG_TYPE_GREY, 16},
+    {"Grey red 8bpp", wxPNG_TYPE_GREY_RED, 8}, {"Grey red 16bpp", wxPNG_TYPE_GREY_RED, 16},
+};
+
+bool SaveImageFile(const wxString& path, const wxImage& image, int pngChoice) {
+    if (path.empty()) return false;
+    if (!HasPixels(image)) {
+        LogSaveFailure();
+        return false;
+    }
+    RegisterImageHandlers();
+    wxString ext;
+    wxFileName::SplitPath(path, nullptr, nullptr, &ext);
+    if (ext == "ppm") return WritePPM(image, path);
+
+    wxImage out = image;
+    if (ext == "bmp") {
+        out.SetOption(wxIMAGE_OPTION_BMP_FORMAT, wxBMP_24BPP);
+    } else if (ext == "png" && pngChoice >= 0 && pngChoice < kPngFormatChoiceCount) {
+        out.SetOption(wxIMAGE_OPTION_PNG_FORMAT, kPngFormatChoices[pngChoice].format);
+        out.SetOption(wxIMAGE_OPTION_PNG_BITDEPTH, kPngFormatChoices[pngChoice].bitDepth);
+    }
+    // The handler is looked up as the toolkit's own save by name does, ignoring case.
+    wxImageHandler* handler =
+        ext.empty() ? nullptr : wxImage::FindHandler(ext.Lower(), wxBITMAP_TYPE_ANY);
+    if (!SaveWithHandler(path, out, handler)) {
+        LogSaveFailure();
+        return false;
+    }
+    return true;
+}
+
+bool SaveImageFileAsking(const wxString& path, const wxImage& image, wxWindow* parent) {
+    if (path.empty()) return false;
+    wxString ext;
+    wxFileName::SplitPath(path, nullptr, nullptr, &ext);
+    const int choice = ext == "png" ? AskPngFormat(parent) : kQuietPngChoice;
+    return SaveImageFile(path, image, choice);
+}
+
+int AskPngFormat(wxWindow* parent) {
+    wxArrayString texts;
+    for (const PngFormatChoice& choice : kPngFormatChoices) texts.Add(choice.text);
+    wxSingleChoiceDialog dialog(parent, "Set PNG format", "Image Format", texts);
+    dialog.SetSize(200, 150);
+    dialog.Centre();
+    dialog.SetSelection(0);
+    if (dialog.ShowModal() != wxID_OK) return kKeepPngOptions;
+    const int chosen = dialog.GetSelection();
+    return chosen >= 0 && chosen < kPngFormatChoiceCount ? chosen : kKeepPngOptions;
+}
+
+const char kImageSaveFilter[] =
+    "JPEG files (*.jpg)|*.jpg|TIFF files (*.tif)|*.tif|BMP files (*.bmp)|*.bmp|"
+    "PPM files (*.ppm)|*.ppm|PNG files (*.png)|*.png|GIF files (*.gif)|*.gif|"
+    "PCX files (*.pcx)|*.pcx|XPM files (*.xpm)|*.xpm|PNM files (*.pnm)|*.pnm|"
+    "PPM files (*.ppm)|*.ppm";
+
+wxString AskImageSavePath(wxWindow* parent) {
+    return wxFileSelector(_("Save Image"), wxEmptyString, wxEmptyString, ".jpg", kImageSaveFilter,
+                          wxFD_SAVE | wxFD_OVERWRITE_PROMPT, parent);
+}
+
+bool ConvertImageToJpeg(const wxString& source, const wxString& target) {
+    if (source.empty() || target.empty() || !wxFileExists(source)) return false;
+    RegisterImageHandlers();
+    wxImage image;
+    if (!image.LoadFile(source, wxBITMAP_TYPE_ANY, -1) || !HasPixels(image)) return false;
+    return SaveWithHandler(target, image, wxImage::FindHandler(wxBITMAP_TYPE_JPEG));
+}
+
+wxBitmap GrabWindowArea(wxWindow* window) {
+    if (!window) return wxBitmap();
+    window->Refresh();
+    wxSafeYield(window, true);
+    // The paint may reach the screen only after the compositor's next frame.
+    wxMilliSleep(300);
+    const wxPoint origin = window->ClientToScreen(wxPoint(0, 0));
+    const wxSize size = window->GetClientSize();
+    if (size.x <= 0 || size.y <= 0) return wxBitmap();
+    wxBitmap bitmap(size.x, size.y);
+    if (!bitmap.IsOk()) return wxBitmap();
+    bool copied = false;
+    {
+        wxScreenDC screen;
+        wxMemoryDC memory(bitmap);
+        copied = memory.Blit(0, 0, size.x, size.y, &screen, origin.x, origin.y, wxCOPY, false);
+        memory.SelectObject(wxNullBitmap);
+    }
+    return copied ? bitmap : wxBitmap();
+}
+
+bool CopyBitmapToClipboard(const wxBitmap& bitmap) {
+    const wxString failure = _("Failed to copy bitmap to clipboard");
+    if (!bitmap.IsOk() || bitmap.GetWidth() <= 0 || bitmap.GetHeight() <= 0) {
+        wxLogError("%s", failure);
+        return false;
+    }
+    if (!wxTheClipboard->Open()) {
+        wxLogError("%s", failure);
+        return false;
+    }
+    // The clipboard owns the data object from here on.
+    const bool ok = wxTheClipboard->SetData(new wxBitmapDataObject(bitmap));
+    if (!ok) wxLogError("%s", failure);
+    wxTheClipboard->Close();
+    return ok;
+}
+
+bool CopyImageToClipboard(const wxImage& image) {
+    if (!HasPixels(image)) return CopyBitmapToClipboard(wxBitmap());
+    return CopyBitmapToClipboard(wxBitmap(image));
+}

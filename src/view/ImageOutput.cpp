@@ -39,13 +39,16 @@ bool HasPixels(const wxImage& image) {
     return image.IsOk() && image.GetWidth() > 0 && image.GetHeight() > 0 && image.GetData();
 }
 
+using Piece = std::pair<const void*, std::size_t>;
+
 // Writes the pieces in order and closes the file; any short write or a failed close is a failure.
-bool WritePieces(const wxString& path, std::initializer_list<std::pair<const void*, std::size_t>> pieces) {
+bool WritePieces(const wxString& path, std::initializer_list<Piece> pieces) {
     FilePtr file(wxFopen(path, "wb"));
     if (!file) return false;
     bool ok = true;
     for (const auto& piece : pieces) {
-        if (ok && piece.second > 0 && std::fwrite(piece.first, 1, piece.second, file.get()) != piece.second)
+        if (ok && piece.second > 0 &&
+            std::fwrite(piece.first, 1, piece.second, file.get()) != piece.second)
             ok = false;
     }
     const bool closed = std::fclose(file.release()) == 0;

@@ -85,7 +85,8 @@ bool CheckRequest(const std::string& name, int width, int height, int code, bool
         Report("WindowDump - Image size not supported by the format\n");
         return false;
     }
-    const std::size_t fileName = (stereo ? 2 : 0) + name.size() + 1 + std::strlen(BitmapExtension(code));
+    const std::size_t fileName =
+        (stereo ? 2 : 0) + name.size() + 1 + std::strlen(BitmapExtension(code));
     if (!name.empty() && fileName >= kMaxNameBuffer) {
         Report("WindowDump - File name too long\n");
         return false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,8 @@ public:
         out_.PutBytes(bytes.data(), bytes.size());
     }
     void Text(const std::string& text) { out_.PutBytes(text.data(), text.size()); }
-    // Writes what has been collected once it is big enough to be worth a call.
+    // Writes what has been collected once it is big enough to be worth a call; the encoders call
+    // it after every pixel, so memory stays bounded whatever the width.
     void Drain(bool force = false) {
         if (out_.size() == 0 || (!force && out_.size() < (std::size_t(1) << 16))) return;
         if (ok_ && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) ok_ = false;
@@ -148,7 +150,9 @@ void AppendTgaRleRow(dez::ByteWriter& out, const std::uint8_t* row, int width, i
 }
 
 // Integer mean of R, G and B, rounded down.
-std::uint8_t Grey(const std::uint8_t* p) { return static_cast<std::uint8_t>((p[0] + p[1] + p[2]) / 3); }
+std::uint8_t Grey(const std::uint8_t* p) {
+    return static_cast<std::uint8_t>((p[0] + p[1] + p[2]) / 3);
+}
 
 class Encoder {
 public:
@@ -179,7 +183,10 @@ public:
             if (rle) {
                 AppendTgaRleRow(out_, row, w_, n);
             } else {
-                for (int x = 0; x < w_; ++x) PutPixel(out_, row + std::size_t(x) * 4, n);
+                for (int x = 0; x < w_; ++x) {
+                    PutPixel(out_, row + std::size_t(x) * 4, n);
+                    sink_.Drain();
+                }
             }
             sink_.Drain();
         }
@@ -188,7 +195,10 @@ public:
     void Rgb() {
         for (int k = 0; k < h_; ++k) {
             const std::uint8_t* row = Row(k);
-            for (int x = 0; x < w_; ++x) out_.PutBytes(row + std::size_t(x) * 4, 3);
+            for (int x = 0; x < w_; ++x) {
+                out_.PutBytes(row + std::size_t(x) * 4, 3);
+                sink_.Drain();
+            }
             sink_.Drain();
         }
     }
@@ -214,7 +224,10 @@ public:
         for (int c = 0; c < 3; ++c) {
             for (int k = 0; k < h_; ++k) {
                 const std::uint8_t* row = Row(k);
-                for (int x = 0; x < w_; ++x) out_.PutU8(row[std::size_t(x) * 4 + c]);
+                for (int x = 0; x < w_; ++x) {
+                    out_.PutU8(row[std::size_t(x) * 4 + c]);
+                    sink_.Drain();
+                }
                 sink_.Drain();
             }
         }
@@ -223,7 +236,10 @@ public:
     void RawGrey() {
         for (int k = 0; k < h_; ++k) {
             const std::uint8_t* row = Row(k);
-            for (int x = 0; x < w_; ++x) out_.PutU8(Grey(row + std::size_t(x) * 4));
+            for (int x = 0; x < w_; ++x) {
+                out_.PutU8(Grey(row + std::size_t(x) * 4));
+                sink_.Drain();
+            }
             sink_.Drain();
         }
     }
@@ -310,6 +326,7 @@ public:
                     out_.PutU8('\n');
                     lineChars = 0;
                 }
+                sink_.Drain();
             }
             sink_.Drain();
         }
@@ -338,7 +355,10 @@ public:
         const std::size_t padding = std::size_t(rowSize - 3ull * std::uint64_t(w_));
         for (int k = 0; k < h_; ++k) {
             const std::uint8_t* row = Row(k);
-            for (int x = 0; x < w_; ++x) PutPixel(out_, row + std::size_t(x) * 4, 3);
+            for (int x = 0; x < w_; ++x) {
+                PutPixel(out_, row + std::size_t(x) * 4, 3);
+                sink_.Drain();
+            }
             out_.PutZeros(padding);
             sink_.Drain();
         }
@@ -352,6 +372,27 @@ private:
     int h_;
     bool bottomFirst_;
 };
+
+bool Encode(std::FILE* file, const std::uint8_t* rgba, int width, int height, int code) {
+    Sink sink(file);
+    Encoder encoder(sink, rgba, width, height, code);
+    switch (VariantOf(code)) {
+    case kTga24: encoder.Tga(false, false); break;
+    case kPpm: encoder.Ppm(); break;
+    case kSgi: encoder.Sgi(); break;
+    case kRawGrey: encoder.RawGrey(); break;
+    case kTiff: encoder.Tiff(); break;
+    case kEpsColour: encoder.Eps(true); break;
+    case kEpsGrey: encoder.Eps(false); break;
+    case kRawRgb: encoder.Rgb(); break;
+    case kBmp: encoder.Bmp(); break;
+    case kTga32: encoder.Tga(true, false); break;
+    case kTga24Rle: encoder.Tga(false, true); break;
+    case kTga32Rle: encoder.Tga(true, true); break;
+    default: return false;
+    }
+    return sink.Finish();
+}
 
 }  // namespace
 
@@ -406,25 +447,13 @@ bool BitmapSizeSupported(int width, int height, int code) {
 
 bool WriteBitmap(std::FILE* file, const unsigned char* rgba, int width, int height, int code) {
     if (!file || !rgba || !BitmapSizeSupported(width, height, code)) return false;
-    Sink sink(file);
-    Encoder encoder(sink, rgba, width, height, code);
-    switch (VariantOf(code)) {
-    case kTga24: encoder.Tga(false, false); break;
-    case kPpm: encoder.Ppm(); break;
-    case kSgi: encoder.Sgi(); break;
-    case kRawGrey: encoder.RawGrey(); break;
-    case kTiff: encoder.Tiff(); break;
-    case kEpsColour: encoder.Eps(true); break;
-    case kEpsGrey: encoder.Eps(false); break;
-    case kRawRgb: encoder.Rgb(); break;
-    case kBmp: encoder.Bmp(); break;
-    case kTga32: encoder.Tga(true, false); break;
-    case kTga24Rle: encoder.Tga(false, true); break;
-    case kTga32Rle: encoder.Tga(true, true); break;
-    default: return false;
+    try {
+        return Encode(file, rgba, width, height, code);
+    } catch (const std::exception&) {  // out of memory for a block of output
+        return false;
     }
-    return sink.Finish();
 }
+
 
 bool WriteHexBytes(std::FILE* file, const char* hex) {
     std::vector<std::uint8_t> bytes;
@@ -434,7 +463,11 @@ bool WriteHexBytes(std::FILE* file, const char* hex) {
 
 bool WriteTgaRleRow(std::FILE* file, const unsigned char* row, int width, int bytesPerPixel) {
     if (!file || !row || width < 1 || (bytesPerPixel != 3 && bytesPerPixel != 4)) return false;
-    dez::ByteWriter out;
-    AppendTgaRleRow(out, row, width, bytesPerPixel);
-    return std::fwrite(out.data(), 1, out.size(), file) == out.size();
+    try {
+        dez::ByteWriter out;
+        AppendTgaRleRow(out, row, width, bytesPerPixel);
+        return std::fwrite(out.data(), 1, out.size(), file) == out.size();
+    } catch (const std::exception&) {
+        return false;
+    }
 }

@@ -30,7 +30,8 @@ std::vector<unsigned char> Pixels(unsigned char seed) {
 }
 
 // What WriteBitmap makes of the pixels, for comparison with the dumped files.
-std::string Encoded(const std::vector<unsigned char>& pixels, int code, const std::string& scratch) {
+std::string Encoded(const std::vector<unsigned char>& pixels, int code,
+                    const std::string& scratch) {
     std::FILE* f = std::fopen(scratch.c_str(), "wb");
     if (!f) return "";
     const bool ok = WriteBitmap(f, pixels.data(), kW, kH, code);
@@ -106,8 +107,10 @@ TEST_F(DumpFilesTest, AutomaticNamesCountUpAndSkipExistingFiles) {
 TEST_F(DumpFilesTest, StereoPairsShareOneNumber) {
     const int n = DumpNumber(-6);
     ASSERT_TRUE(WriteDumpFiles("", left_.data(), right_.data(), kW, kH, -6));
-    EXPECT_EQ(testsupport::ReadFileBytes(Numbered("L_", n + 1, "eps")), Encoded(left_, -6, scratch_));
-    EXPECT_EQ(testsupport::ReadFileBytes(Numbered("R_", n + 1, "eps")), Encoded(right_, -6, scratch_));
+    EXPECT_EQ(testsupport::ReadFileBytes(Numbered("L_", n + 1, "eps")),
+              Encoded(left_, -6, scratch_));
+    EXPECT_EQ(testsupport::ReadFileBytes(Numbered("R_", n + 1, "eps")),
+              Encoded(right_, -6, scratch_));
     // A pair counts once.
     EXPECT_EQ(DumpNumber(-6), n + 2);
 
@@ -167,8 +170,8 @@ TEST_F(DumpFilesTest, RefusalsOpenNoFileAndKeepTheCounter) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Failure([&] {
-                      return WriteDumpFiles(c.name, left_.data(), c.stereo ? right_.data() : nullptr,
-                                            c.w, c.h, c.code);
+                      const unsigned char* right = c.stereo ? right_.data() : nullptr;
+                      return WriteDumpFiles(c.name, left_.data(), right, c.w, c.h, c.code);
                   }),
                   c.message);
         EXPECT_EQ(Files(), before);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include <wx/app.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
+#include <wx/choicdlg.h>
 #include <wx/dcclient.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
@@ -71,6 +73,9 @@ protected:
         static int argc = 1;
         static char arg0[] = "view-frame-read-back";
         static char* argv[] = {arg0, nullptr};
+        // GTK's accessibility bridge talks to a D-Bus session that Xvfb runs lack, and leaks a
+        // buffer of libdbus doing so; the tests need no accessibility.
+        setenv("NO_AT_BRIDGE", "1", 0);
         wxApp::SetInstance(new wxApp);
         if (!wxEntryStart(argc, argv)) {
             error_ = "the toolkit could not start (no display?)";
@@ -236,7 +241,8 @@ TEST_F(FrameReadBackTest, ReadBackIsUprightFromTheDrawnBufferAndRestoresState) {
 
 TEST_F(FrameReadBackTest, EmptyOrFailedReadBacksAreRefused) {
     Clear(1, 1, 1);
-    for (const wxSize& size : {wxSize(0, 10), wxSize(10, 0), wxSize(-1, 5), wxSize(INT_MAX, INT_MAX)}) {
+    for (const wxSize& size :
+         {wxSize(0, 10), wxSize(10, 0), wxSize(-1, 5), wxSize(INT_MAX, INT_MAX)}) {
         SCOPED_TRACE(std::to_string(size.x) + " x " + std::to_string(size.y));
         EXPECT_FALSE(ReadFrameImage(size.x, size.y).IsOk());
     }
@@ -277,7 +283,8 @@ struct Pattern {
         std::vector<unsigned char> p;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                for (int v : {R(x, y), G(x, y), B(x, y), 255}) p.push_back(static_cast<unsigned char>(v));
+                for (int v : {R(x, y), G(x, y), B(x, y), 255})
+                    p.push_back(static_cast<unsigned char>(v));
         return p;
     }
 };
@@ -381,6 +388,48 @@ TEST_F(FrameReadBackTest, ScreenGrabShowsThePaintedWindow) {
         << int(image.GetGreen(kCanvasW / 2, kCanvasH / 2)) << " "
         << int(image.GetBlue(kCanvasW / 2, kCanvasH / 2));
     ASSERT_TRUE(canvas_->SetCurrent(*context_));
+}
+
+// Answers the next modal dialog of type D from inside its own event loop: `answer` checks it and
+// ends it. Until the dialog shows up the search is posted again.
+template <typename D>
+void AnswerDialog(std::function<void(D*)> answer, int attempts = 2000) {
+    wxTheApp->CallAfter([answer, attempts] {
+        for (wxWindow* window : wxTopLevelWindows) {
+            if (D* dialog = dynamic_cast<D*>(window); dialog && dialog->IsModal()) {
+                answer(dialog);
+                return;
+            }
+        }
+        if (attempts > 0) AnswerDialog<D>(answer, attempts - 1);
+    });
+}
+
+TEST_F(FrameReadBackTest, PngFormatDialog) {
+    AnswerDialog<wxSingleChoiceDialog>([](wxSingleChoiceDialog* d) {
+        EXPECT_EQ(d->GetTitle(), "Image Format");
+        EXPECT_EQ(d->GetSelection(), 0);
+        d->SetSelection(3);
+        d->EndModal(wxID_OK);
+    });
+    EXPECT_EQ(AskPngFormat(frame_), 3);
+    AnswerDialog<wxSingleChoiceDialog>([](wxSingleChoiceDialog* d) { d->EndModal(wxID_CANCEL); });
+    EXPECT_EQ(AskPngFormat(frame_), kKeepPngOptions);
+
+    // Saving a PNG asks; the answer sets the format (grey, 16 bits).
+    testsupport::TempDir dir;
+    wxImage image(2, 2);
+    AnswerDialog<wxSingleChoiceDialog>([](wxSingleChoiceDialog* d) {
+        d->SetSelection(3);
+        d->EndModal(wxID_OK);
+    });
+    ASSERT_TRUE(SaveImageFileAsking(dir.file("asked.png"), image, frame_));
+    const std::string png = testsupport::ReadFileBytes(dir.file("asked.png"));
+    ASSERT_GT(png.size(), 26u);
+    EXPECT_EQ(static_cast<unsigned char>(png[24]), 16);
+    EXPECT_EQ(static_cast<unsigned char>(png[25]), 0);
+    // Other extensions do not ask.
+    EXPECT_TRUE(SaveImageFileAsking(dir.file("quiet.bmp"), image, frame_));
 }
 
 }  // namespace

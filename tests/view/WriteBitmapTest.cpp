@@ -261,9 +261,9 @@ TEST_F(EncoderTest, FileSizesFromThePixelCount) {
         EXPECT_EQ(file.size(), c.size);
         if (c.code == 9) {
             const auto u32 = [&](std::size_t at) {
-                return unsigned((unsigned char)file[at]) | unsigned((unsigned char)file[at + 1]) << 8 |
-                       unsigned((unsigned char)file[at + 2]) << 16 |
-                       unsigned((unsigned char)file[at + 3]) << 24;
+                unsigned v = 0;
+                for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(file[at + i]);
+                return v;
             };
             EXPECT_EQ(u32(2), c.size);
             EXPECT_EQ(u32(34), c.size - 54);
@@ -387,7 +387,8 @@ TEST_F(EncoderTest, TgaRunLengthPackets) {
         {"A B", row({a, b}), 3, Hex("01 030201 070605")},
         {"129 equal", repeat(a, 129), 4, Hex("ff 03020104 80 03020104")},
         {"130 distinct: raw 128 and raw 2", distinct130, 3,
-         Hex("7f") + distinct130Bgr.substr(0, 3 * 128) + Hex("01") + distinct130Bgr.substr(3 * 128)},
+         Hex("7f") + distinct130Bgr.substr(0, 3 * 128) + Hex("01") +
+             distinct130Bgr.substr(3 * 128)},
         // Pixels differing only in alpha are different, even when alpha is not written.
         {"alpha differs", row({a, aOtherAlpha}), 3, Hex("01 030201 030201")},
         {"alpha differs, 32 bits", row({a, aOtherAlpha}), 4, Hex("01 03020104 03020105")},

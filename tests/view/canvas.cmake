@@ -2,6 +2,7 @@
 # in real windows under Xvfb.
 dez_add_test(view_canvas_logic LABEL view
   SOURCES
+    CanvasDecorTest.cpp
     GLDriverInfoTest.cpp
     PlaybackClockTest.cpp
     ShapeFactoryTest.cpp
@@ -15,4 +16,5 @@ dez_add_test(view_canvas_gui GUI LABEL view
     CanvasPaintGuiTest.cpp
     CanvasLoadGuiTest.cpp
     CanvasPlaybackGuiTest.cpp
+    CanvasRecordingGuiTest.cpp
   LIBS dez_view dez_gltest)

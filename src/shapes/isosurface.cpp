@@ -1,0 +1,13 @@
+#include "isosurface.h"
+
+#include "ShapeReadRefusal.h"
+
+isosurface::isosurface() = default;
+
+isosurface::~isosurface() = default;
+
+wxString isosurface::GetTypeName() { return "iso_surface"; }
+
+bool isosurface::Load(const wxString& path) {
+    return RefuseShapeFile("isosurface::Load", "Isosurface", path);
+}

@@ -1,0 +1,13 @@
+#include "shapeTVP.h"
+
+#include "ShapeReadRefusal.h"
+
+shapeTVP::shapeTVP() = default;
+
+shapeTVP::~shapeTVP() = default;
+
+wxString shapeTVP::GetTypeName() { return "tvp"; }
+
+bool shapeTVP::Load(const wxString& path) {
+    return RefuseShapeFile("shapeTVP::Load", "TXV mesh", path);
+}

@@ -1,0 +1,7 @@
+#include "shapeVP.h"
+
+shapeVP::shapeVP() = default;
+
+shapeVP::~shapeVP() = default;
+
+wxString shapeVP::GetTypeName() { return "Vertex_shape"; }

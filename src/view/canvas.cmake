@@ -1,0 +1,53 @@
+# The 3-D view: the base canvas and the scene canvas on the toolkit's GL window, the GL binding
+# they use, the shape factory, view placement and playback timing.
+find_package(wxWidgets REQUIRED COMPONENTS gl core base)
+find_package(OpenGL REQUIRED)
+
+if(NOT TARGET dez_view)
+  add_library(dez_view STATIC)
+  target_include_directories(dez_view PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(dez_view PRIVATE dez_options)
+endif()
+
+set(DEZ_CANVAS_HEADERS
+  CanvasSettings.h
+  GLBinding.h
+  GLDriverInfo.h
+  GLFramebufferExt.h
+  MotionSceneLink.h
+  PlaybackClock.h
+  ShapeFactory.h
+  TimeDisplay.h
+  ViewPlacement.h
+  my3DCanvas.h
+  myGLCanvas.h
+)
+target_sources(dez_view PRIVATE
+  ${DEZ_CANVAS_HEADERS}
+  GLBinding.cpp
+  GLDriverInfo.cpp
+  GLFramebufferExt.cpp
+  MotionSceneLink.cpp
+  PlaybackClock.cpp
+  ShapeFactory.cpp
+  TimeDisplay.cpp
+  ViewPlacement.cpp
+  my3DCanvas.cpp
+  myGLCanvas.cpp
+)
+target_link_libraries(dez_view PUBLIC dez_shapes dez_scene dez_glkit dez_motion dez_platform
+                      ${wxWidgets_LIBRARIES} OpenGL::GL OpenGL::GLU)
+if(TARGET OpenGL::GLX)
+  target_link_libraries(dez_view PUBLIC OpenGL::GLX)
+endif()
+
+# Each header must compile on its own (include what you use).
+set(dez_canvas_checks "")
+foreach(header ${DEZ_CANVAS_HEADERS})
+  get_filename_component(stem ${header} NAME_WE)
+  set(check ${CMAKE_CURRENT_BINARY_DIR}/header_check/${stem}.cpp)
+  file(CONFIGURE OUTPUT ${check} CONTENT "#include \"${header}\"\n")
+  list(APPEND dez_canvas_checks ${check})
+endforeach()
+add_library(dez_canvas_header_check OBJECT ${dez_canvas_checks})
+target_link_libraries(dez_canvas_header_check PRIVATE dez_view dez_options)

@@ -46,11 +46,12 @@ const char kOpenFilter[] =
     "Vertex/Facet files (*.txv)|*.txv;*.txv.gz|"
     "All files (*.*)|*.*";
 
-// The save-image dialog's filters, BMP first.
+// The save-image dialog's filters, BMP first. No "|" after the last one: the toolkit would read
+// it as the start of a ninth filter without a pattern.
 const char kSaveImageFilter[] =
     "BMP files (*.bmp)|*.bmp|PNG files (*.png)|*.png|JPEG files (*.jpg)|*.jpg|GIF files "
     "(*.gif)|*.gif|TIFF files (*.tif)|*.tif|PCX files (*.pcx)|*.pcx|XPM files (*.xpm)|*.xpm|PNM "
-    "files (*.pnm)|*.pnm|";
+    "files (*.pnm)|*.pnm";
 
 constexpr int kToolImageSize = 20;
 constexpr int kStatusFields = 4;
@@ -202,7 +203,9 @@ void MyFrame::CreateMenus() {
     AppendItem(m_fileMenu, kIdExit, _("E&xit\tALT-X"));
 
     m_animationMenu = new wxMenu;
-    // GTK knows Page Down as "PgDn"; with "PgDown" the item would have no key at all.
+    // GTK knows Page Down as "PgDn"; with "PgDown" the item would have no key at all. GTK takes
+    // no arrow key without a modifier as a menu key, so the toolkit drops "Left" and "Right":
+    // those steps are the 3-D view's own keys.
     AppendItem(m_animationMenu, kIdPlay, _("&Play\tPgDn"), _("Play animation"),
                FrameBitmap(FrameImage::Play));
     AppendItem(m_animationMenu, kIdPlayBackward, _("&Play backward\tPgUp"),

@@ -1,0 +1,23 @@
+#pragma once
+// A shown frame (with menu and four-field status bar) holding a TestCanvas, one per test, on the
+// toolkit started by the GL test harness; and reading back what the canvas painted.
+#include <gtest/gtest.h>
+
+#include "CanvasTestObjects.h"
+#include "GLTestHarness.h"
+
+class CanvasGuiTest : public ::testing::Test {
+protected:
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 240;
+
+    void SetUp() override;
+    void TearDown() override;
+    // Runs pending events for about `ms` milliseconds (timers fire in between).
+    static void RunEvents(int ms);
+    // Paints the canvas through its own paint handler and reads back the frame it drew.
+    testsupport::PixelBlock Paint();
+
+    OwnerFrame* frame = nullptr;
+    TestCanvas* canvas = nullptr;
+};

@@ -8,6 +8,7 @@
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/weakref.h>
 
 #include "FrameIds.h"
 #include "ModalDialogTracker.h"
@@ -71,20 +72,24 @@ bool MyApp::OnInit() {
     ModalDialogTracker::Get().Register();
     SetSignalHandler(SIGTERM, OnTerminateSignal);
 
-    auto* frame = new MyFrame(&m_locale, "3D Dezozuza", wxDefaultPosition, wxSize(950, 800));
+    // Weak: whatever runs during the yields below must not leave this function a dangling frame.
+    wxWeakRef<MyFrame> frame = new MyFrame(&m_locale, "3D Dezozuza", wxDefaultPosition, wxSize(950, 800));
     SetTopWindow(frame);
     frame->Show(true);
     wxSafeYield();
 
     wxCmdLineParser parser(kCommandLine, argc, argv);
     if (parser.Parse(true) != 0) {
-        if (frame->GetCanvas() != nullptr)
-            frame->GetCanvas()->LoadShapeAndMotion(wxString(), false);
+        if (frame && frame->GetCanvas() != nullptr) frame->GetCanvas()->LoadShapeAndMotion(wxString(), false);
     } else {
-        for (size_t i = 0; i < parser.GetParamCount(); ++i)
+        for (size_t i = 0; i < parser.GetParamCount() && frame; ++i)
             if (frame->OpenFile(AbsolutePath(parser.GetParam(i)))) break;
     }
+    if (!frame) return false;
     if (frame->GetCanvas() != nullptr) frame->GetCanvas()->Refresh(true);
+
+    m_started = true;
+    if (m_shutdownRequested) RequestShutdown();
     return true;
 }
 
@@ -93,12 +98,19 @@ int MyApp::OnExit() {
     ModalDialogTracker::Get().Unregister();
     // Deleting the store writes out whatever is pending.
     delete wxConfigBase::Set(nullptr);
-    return wxApp::OnExit();
+    wxApp::OnExit();
+    return 0;
 }
 
 MyFrame* MyApp::GetFrame() const { return dynamic_cast<MyFrame*>(GetTopWindow()); }
 
 void MyApp::RequestShutdown() {
+    // Before start-up is over (a signal can arrive while a file loads) the window is only closed
+    // once OnInit is done with it.
+    if (!m_started) {
+        m_shutdownRequested = true;
+        return;
+    }
     // A modal dialog runs its own loop; the main window can only close once it has ended.
     ModalDialogTracker::Get().CancelAll();
     CallAfter([this] {

@@ -31,4 +31,7 @@ public:
 
 private:
     wxLocale m_locale;
+    // OnInit has finished; a shut-down asked for before then waits for it.
+    bool m_started = false;
+    bool m_shutdownRequested = false;
 };

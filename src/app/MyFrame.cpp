@@ -160,6 +160,9 @@ void MyFrame::BindHandlers() {
           wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_CHANGED})
         Bind(type, &MyFrame::OnScroll, this);
     Bind(wxEVT_CLOSE_WINDOW, &MyFrame::OnClose, this);
+    // The view stops playback on its own too (its keys, its popup menu): the controls follow at
+    // the next idle time whatever stopped it.
+    for (int id : kAnimationCommands) Bind(wxEVT_UPDATE_UI, &MyFrame::OnUpdateAnimationCommand, this, id);
 }
 
 MyFrame::~MyFrame() {
@@ -501,6 +504,7 @@ bool MyFrame::HasPlayableMotion() const {
 }
 
 void MyFrame::EnableAnimationControls(bool enable) {
+    if (m_animationMenu == nullptr || m_toolbar == nullptr) return;
     for (int id : kAnimationCommands) {
         m_animationMenu->Enable(id, enable);
         m_toolbar->EnableTool(id, enable);
@@ -509,6 +513,8 @@ void MyFrame::EnableAnimationControls(bool enable) {
 }
 
 void MyFrame::UpdateControls() {
+    // The toolkit may ask for an update while the window is still being built.
+    if (m_fileMenu == nullptr || m_animationMenu == nullptr || m_toolbar == nullptr) return;
     m_fileMenu->Enable(kIdOpen, true);
     const bool playable = HasPlayableMotion();
     if (!playable) {
@@ -523,6 +529,11 @@ void MyFrame::UpdateControls() {
         }
     }
     m_toolbar->Refresh(false);
+}
+
+void MyFrame::OnUpdateAnimationCommand(wxUpdateUIEvent& event) {
+    const bool playing = m_canvas != nullptr && m_canvas->IsPlaying();
+    event.Enable(IsAnimationCommandEnabled(event.GetId(), HasPlayableMotion(), playing));
 }
 
 void MyFrame::OnPlay(wxCommandEvent&) {

@@ -28,6 +28,7 @@ class wxScrollEvent;
 class wxSlider;
 class wxTextCtrl;
 class wxToolBar;
+class wxUpdateUIEvent;
 
 class MyFrame : public wxFrame {
 public:
@@ -109,6 +110,7 @@ private:
     void OnSaveImage(wxCommandEvent& event);
     void OnScroll(wxScrollEvent& event);
     void OnClose(wxCloseEvent& event);
+    void OnUpdateAnimationCommand(wxUpdateUIEvent& event);
 
     wxLocale* m_locale = nullptr;
     myGLCanvas* m_canvas = nullptr;

@@ -11,6 +11,7 @@
 #include "TC3DData.h"
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -371,6 +372,7 @@ bool TC3DData::LoadC3D(const char* filePath, bool keepCameraMask, bool readFrame
     if (!filePath) return false;
     ReplaceText(path, filePath);
     errorText[0] = '\0';
+    if (dez::IsDirectory(filePath)) return false;
     std::FILE* file = std::fopen(filePath, "rb");
     if (!file) return false;
     FileSource source(file);

@@ -521,6 +521,10 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
     lastFrame = static_cast<int32_t>(frames);
     firstFrame = 1;
     processor = 1;
+    if (!filePath || !*filePath) {
+        SetErrorText("Unable to open C3D file for writing ");
+        return false;
+    }
 
     try {
         C3DWrite writer(*this, copyKeptGroups);
@@ -605,10 +609,6 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
         }
 
         std::string error;
-        if (!filePath || !*filePath) {
-            SetErrorText("Unable to open C3D file for writing ");
-            return false;
-        }
         if (!dez::WriteFileAtomically(filePath, file.data(), file.size(), &error)) {
             const bool notCreated = error.rfind("Cannot create", 0) == 0;
             SetErrorText(notCreated ? "Unable to open C3D file for writing " : ("Error writing C3D file: " + error).c_str());

@@ -12,6 +12,7 @@
 #include "MyApp.h"
 #include "MyFrame.h"
 #include "TestSupport.h"
+#include "myGLCanvas.h"
 
 namespace apptest {
 
@@ -70,6 +71,10 @@ void AppTest::SetUpTestSuite() {
 void AppTest::SetUp() {
     ASSERT_TRUE(started) << startError;
     ASSERT_NE(app().GetFrame(), nullptr);
+    // Every test starts with nothing open, whatever the one before it showed.
+    if (myGLCanvas* canvas = frame().GetCanvas()) canvas->LoadShapeAndMotion(wxString(), false);
+    frame().SetTitle("Dezozuza version 1.9");
+    frame().UpdateControls();
 }
 
 MyApp& AppTest::app() { return *static_cast<MyApp*>(wxTheApp); }

@@ -1,22 +1,50 @@
 #include "MotionSceneLink.h"
 
+#include "TDataFile.h"
 #include "geometry.h"
-#include "shape3D.h"
+#include "shapeC3D.h"
 
-// The motion-capture scene object joins the scene library later; until then motion files find
-// no class to open them and no object answers as one.
-shape3D* CreateMotionShape() { return nullptr; }
+namespace {
 
-const TC3DData* MotionRecording(object3D*) { return nullptr; }
+shapeC3D* AsMotion(object3D* object) { return dynamic_cast<shapeC3D*>(object); }
 
-float* MotionBounds(object3D*) { return nullptr; }
+}  // namespace
 
-int MotionUpAxis(object3D*) { return 2; }
+shape3D* CreateMotionShape() { return new shapeC3D; }
 
-int MotionReferenceMarker(object3D*) { return -1; }
+const TC3DData* MotionRecording(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion ? motion->GetData() : nullptr;
+}
 
-bool MotionRelativeToReference(object3D*) { return false; }
+float* MotionBounds(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion ? motion->GetBounds() : nullptr;
+}
 
-Point3D MotionReferencePosition(object3D*) { return Point3D(); }
+int MotionUpAxis(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion ? motion->GetUpAxis() : 2;
+}
 
-bool MotionSelectionCentre(object3D*, float*) { return false; }
+int MotionReferenceMarker(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion ? motion->GetReferenceMarker() : -1;
+}
+
+bool MotionRelativeToReference(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion ? motion->IsRelativeToReference() : false;
+}
+
+Point3D MotionReferencePosition(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    if (motion == nullptr) return Point3D();
+    const double* p = motion->GetReferencePosition();
+    return p ? Point3D(p[0], p[1], p[2]) : Point3D();
+}
+
+bool MotionSelectionCentre(object3D* object, float out[3]) {
+    shapeC3D* motion = AsMotion(object);
+    return motion ? motion->GetSelectionCentre(out) : false;
+}

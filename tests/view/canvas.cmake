@@ -15,4 +15,5 @@ dez_add_test(view_canvas_gui GUI LABEL view
     CanvasPaintGuiTest.cpp
     CanvasLoadGuiTest.cpp
     CanvasPlaybackGuiTest.cpp
+    CanvasRecordingGuiTest.cpp
   LIBS dez_view dez_gltest)

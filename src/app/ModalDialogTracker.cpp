@@ -33,6 +33,7 @@ ModalDialogTracker& ModalDialogTracker::Get() {
 }
 
 int ModalDialogTracker::Enter(wxDialog* dialog) {
+    if (m_refusing) return wxID_CANCEL;  // not shown; Exit is not called for it
     m_open.push_back(dialog);
     return wxID_NONE;  // show it as usual
 }

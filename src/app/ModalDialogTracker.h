@@ -14,6 +14,9 @@ public:
 
     // Ends every open modal dialog as its cancel button would, newest first.
     void CancelAll();
+    // From now on a modal dialog about to open is answered "cancel" without being shown: once the
+    // program is shutting down, nobody is there to answer it.
+    void RefuseNew() { m_refusing = true; }
     int OpenCount() const { return static_cast<int>(m_open.size()); }
 
 protected:
@@ -23,4 +26,5 @@ protected:
 private:
     ModalDialogTracker() = default;
     std::vector<wxDialog*> m_open;
+    bool m_refusing = false;
 };

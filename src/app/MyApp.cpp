@@ -111,9 +111,13 @@ void MyApp::RequestShutdown() {
         m_shutdownRequested = true;
         return;
     }
-    // A modal dialog runs its own loop; the main window can only close once it has ended.
-    ModalDialogTracker::Get().CancelAll();
+    // A modal dialog runs its own loop; the main window can only close once it has ended. Any
+    // dialog still to come (a message the log shows at idle time) is refused.
+    ModalDialogTracker& dialogs = ModalDialogTracker::Get();
+    dialogs.RefuseNew();
+    dialogs.CancelAll();
     CallAfter([this] {
+        ModalDialogTracker::Get().CancelAll();
         if (MyFrame* frame = GetFrame()) frame->Close(false);
     });
 }

@@ -59,10 +59,12 @@ protected:
     void TearDown() override {
         if (canvas_ != nullptr) canvas_->Stop();
     }
-    // Runs idle time, when the toolkit asks the window about its commands' enabled states.
+    // Runs idle time, when the toolkit asks the window about its tools' enabled states, and opens
+    // the menus as far as their items' states go (GTK asks about menu items when a menu opens).
     static void Idle() {
         Yield();
         wxTheApp->ProcessIdle();
+        frame().DoMenuUpdates();
     }
 
     std::string demo_;
@@ -205,8 +207,6 @@ TEST_F(PlaybackTest, RecordingsOfOneOrTwoFramesHaveNothingToPlay) {
         ASSERT_FALSE(path.empty());
         ASSERT_TRUE(frame().OpenFile(wxString::FromUTF8(path)));
         ExpectControls(false, false);
-        Command(kIdPlay);
-        EXPECT_FALSE(canvas_->IsPlaying());
         Idle();
         ExpectControls(false, false);
     }

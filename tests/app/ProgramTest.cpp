@@ -19,8 +19,6 @@
 #include <wx/fileconf.h>
 
 #include "DemoRecording.h"
-#include "MotionSceneLink.h"
-#include "shape3D.h"
 #include "TestSupport.h"
 #include "WxBaseFixture.h"
 
@@ -152,12 +150,6 @@ protected:
         return store.Read(key, &value) ? value : wxString("<missing>");
     }
 
-    // Until the motion scene object joins the build, no recording opens.
-    static bool CanOpenRecordings() {
-        std::unique_ptr<shape3D> shape(CreateMotionShape());
-        return shape != nullptr;
-    }
-
     testsupport::TempDir home_;
     std::string recording_;
 };
@@ -171,7 +163,6 @@ TEST_F(ProgramTest, WithoutArgumentsTheWindowShowsTheVersion) {
 }
 
 TEST_F(ProgramTest, ARecordingOpensAndItsAbsolutePathIsInTheTitle) {
-    if (!CanOpenRecordings()) GTEST_SKIP() << "no motion scene object in this build";
     // Named relative to the working directory; the title and the history name it absolutely.
     Program program({"walk.c3d"}, home_.path(), home_.path());
     ASSERT_TRUE(program.started());
@@ -183,7 +174,6 @@ TEST_F(ProgramTest, ARecordingOpensAndItsAbsolutePathIsInTheTitle) {
 }
 
 TEST_F(ProgramTest, ABadFileThenAGoodOneOpensTheGoodOne) {
-    if (!CanOpenRecordings()) GTEST_SKIP() << "no motion scene object in this build";
     const std::string bad = home_.file("broken.c3d");
     std::ofstream(bad) << "this is no C3D file";
     Program program({home_.file("missing.c3d"), bad, recording_, home_.file("never-read.c3d")}, home_.path(),
@@ -199,7 +189,6 @@ TEST_F(ProgramTest, ABadFileThenAGoodOneOpensTheGoodOne) {
 }
 
 TEST_F(ProgramTest, TerminationSavesGeometryHistoryAndSettings) {
-    if (!CanOpenRecordings()) GTEST_SKIP() << "no motion scene object in this build";
     Program program({recording_}, home_.path(), home_.path());
     ASSERT_TRUE(program.started());
     ASSERT_TRUE(program.WaitForTitle(kVersion + " [" + recording_ + "]"));

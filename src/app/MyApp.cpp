@@ -73,14 +73,16 @@ bool MyApp::OnInit() {
     SetSignalHandler(SIGTERM, OnTerminateSignal);
 
     // Weak: whatever runs during the yields below must not leave this function a dangling frame.
-    wxWeakRef<MyFrame> frame = new MyFrame(&m_locale, "3D Dezozuza", wxDefaultPosition, wxSize(950, 800));
+    wxWeakRef<MyFrame> frame =
+        new MyFrame(&m_locale, "3D Dezozuza", wxDefaultPosition, wxSize(950, 800));
     SetTopWindow(frame);
     frame->Show(true);
     wxSafeYield();
 
     wxCmdLineParser parser(kCommandLine, argc, argv);
     if (parser.Parse(true) != 0) {
-        if (frame && frame->GetCanvas() != nullptr) frame->GetCanvas()->LoadShapeAndMotion(wxString(), false);
+        if (frame && frame->GetCanvas() != nullptr)
+            frame->GetCanvas()->LoadShapeAndMotion(wxString(), false);
     } else {
         for (size_t i = 0; i < parser.GetParamCount() && frame; ++i)
             if (frame->OpenFile(AbsolutePath(parser.GetParam(i)))) break;

@@ -162,7 +162,8 @@ void MyFrame::BindHandlers() {
     Bind(wxEVT_CLOSE_WINDOW, &MyFrame::OnClose, this);
     // The view stops playback on its own too (its keys, its popup menu): the controls follow at
     // the next idle time whatever stopped it.
-    for (int id : kAnimationCommands) Bind(wxEVT_UPDATE_UI, &MyFrame::OnUpdateAnimationCommand, this, id);
+    for (int id : kAnimationCommands)
+        Bind(wxEVT_UPDATE_UI, &MyFrame::OnUpdateAnimationCommand, this, id);
 }
 
 MyFrame::~MyFrame() {

@@ -17,7 +17,8 @@ protected:
 };
 
 TEST_F(LogStreamBufTest, HandsOverWholeLinesAsTheyEnd) {
-    out << "Error reading " << "/data/walk.c3d";
+    out << "Error reading "
+        << "/data/walk.c3d";
     EXPECT_TRUE(received.empty());
     out << "\n";
     ASSERT_EQ(received.size(), 1u);
@@ -115,7 +116,8 @@ TEST(RepairUtf8, ValidTextIsUnchangedAndEveryBadByteIsReplaced) {
     const std::string r = "\xEF\xBF\xBD";
     const Case cases[] = {
         {"ascii", "plain", "plain"},
-        {"two to four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"two to four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+         "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
         {"overlong slash", "\xC0\xAF", r + r},
         {"surrogate", "\xED\xA0\x80", r + r + r},
         {"above U+10FFFF", "\xF4\x90\x80\x80", r + r + r + r},

@@ -116,12 +116,13 @@ TEST_F(AppTest, MenusAsATable) {
     EXPECT_EQ(bar->GetMenuLabel(2), "&Help");
 
     const int sep = wxID_SEPARATOR, sub = -2;
-    EXPECT_EQ(ItemIds(bar->GetMenu(0)), (std::vector<int>{kIdOpen, sep, kIdSaveImage, sep, kIdResetView,
-                                                           kIdFullScreen, sep, sub, sep, kIdExit}));
+    EXPECT_EQ(ItemIds(bar->GetMenu(0)),
+              (std::vector<int>{kIdOpen, sep, kIdSaveImage, sep, kIdResetView, kIdFullScreen, sep,
+                                sub, sep, kIdExit}));
     EXPECT_EQ(ItemIds(bar->GetMenu(1)),
-              (std::vector<int>{kIdPlay, kIdPlayBackward, kIdStop, sep, kIdPreviousFrame, kIdNextFrame, sep,
-                                kIdFirstFrame, kIdLastFrame, sep, kIdSetFirstFrame, kIdSetLastFrame,
-                                kIdResetFirstLast}));
+              (std::vector<int>{kIdPlay, kIdPlayBackward, kIdStop, sep, kIdPreviousFrame,
+                                kIdNextFrame, sep, kIdFirstFrame, kIdLastFrame, sep,
+                                kIdSetFirstFrame, kIdSetLastFrame, kIdResetFirstLast}));
     EXPECT_EQ(ItemIds(bar->GetMenu(2)), (std::vector<int>{kIdAbout}));
 
     struct Item {
@@ -137,7 +138,8 @@ TEST_F(AppTest, MenusAsATable) {
         {kIdOpen, "&Open...", "Open a file", true, true},
         {kIdSaveImage, "Save image", "", false, true},
         {kIdResetView, "Reset View", "", false, true},
-        {kIdFullScreen, "FullScreen On/Off\tF12", "Show/Restore full screen application", false, true},
+        {kIdFullScreen, "FullScreen On/Off\tF12", "Show/Restore full screen application", false,
+         true},
         {kIdExit, "E&xit\tALT-X", nullptr, false, true},
         {kIdPlay, "&Play\tPgDn", "Play animation", true, false},
         {kIdPlayBackward, "&Play backward\tPgUp", "Play animation backwars", true, false},
@@ -173,8 +175,8 @@ TEST_F(AppTest, EveryAcceleratorIsAKeyTheToolkitKnows) {
     };
     const Accel accels[] = {
         {kIdFullScreen, wxACCEL_NORMAL, WXK_F12}, {kIdExit, wxACCEL_ALT, 'X'},
-        {kIdPlay, wxACCEL_NORMAL, WXK_PAGEDOWN},   {kIdPlayBackward, wxACCEL_NORMAL, WXK_PAGEUP},
-        {kIdStop, wxACCEL_NORMAL, WXK_SPACE},      {kIdFirstFrame, wxACCEL_NORMAL, WXK_HOME},
+        {kIdPlay, wxACCEL_NORMAL, WXK_PAGEDOWN},  {kIdPlayBackward, wxACCEL_NORMAL, WXK_PAGEUP},
+        {kIdStop, wxACCEL_NORMAL, WXK_SPACE},     {kIdFirstFrame, wxACCEL_NORMAL, WXK_HOME},
         {kIdLastFrame, wxACCEL_NORMAL, WXK_END},
     };
     for (const Accel& a : accels) {
@@ -211,7 +213,8 @@ TEST_F(AppTest, ToolbarAsATable) {
         {sep, "", "", false, true},
         {kIdSetFirstFrame, "Set First Frame", "Set First Frame", false, false},
         {kIdSetLastFrame, "Set Last Frame", "Set Last Frame", false, false},
-        {kIdResetFirstLast, "Reset first and last frame", "Reset first and last frame", false, false},
+        {kIdResetFirstLast, "Reset first and last frame", "Reset first and last frame", false,
+         false},
         {sep, "", "", false, true},
         {kIdPreviousFrame, "Previous Frame", "Previous Frame", false, false},
         {kIdNextFrame, "Next Frame", "Next Frame", false, false},
@@ -315,9 +318,10 @@ TEST_F(AppTest, PanesAndTheirPages) {
 }
 
 TEST_F(AppTest, EveryScrollEventOfTheSpeedSliderSetsTheSpeed) {
-    const wxEventType types[] = {wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_LINEUP,
-                                 wxEVT_SCROLL_LINEDOWN,   wxEVT_SCROLL_PAGEUP,       wxEVT_SCROLL_PAGEDOWN,
-                                 wxEVT_SCROLL_TOP,        wxEVT_SCROLL_BOTTOM,       wxEVT_SCROLL_CHANGED};
+    const wxEventType types[] = {
+        wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_LINEUP,
+        wxEVT_SCROLL_LINEDOWN,   wxEVT_SCROLL_PAGEUP,       wxEVT_SCROLL_PAGEDOWN,
+        wxEVT_SCROLL_TOP,        wxEVT_SCROLL_BOTTOM,       wxEVT_SCROLL_CHANGED};
     const struct {
         int position;
         const char* text;
@@ -325,7 +329,8 @@ TEST_F(AppTest, EveryScrollEventOfTheSpeedSliderSetsTheSpeed) {
     } positions[] = {{1, "0.25x ", 0.25}, {8, "2.00x ", 2.0}, {4, "1.00x ", 1.0}};
     for (const wxEventType type : types) {
         for (const auto& p : positions) {
-            SCOPED_TRACE(testing::Message() << "event type " << type << ", position " << p.position);
+            SCOPED_TRACE(testing::Message()
+                         << "event type " << type << ", position " << p.position);
             Scroll(type, kIdSpeedSlider, p.position);
             EXPECT_EQ(frame().GetSpeedText()->GetValue(), p.text);
             EXPECT_DOUBLE_EQ(frame().GetCanvas()->GetSpeed(), p.speed);
@@ -362,7 +367,8 @@ TEST_F(AppTest, LogPageReceivesStandardOutputAndError) {
     std::cerr << std::endl;
     std::cout << "caf\xC3";
     std::cout << "\xA9 \xE2\x82\xAC" << std::endl;
-    EXPECT_EQ(log->GetValue(), before + "printed to cout 42\nprinted to cerr\n" + wxString::FromUTF8("café €\n"));
+    EXPECT_EQ(log->GetValue(),
+              before + "printed to cout 42\nprinted to cerr\n" + wxString::FromUTF8("café €\n"));
 }
 
 TEST_F(AppTest, AboutBox) {
@@ -392,10 +398,12 @@ TEST_F(AppTest, SaveImageDialog) {
     ExpectFileDialog::Seen seen;
     wxTEST_DIALOG(Command(kIdSaveImage), ExpectFileDialog(&seen));
     EXPECT_EQ(seen.message, "Save Image");
-    EXPECT_EQ(seen.wildcard,
-              "BMP files (*.bmp)|*.bmp|PNG files (*.png)|*.png|JPEG files (*.jpg)|*.jpg|GIF files (*.gif)|"
-              "*.gif|TIFF files (*.tif)|*.tif|PCX files (*.pcx)|*.pcx|XPM files (*.xpm)|*.xpm|PNM files "
-              "(*.pnm)|*.pnm");
+    EXPECT_EQ(
+        seen.wildcard,
+        "BMP files (*.bmp)|*.bmp|PNG files (*.png)|*.png|JPEG files (*.jpg)|*.jpg|GIF files "
+        "(*.gif)|"
+        "*.gif|TIFF files (*.tif)|*.tif|PCX files (*.pcx)|*.pcx|XPM files (*.xpm)|*.xpm|PNM files "
+        "(*.pnm)|*.pnm");
     EXPECT_TRUE(seen.style & wxFD_SAVE);
     EXPECT_TRUE(seen.style & wxFD_OVERWRITE_PROMPT);
     EXPECT_EQ(seen.parent, &frame());

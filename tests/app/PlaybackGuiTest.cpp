@@ -111,21 +111,23 @@ TEST_F(PlaybackTest, StepsAndJumps) {
         int frameAfter;  // -1: the last frame of the play range
     };
     const Step steps[] = {
-        {kIdFirstFrame, 0}, {kIdNextFrame, 1},      {kIdNextFrame, 2}, {kIdPreviousFrame, 1},
-        {kIdLastFrame, -1}, {kIdNextFrame, 0},      // wraps to the start
-        {kIdPreviousFrame, -1},                     // and back to the end
+        {kIdFirstFrame, 0},     {kIdNextFrame, 1},  {kIdNextFrame, 2},
+        {kIdPreviousFrame, 1},  {kIdLastFrame, -1}, {kIdNextFrame, 0},  // wraps to the start
+        {kIdPreviousFrame, -1},                                         // and back to the end
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(testing::Message() << "command " << s.command);
         Command(s.command);
-        EXPECT_EQ(canvas_->GetCurrentFrame(), s.frameAfter < 0 ? canvas_->GetLastFrame() : s.frameAfter);
+        EXPECT_EQ(canvas_->GetCurrentFrame(),
+                  s.frameAfter < 0 ? canvas_->GetLastFrame() : s.frameAfter);
         EXPECT_FALSE(canvas_->IsPlaying());
         ExpectControls(true, false);
     }
 }
 
 TEST_F(PlaybackTest, StopsByJumpsAndResetViewRefreshTheControls) {
-    for (int command : {kIdFirstFrame, kIdLastFrame, kIdNextFrame, kIdPreviousFrame, kIdResetView}) {
+    for (int command :
+         {kIdFirstFrame, kIdLastFrame, kIdNextFrame, kIdPreviousFrame, kIdResetView}) {
         SCOPED_TRACE(command);
         Command(kIdPlay);
         ASSERT_TRUE(canvas_->IsPlaying());

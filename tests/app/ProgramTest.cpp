@@ -36,7 +36,8 @@ const std::string kVersion = "Dezozuza version 1.9";
 // Titles of all windows of the test's X server.
 std::vector<std::string> WindowTitles() {
     std::vector<std::string> titles;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen("xwininfo -root -tree 2>/dev/null", "r"), pclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen("xwininfo -root -tree 2>/dev/null", "r"),
+                                               pclose);
     if (!pipe) return titles;
     char line[4096];
     while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
@@ -62,7 +63,8 @@ public:
     Program(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
-            if (std::strncmp(*e, "HOME=", 5) == 0 || std::strncmp(*e, "NO_AT_BRIDGE=", 13) == 0) continue;
+            if (std::strncmp(*e, "HOME=", 5) == 0 || std::strncmp(*e, "NO_AT_BRIDGE=", 13) == 0)
+                continue;
             env.emplace_back(*e);
         }
         env.push_back("HOME=" + home);
@@ -117,7 +119,8 @@ public:
     // Waits for the program to end by itself; true when it did in time.
     bool WaitForExit() {
         const auto end = std::chrono::steady_clock::now() + kExitTimeout;
-        while (running() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(100ms);
+        while (running() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(100ms);
         return !running();
     }
     // SIGTERM, then the wait for the end; true when it ended in time.
@@ -126,7 +129,9 @@ public:
         kill(pid_, SIGTERM);
         return WaitForExit();
     }
-    bool ExitedNormally() const { return exited_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0; }
+    bool ExitedNormally() const {
+        return exited_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+    }
     int status() const { return status_; }
 
 private:
@@ -138,14 +143,16 @@ private:
 class ProgramTest : public WxBaseTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the program needs an X server (run under xvfb-run)";
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr)
+            << "the program needs an X server (run under xvfb-run)";
         recording_ = home_.file("walk.c3d");
         ASSERT_TRUE(WriteDemoRecording(recording_));
     }
 
     // The store the last run left, keys read as text ("<missing>" when absent).
     wxString Stored(const char* key) {
-        wxFileConfig store("", "", wxString::FromUTF8(home_.file(".Dezozuza")), "", wxCONFIG_USE_LOCAL_FILE);
+        wxFileConfig store("", "", wxString::FromUTF8(home_.file(".Dezozuza")), "",
+                           wxCONFIG_USE_LOCAL_FILE);
         wxString value;
         return store.Read(key, &value) ? value : wxString("<missing>");
     }
@@ -176,8 +183,8 @@ TEST_F(ProgramTest, ARecordingOpensAndItsAbsolutePathIsInTheTitle) {
 TEST_F(ProgramTest, ABadFileThenAGoodOneOpensTheGoodOne) {
     const std::string bad = home_.file("broken.c3d");
     std::ofstream(bad) << "this is no C3D file";
-    Program program({home_.file("missing.c3d"), bad, recording_, home_.file("never-read.c3d")}, home_.path(),
-                    home_.path());
+    Program program({home_.file("missing.c3d"), bad, recording_, home_.file("never-read.c3d")},
+                    home_.path(), home_.path());
     ASSERT_TRUE(program.started());
     EXPECT_TRUE(program.WaitForTitle(kVersion + " [" + recording_ + "]"));
     // The failures are reported in a message box; the shut-down must not wait for anyone to close

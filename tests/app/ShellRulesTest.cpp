@@ -18,15 +18,23 @@ TEST(AnimationControls, EnabledStateOfEachCommandInEachPlaybackState) {
         bool noMotion, stopped, playing;
     };
     const Case cases[] = {
-        {kIdPlay, false, true, false},          {kIdPlayBackward, false, true, false},
-        {kIdStop, false, false, true},          {kIdPreviousFrame, false, true, false},
-        {kIdNextFrame, false, true, false},     {kIdFirstFrame, false, true, false},
-        {kIdLastFrame, false, true, false},     {kIdSetFirstFrame, false, true, false},
-        {kIdSetLastFrame, false, true, false},  {kIdResetFirstLast, false, true, false},
+        {kIdPlay, false, true, false},
+        {kIdPlayBackward, false, true, false},
+        {kIdStop, false, false, true},
+        {kIdPreviousFrame, false, true, false},
+        {kIdNextFrame, false, true, false},
+        {kIdFirstFrame, false, true, false},
+        {kIdLastFrame, false, true, false},
+        {kIdSetFirstFrame, false, true, false},
+        {kIdSetLastFrame, false, true, false},
+        {kIdResetFirstLast, false, true, false},
         // Never disabled.
-        {kIdOpen, true, true, true},            {kIdSaveImage, true, true, true},
-        {kIdResetView, true, true, true},       {kIdFullScreen, true, true, true},
-        {kIdRecentFirst, true, true, true},     {kIdExit, true, true, true},
+        {kIdOpen, true, true, true},
+        {kIdSaveImage, true, true, true},
+        {kIdResetView, true, true, true},
+        {kIdFullScreen, true, true, true},
+        {kIdRecentFirst, true, true, true},
+        {kIdExit, true, true, true},
         {kIdAbout, true, true, true},
     };
     for (const Case& c : cases) {
@@ -52,10 +60,10 @@ TEST(AnimationControls, OnlyMoreThanTwoFramesArePlayable) {
         bool playable;
     };
     const Case cases[] = {
-        {true, true, true, 3, true},     {true, true, true, 100, true},
-        {true, true, true, 2, false},    {true, true, true, 1, false},
-        {true, true, false, 0, false},   {true, true, false, 50, false},
-        {true, false, true, 50, false},  {false, true, true, 50, false},
+        {true, true, true, 3, true},    {true, true, true, 100, true},
+        {true, true, true, 2, false},   {true, true, true, 1, false},
+        {true, true, false, 0, false},  {true, true, false, 50, false},
+        {true, false, true, 50, false}, {false, true, true, 50, false},
         {true, true, true, -5, false},
     };
     for (const Case& c : cases) {
@@ -70,8 +78,11 @@ TEST(SpeedSlider, PositionGivesSpeedAndText) {
         double speed;
         const char* text;
     };
-    const Case cases[] = {{1, 0.25, "0.25x "}, {2, 0.5, "0.50x "}, {4, 1.0, "1.00x "},
-                          {7, 1.75, "1.75x "}, {8, 2.0, "2.00x "}};
+    const Case cases[] = {{1, 0.25, "0.25x "},
+                          {2, 0.5, "0.50x "},
+                          {4, 1.0, "1.00x "},
+                          {7, 1.75, "1.75x "},
+                          {8, 2.0, "2.00x "}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.position);
         EXPECT_DOUBLE_EQ(SpeedFromSliderPosition(c.position), c.speed);
@@ -107,7 +118,8 @@ TEST(RecentFiles, TheTenthPathPushesTheOldestOut) {
     RecentFiles history;
     for (int i = 0; i < 10; ++i) EXPECT_TRUE(history.Add("/f" + std::to_string(i)));
     ASSERT_EQ(history.Count(), RecentFiles::kCapacity);
-    for (int i = 0; i < RecentFiles::kCapacity; ++i) EXPECT_EQ(history.At(i), "/f" + std::to_string(i + 1));
+    for (int i = 0; i < RecentFiles::kCapacity; ++i)
+        EXPECT_EQ(history.At(i), "/f" + std::to_string(i + 1));
     // A path already listed does not move, even when the list is full.
     EXPECT_FALSE(history.Add("/f5"));
     EXPECT_EQ(history.At(0), "/f1");

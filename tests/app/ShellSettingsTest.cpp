@@ -59,9 +59,10 @@ TEST_F(ShellSettingsTest, FirstRunRecordsTheDefaultsAndTheFirstSaveTheValues) {
     LoadSettingsValues(*config_);
     EXPECT_EQ(camera_zoom_factor, 250.0);
     EXPECT_EQ(bvh_scale, 10.0);
-    for (const char* key : {"/MainFrame/camera/camera_zoom_factor", "/MainFrame/camera/camera_zoom_inc",
-                            "/MainFrame/camera/camera_default_lens", "/MainFrame/camera/camera_move",
-                            "/MainFrame/bvh/scale"})
+    for (const char* key :
+         {"/MainFrame/camera/camera_zoom_factor", "/MainFrame/camera/camera_zoom_inc",
+          "/MainFrame/camera/camera_default_lens", "/MainFrame/camera/camera_move",
+          "/MainFrame/bvh/scale"})
         EXPECT_EQ(Text(key), "") << key;
     EXPECT_EQ(Text("/MainFrame/bvh/inch_unit"), "1");
 
@@ -181,7 +182,8 @@ TEST(ConfigRealText, SixSignificantDigits) {
 TEST(SettingsRules, WhatEachSettingAccepts) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (auto rule : {IsAcceptedZoomFactor, IsAcceptedCameraMove, IsAcceptedBvhScale, IsAcceptedDefaultLens}) {
+    for (auto rule :
+         {IsAcceptedZoomFactor, IsAcceptedCameraMove, IsAcceptedBvhScale, IsAcceptedDefaultLens}) {
         EXPECT_TRUE(rule(1.0));
         EXPECT_FALSE(rule(0.0));
         EXPECT_FALSE(rule(-1.0));
@@ -199,7 +201,8 @@ TEST(SettingsRules, WhatEachSettingAccepts) {
 
 TEST_F(ShellSettingsTest, HistoryOfTwelveKeepsTheNewestNineAndSavesNine) {
     config_->Write("/History/Count", 12);
-    for (int i = 0; i < 12; ++i) config_->Write(wxString::Format("/History/File%d", i), wxString::Format("/d/%d.c3d", i));
+    for (int i = 0; i < 12; ++i)
+        config_->Write(wxString::Format("/History/File%d", i), wxString::Format("/d/%d.c3d", i));
     RecentFiles history;
     LoadHistory(*config_, history);
     ASSERT_EQ(history.Count(), 9);

@@ -57,6 +57,10 @@ constexpr int kToolImageSize = 20;
 constexpr int kStatusFields = 4;
 constexpr int kFrameSliderMax = 100;
 
+// The store's current path while the window lives: its own keys and the settings' relative keys
+// ("camera/...", "bvh/...", "canvas/...") live under it.
+const char kFramePath[] = "/MainFrame";
+
 const char kMainPane[] = "MAINBOOK";
 const char kSettingsPane[] = "SETTINGS";
 const char kMessagePane[] = "message_pane";
@@ -107,7 +111,7 @@ MyFrame::MyFrame(wxLocale* locale, const wxString& title, const wxPoint& positio
 
     wxConfigBase* config = wxConfigBase::Get();
     if (config != nullptr) {
-        config->SetPath("/MainFrame");
+        config->SetPath(kFramePath);
         RestoreGeometry(config);
         LoadSettings(config);
     }
@@ -372,11 +376,12 @@ void MyFrame::RestoreGeometry(wxConfigBase* config) {
 void MyFrame::SaveGeometry(wxConfigBase* config) {
     const wxSize client = GetClientSize();
     const wxPoint position = GetPosition();
-    config->Write("/MainFrame/x", position.x);
-    config->Write("/MainFrame/y", position.y);
-    config->Write("/MainFrame/w", client.x);
-    config->Write("/MainFrame/h", client.y);
-    config->Write("/MainFrame/IsMaximized", IsMaximized() ? 1 : 0);
+    config->SetPath(kFramePath);
+    config->Write("x", position.x);
+    config->Write("y", position.y);
+    config->Write("w", client.x);
+    config->Write("h", client.y);
+    config->Write("IsMaximized", IsMaximized() ? 1 : 0);
 }
 
 void MyFrame::CreateCanvas() {
@@ -398,10 +403,13 @@ void MyFrame::CreateCanvas() {
 
 void MyFrame::LoadSettings(wxConfigBase* config) {
     if (config == nullptr) return;
+    config->SetPath(kFramePath);
     LoadHistory(*config, m_history);
     UpdateHistoryMenu();
     if (m_canvas != nullptr) {
         m_canvas->LoadConfig(config);
+        // The keys below are relative to the window's own path, whatever the canvas did.
+        config->SetPath(kFramePath);
         m_canvas->Refresh(true);
         bool showButtons = true;
         config->Read("canvas/show_buttons", &showButtons);
@@ -412,9 +420,11 @@ void MyFrame::LoadSettings(wxConfigBase* config) {
 
 void MyFrame::SaveSettings(wxConfigBase* config) {
     if (config == nullptr) return;
+    config->SetPath(kFramePath);
     SaveHistory(*config, m_history);
     if (m_canvas != nullptr) {
         m_canvas->SaveConfig(config);
+        config->SetPath(kFramePath);
         config->Write("canvas/show_buttons", m_canvas->GetShowButtons());
     }
     SaveSettingsValues(*config);

@@ -11,6 +11,7 @@
 
 #include <wx/accel.h>
 #include <wx/aui/auibook.h>
+#include <wx/config.h>
 #include <wx/file.h>
 #include <wx/filedlg.h>
 #include <wx/menu.h>
@@ -315,6 +316,24 @@ TEST_F(AppTest, PanesAndTheirPages) {
     EXPECT_EQ(frame().GetPropertyGrid()->GetRoot()->GetChildCount(), 0u);
     EXPECT_FALSE(frame().GetLogText()->IsEditable());
     EXPECT_TRUE(frame().GetLogText()->IsMultiLine());
+}
+
+TEST_F(AppTest, SettingsLiveUnderTheWindowsPathWhereverTheStoreWas) {
+    wxConfigBase* config = wxConfigBase::Get();
+    ASSERT_NE(config, nullptr);
+    const double zoom = camera_zoom_factor;
+    camera_zoom_factor = 321;
+    config->SetPath("/Elsewhere");
+    frame().SaveSettings(config);
+    EXPECT_EQ(config->Read("/MainFrame/camera/camera_zoom_factor", ""), "321");
+    EXPECT_EQ(config->Read("/MainFrame/canvas/show_buttons", ""), "1");
+    EXPECT_FALSE(config->HasEntry("/Elsewhere/camera/camera_zoom_factor"));
+
+    camera_zoom_factor = zoom;
+    config->SetPath("/Elsewhere");
+    frame().LoadSettings(config);
+    EXPECT_EQ(camera_zoom_factor, 321);
+    camera_zoom_factor = zoom;
 }
 
 TEST_F(AppTest, EveryScrollEventOfTheSpeedSliderSetsTheSpeed) {

@@ -10,6 +10,7 @@
 #include "C3DParameters.h"
 #include "TC3DData.h"
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 
@@ -305,6 +306,7 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
         const int64_t columns = frames * samplesPerFrame;
         if (columns > 0 && !d_.analog->Resize(channels, static_cast<int32_t>(columns), !readFrames))
             return Fail("Not enough memory for the analog samples");
+        dez::AdviseLargeBlock(d_.analog->GetData(), sizeof(double) * static_cast<size_t>(d_.analog->size));
     }
     d_.headerPointCount = points;
     int32_t slot = 0;
@@ -314,6 +316,7 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
     d_.points = new Matrix2D();
     if (!d_.points->Resize(static_cast<int32_t>(d_.dimension * tablePoints), static_cast<int32_t>(frames), !readFrames))
         return Fail("Not enough memory for the points");
+    dez::AdviseLargeBlock(d_.points->GetData(), sizeof(double) * static_cast<size_t>(d_.points->size));
     if (points < 1) d_.SetPointCount(1);
     d_.missingValue = 0.0f;
 
@@ -351,8 +354,8 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
                 decode(bytes, f, n, layout, pointData, analogData);
             }
         }
-        if (d_.analog) d_.ApplyCalibration();
     }
+    if (d_.analog) d_.ApplyCalibration();
     d_.BuildEvents();
     if (stripPrefixes && d_.subjectsUsed < 2) d_.StripSubjectPrefixes();
     if (shortFile) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "C3DParameters.h"
 #include "TC3DData.h"
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "platform/TextUtil.h"
 
@@ -544,8 +546,12 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
 
         const size_t frameValues = static_cast<size_t>(pointCount) * 4 + static_cast<size_t>(channels) * samplesPerFrame;
         const size_t dataOffset = (dataStart - 1) * kBlock;
-        std::vector<uint8_t> file(dataOffset + static_cast<size_t>(frames) * frameValues * 4, 0);
-        uint8_t* h = file.data();
+        // Every byte of the data section is written below; only header and parameters start as 0.
+        const size_t fileSize = dataOffset + static_cast<size_t>(frames) * frameValues * 4;
+        std::unique_ptr<uint8_t[]> file(new uint8_t[fileSize]);
+        dez::AdviseLargeBlock(file.get(), fileSize);
+        std::memset(file.get(), 0, dataOffset);
+        uint8_t* h = file.get();
 
         // Header block.
         h[0] = 2;
@@ -609,7 +615,7 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
         }
 
         std::string error;
-        if (!dez::WriteFileAtomically(filePath, file.data(), file.size(), &error)) {
+        if (!dez::WriteFileAtomically(filePath, file.get(), fileSize, &error)) {
             const bool notCreated = error.rfind("Cannot create", 0) == 0;
             SetErrorText(notCreated ? "Unable to open C3D file for writing " : ("Error writing C3D file: " + error).c_str());
             return false;

@@ -11,7 +11,13 @@ void GLUnitSphere::Release() {
     list_ = 0;
 }
 
+void GLUnitSphere::SetRenderMode(int glRenderMode) { direct_ = glRenderMode != GL_RENDER; }
+
 void GLUnitSphere::Draw(float radius) {
+    if (direct_) {
+        DrawSolidSphere(radius, 10, 15);
+        return;
+    }
     if (list_ == 0 || !glIsList(list_)) {
         // Lists cannot be built while another one is being compiled: draw the sphere itself.
         GLint compiling = 0;

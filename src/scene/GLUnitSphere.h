@@ -4,7 +4,9 @@
 //
 // The display list belongs to the GL context current at the first Draw; the owner's context must
 // be current when it is destroyed (a list of another context is rebuilt when it is not one).
-// Spheres are drawn scaled: when lighting matters the caller enables GL_NORMALIZE.
+// Spheres are drawn scaled: when lighting matters the caller enables GL_NORMALIZE. Outside
+// GL_RENDER (selection, feedback) the sphere is drawn without the list: Mesa's software renderer
+// has crashed calling lists in selection mode, and picking is rare enough to pay the cost.
 class GLUnitSphere {
 public:
     GLUnitSphere() = default;
@@ -14,9 +16,12 @@ public:
 
     // A solid sphere of the radius at the current position.
     void Draw(float radius);
+    // Takes the GL render mode in force (queried once per frame by the caller).
+    void SetRenderMode(int glRenderMode);
     // Frees the list now (context current).
     void Release();
 
 private:
     unsigned int list_ = 0;
+    bool direct_ = false;
 };

@@ -479,7 +479,9 @@ bool shapeC3D::LoadModel(const wxString& path) {
 void shapeC3D::check_model() {
     if (LoadModel(wxString())) return;
     // A recording that names no model files simply has no model: nothing to warn about.
-    if (m_data && m_data->dfnModel && *m_data->dfnModel) wxLogWarning(_("Error running default model!"));
+    // (Files written by this program carry a blank DFN:MODEL.)
+    if (m_data && m_data->dfnModel && !dez::TrimBlanks(m_data->dfnModel).empty())
+        wxLogWarning(_("Error running default model!"));
 }
 
 // ---- movies ----

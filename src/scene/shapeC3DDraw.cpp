@@ -155,6 +155,9 @@ void shapeC3D::DrawMarkers(int mode, int activeHandle) {
                                     static_cast<int>(m_markers.size()));
     m_extentReset = 1;
     if (m_inLink.size() != m_markers.size()) UpdateMarkerFlags();
+    GLint renderMode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &renderMode);
+    m_sphere.SetRenderMode(renderMode);
     {
         // Spheres are the unit sphere scaled: their normals need normalising for the lighting.
         AttribGuard enables(GL_ENABLE_BIT);

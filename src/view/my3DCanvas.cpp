@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include <wx/confbase.h>
 #include <wx/dcclient.h>

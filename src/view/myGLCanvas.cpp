@@ -1,6 +1,5 @@
 #include "myGLCanvas.h"
 
-#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <optional>

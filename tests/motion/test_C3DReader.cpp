@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -18,8 +19,19 @@ using c3dtest::PointSample;
 
 namespace {
 
+// With DEZ_FUZZ_SEEDS naming a folder, every fixture read is also left there as a seed for the
+// reader's fuzz target.
+void KeepAsSeed(const std::vector<uint8_t>& bytes) {
+    static int counter = 0;
+    const char* folder = std::getenv("DEZ_FUZZ_SEEDS");
+    if (!folder || !*folder) return;
+    const std::string name = std::string(folder) + "/fixture_" + std::to_string(++counter) + ".c3d";
+    testsupport::WriteFileBytes(name, std::string(bytes.begin(), bytes.end()));
+}
+
 std::unique_ptr<TC3DData> Load(const std::vector<uint8_t>& bytes, bool keepCameraMask = false, bool readFrames = true,
                                bool strip = true) {
+    KeepAsSeed(bytes);
     auto d = std::make_unique<TC3DData>();
     d->verbose = false;
     d->LoadC3DFromBuffer(bytes.data(), bytes.size(), keepCameraMask, readFrames, strip);
@@ -27,6 +39,7 @@ std::unique_ptr<TC3DData> Load(const std::vector<uint8_t>& bytes, bool keepCamer
 }
 
 bool Loads(TC3DData& d, const std::vector<uint8_t>& bytes, bool keepCameraMask = false) {
+    KeepAsSeed(bytes);
     d.verbose = false;
     return d.LoadC3DFromBuffer(bytes.data(), bytes.size(), keepCameraMask, true, true);
 }

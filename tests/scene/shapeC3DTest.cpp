@@ -29,6 +29,28 @@ using testing::internal::GetCapturedStdout;
 
 wxString Wx(const std::string& s) { return wxString::FromUTF8(s); }
 
+// Collects what the toolkit's log is given while it lives.
+class LogCapture {
+public:
+    explicit LogCapture(std::string& out) : previous_(wxLog::SetActiveTarget(new Target(out))) {}
+    ~LogCapture() { delete wxLog::SetActiveTarget(previous_); }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+private:
+    class Target : public wxLog {
+    public:
+        explicit Target(std::string& out) : out_(out) {}
+
+    protected:
+        void DoLogTextAtLevel(wxLogLevel, const wxString& msg) override { out_ += msg.utf8_string() + "\n"; }
+
+    private:
+        std::string& out_;
+    };
+    wxLog* previous_;
+};
+
 class SceneC3D : public WxBaseTest {
 protected:
     // Loads a recording written from the spec; fails the test when it does not load.
@@ -230,6 +252,49 @@ TEST_F(SceneC3D, SecondLoadReplacesEverything) {
     EXPECT_FALSE(s->IsRelativeToReference());
     EXPECT_EQ(s->CountSelected(), 0);
     EXPECT_EQ(s->GetLinks(), nullptr);
+}
+
+TEST_F(SceneC3D, TwoDimensionalRecordingsLieInTheXZPlane) {
+    RecordingSpec spec;
+    spec.point = [](int, int p, double xyz[3]) {
+        xyz[0] = 100.0 * (p + 1);
+        xyz[1] = 200.0 * (p + 1);
+        xyz[2] = 300.0 * (p + 1);
+        return true;
+    };
+    auto s = LoadSpec(spec);
+    // Read as a two-dimensional table: marker i is rows 2i (x) and 2i + 1 (z).
+    s->GetData()->dimension = 2;
+    s->UpdateTransform();
+    const double* p = s->GetMarkerDisplay(1)->position;
+    EXPECT_NEAR(p[0], s->GetData()->points->GetValue(2, 0) / 1000, 1e-12);
+    EXPECT_EQ(p[1], 0.0);
+    EXPECT_NEAR(p[2], s->GetData()->points->GetValue(3, 0) / 1000, 1e-12);
+    // Axis 1 selects nothing in such a recording.
+    const double before = s->GetData()->points->GetValue(2, 0);
+    s->OffsetMarkerTrajectory(1, 50.0, 1);
+    EXPECT_EQ(s->GetData()->points->GetValue(2, 0), before);
+    s->OffsetMarkerTrajectory(1, 50.0, 0);
+    EXPECT_EQ(s->GetData()->points->GetValue(2, 0), before + 50.0);
+}
+
+TEST_F(SceneC3D, ImportOfAnUnreadableFileLogsAndLeavesTheObjectEmpty) {
+    auto s = LoadDefault();
+    ASSERT_TRUE(s->PushUndo("x"));
+    std::string logged;
+    bool imported = true;
+    {
+        LogCapture capture(logged);
+        CaptureStdout();
+        imported = s->Import(Wx(dir.file("absent.emg")));
+        GetCapturedStdout();
+    }
+    EXPECT_FALSE(imported);
+    EXPECT_NE(logged.find("Unable to load analog data : " + dir.file("absent.emg")), std::string::npos)
+        << logged;
+    EXPECT_FALSE(s->IsLoaded());
+    EXPECT_EQ(s->GetData(), nullptr);
+    EXPECT_EQ(s->GetUndoCount(), 0);
 }
 
 // ---- positions, reference marker and distances ----
@@ -674,6 +739,24 @@ TEST_F(SceneC3D, ModelStandInBuildsNoModel) {
     EXPECT_EQ(s->GetMarkerName(100001), "");
 }
 
+TEST_F(SceneC3D, DefaultModelWarnsOnlyWhenTheRecordingNamesOne) {
+    auto plain = scenetest::MakeRecording(RecordingSpec());
+    scenetest::SaveRecording(*plain, dir.file("plain.c3d"));
+    auto named = scenetest::MakeRecording(RecordingSpec());
+    ReplaceText(named->dfnModel, "walk.mod");
+    scenetest::SaveRecording(*named, dir.file("named.c3d"));
+    std::string logged;
+    {
+        LogCapture capture(logged);
+        shapeC3D s;
+        ASSERT_TRUE(s.Load(Wx(dir.file("plain.c3d"))));
+        EXPECT_EQ(logged, "");
+        ASSERT_TRUE(s.Load(Wx(dir.file("named.c3d"))));
+        EXPECT_EQ(s.GetModel(), nullptr);
+    }
+    EXPECT_NE(logged.find("Error running default model!"), std::string::npos) << logged;
+}
+
 // ---- movies ----
 
 TEST_F(SceneC3D, MovieCompanionsAndDelays) {
@@ -1044,21 +1127,10 @@ TEST_F(Links, BadLinkTextsAreReportedWithTheirText) {
     indices.Add(7);
     std::string logged;
     {
-        class Capture : public wxLog {
-        public:
-            explicit Capture(std::string& out) : out_(out) {}
-
-        protected:
-            void DoLogTextAtLevel(wxLogLevel, const wxString& msg) override { out_ += msg.utf8_string(); }
-
-        private:
-            std::string& out_;
-        };
-        wxLog* previous = wxLog::SetActiveTarget(new Capture(logged));
+        LogCapture capture(logged);
         CaptureStdout();
         s.AppendLinkArray(indices, true, false);
         GetCapturedStdout();
-        delete wxLog::SetActiveTarget(previous);
     }
     EXPECT_NE(logged.find("Error adding links : 2-8"), std::string::npos) << logged;
     EXPECT_EQ(s.GetSegmentCount(), 0);

@@ -2,6 +2,7 @@
 # in real windows under Xvfb.
 dez_add_test(view_canvas_logic LABEL view
   SOURCES
+    CanvasDecorTest.cpp
     GLDriverInfoTest.cpp
     PlaybackClockTest.cpp
     ShapeFactoryTest.cpp

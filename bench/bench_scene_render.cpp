@@ -14,6 +14,7 @@
 #include <wx/string.h>
 
 #include "GLTestHarness.h"
+#include "TestSupport.h"
 #include "TDataFile.h"
 #include "platform/Paths.h"
 #include "shapeC3D.h"
@@ -53,7 +54,9 @@ std::string WriteRecording() {
             d.analog->SetValue(6 * p + 0, c, 50.0 * std::sin(c / 300.0));
             d.analog->SetValue(6 * p + 2, c, 700.0 + 100.0 * std::sin(c / 500.0 + p));
         }
-    const std::string path = dez::JoinPath(dez::TempDirectory(), "dez-bench-scene.c3d");
+    // A folder of our own, removed with its recording when the program ends.
+    static testsupport::TempDir folder;
+    const std::string path = folder.file("dez-bench-scene.c3d");
     if (!d.SaveFile(path.c_str(), kFileC3D)) return {};
     return path;
 }

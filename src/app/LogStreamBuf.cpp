@@ -6,8 +6,8 @@ namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
-// Length of the valid UTF-8 sequence starting at p[0], 0 when it is not one. `complete` tells
-// whether a shorter tail could still become valid once more bytes arrive.
+// Length of the valid UTF-8 sequence starting at p[0], 0 when it is not one. `prefix` tells
+// whether a tail cut off by the end of the text could still become valid once more bytes arrive.
 std::size_t SequenceLength(const unsigned char* p, std::size_t n, bool* prefix = nullptr) {
     if (prefix) *prefix = false;
     const unsigned char c = p[0];

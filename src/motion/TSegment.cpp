@@ -1,7 +1,7 @@
 #include "TSegment.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <iostream>
 
 #include "platform/NumberText.h"
 #include "platform/TextUtil.h"
@@ -167,23 +167,20 @@ int32_t TSegment::Parse(bool warnings) {
         const int32_t v = dez::AtoI(piece.c_str());
         if (v < 1 || v > pointCount_) {
             if (warnings) {
-                std::printf("Wrong point range  : %d  max :%d\n", v, pointCount_);
-                std::fflush(stdout);
+                std::cout << "Wrong point range  : " << v << "  max :" << pointCount_ << std::endl;
             }
             return 1;
         }
         if (GetCount() == pointCount_) {
             if (warnings) {
-                std::printf("Wrong point value  : %d\n", v);
-                std::fflush(stdout);
+                std::cout << "Wrong point value  : " << v << std::endl;
             }
             return 2;
         }
         Append(v);
         if (GetCount() >= capacity_ - 1) {
             if (warnings) {
-                std::printf("Point overflow : %d/%d\n", GetCount(), capacity_);
-                std::fflush(stdout);
+                std::cout << "Point overflow : " << GetCount() << "/" << capacity_ << std::endl;
             }
             return 3;
         }

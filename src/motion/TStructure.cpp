@@ -1,6 +1,6 @@
 #include "TStructure.h"
 
-#include <cstdio>
+#include <iostream>
 
 #include "platform/TextUtil.h"
 
@@ -223,8 +223,7 @@ bool TStructure::IsNewSegment(const TSegment* segment) const {
     for (const TSegment* existing : segments_) {
         if (existing->IsSame(segment)) {
             if (warnings_) {
-                std::printf("Warning : segment %s already exists\n", segment->GetName());
-                std::fflush(stdout);
+                std::cout << "Warning : segment " << segment->GetName() << " already exists" << std::endl;
             }
             return false;
         }

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <iostream>
 #include <cstring>
 
 #include <wx/intl.h>
@@ -290,8 +290,7 @@ void shapeC3D::NewLinks() {
 
 bool shapeC3D::ResetStructure(const wxString& path) {
     if (!m_data || !dez::FileExists(Utf8(path)) || m_markerCount <= 0) return false;
-    std::printf("%s%s\n", _("Reset structure  : ").utf8_str().data(), Utf8(path).c_str());
-    std::fflush(stdout);
+    std::cout << _("Reset structure  : ").utf8_str().data() << Utf8(path) << std::endl;
     m_referenceMarker = -1;
     m_relative = 0;
     RebuildMarkerRecords();

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <iostream>
 #include <utility>
 #include <vector>
 
@@ -406,11 +406,9 @@ bool shapeC3D::AddEvent(const wxString& label, const wxString& name, int frame, 
     }
     m_data->SetModified(true);
     if (!added) {
-        std::printf("%s%s%s%d%s%d%s%d\n", _("Error seting new events : ").utf8_str().data(),
-                    WxToLabel(name).c_str(), _(" @ ").utf8_str().data(), frame,
-                    _(", contextId=").utf8_str().data(), context,
-                    _(" , iconId=").utf8_str().data(), icon);
-        std::fflush(stdout);
+        std::cout << _("Error seting new events : ").utf8_str().data() << WxToLabel(name)
+                  << _(" @ ").utf8_str().data() << frame << _(", contextId=").utf8_str().data()
+                  << context << _(" , iconId=").utf8_str().data() << icon << std::endl;
     }
     return added;
 }

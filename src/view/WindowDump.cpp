@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,7 +28,7 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-void Report(const char* message) { std::fputs(message, stderr); }
+void Report(const char* message) { std::cerr << message; }
 
 // "L_" and "R_" go in front of the file's own name, not in front of a folder part of the name.
 std::string SideName(const char* side, const std::string& name, const char* ext) {

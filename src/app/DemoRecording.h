@@ -1,0 +1,11 @@
+#pragma once
+// A small recording written by the program itself, for trying the viewer without data of one's
+// own: a fourteen-marker figure walking in a circle for four seconds at 50 Hz.
+#include <string>
+
+inline constexpr int kDemoMarkers = 14;
+inline constexpr int kDemoFrames = 200;
+inline constexpr float kDemoRate = 50.0f;
+
+// Writes the demo recording as a C3D file. False when it cannot be written.
+bool WriteDemoRecording(const std::string& path);

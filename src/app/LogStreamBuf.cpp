@@ -1,0 +1,138 @@
+#include "LogStreamBuf.h"
+
+#include <utility>
+
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// Length of the valid UTF-8 sequence starting at p[0], 0 when it is not one. `prefix` tells
+// whether a tail cut off by the end of the text could still become valid once more bytes arrive.
+std::size_t SequenceLength(const unsigned char* p, std::size_t n, bool* prefix = nullptr) {
+    if (prefix) *prefix = false;
+    const unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    std::size_t width;
+    // The allowed range of the second byte rules out overlong forms, surrogates and values above
+    // U+10FFFF in one check.
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        width = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        width = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        width = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    for (std::size_t k = 1; k < width; ++k) {
+        if (k >= n) {
+            if (prefix) *prefix = true;
+            return 0;
+        }
+        const unsigned char min = k == 1 ? lo : 0x80;
+        const unsigned char max = k == 1 ? hi : 0xBF;
+        if (p[k] < min || p[k] > max) return 0;
+    }
+    return width;
+}
+
+// Where to cut a text that must go out without a line end: not inside a character whose last
+// bytes have not arrived yet.
+std::size_t SafeCut(const std::string& text, std::size_t limit) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
+        const std::size_t at = limit - back;
+        if (p[at] < 0x80) break;
+        if (p[at] >= 0xC0) {
+            bool prefix = false;
+            if (SequenceLength(p + at, limit - at, &prefix) == 0 && prefix) return at;
+            break;
+        }
+    }
+    return limit;
+}
+
+}  // namespace
+
+std::string RepairUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t width = SequenceLength(p + i, n - i);
+        if (width == 0) {
+            out += kReplacement;
+            ++i;
+        } else {
+            out.append(bytes.data() + i, width);
+            i += width;
+        }
+    }
+    return out;
+}
+
+LogStreamBuf::LogStreamBuf(Sink sink) : sink_(std::move(sink)) {}
+
+LogStreamBuf::~LogStreamBuf() {
+    try {
+        Flush();
+    } catch (...) {
+        // Nothing can be reported from here: the text is lost.
+    }
+}
+
+void LogStreamBuf::Flush() { Deliver(true); }
+
+LogStreamBuf::int_type LogStreamBuf::overflow(int_type ch) {
+    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+    const char c = traits_type::to_char_type(ch);
+    pending_.push_back(c);
+    if (c == '\n' || pending_.size() > kMaxLineBytes) Deliver(false);
+    return ch;
+}
+
+std::streamsize LogStreamBuf::xsputn(const char* s, std::streamsize n) {
+    if (n <= 0) return 0;
+    pending_.append(s, static_cast<std::size_t>(n));
+    Deliver(false);
+    return n;
+}
+
+int LogStreamBuf::sync() {
+    Deliver(false);
+    return 0;
+}
+
+void LogStreamBuf::Deliver(bool everything) {
+    // A sink that writes to the stream it serves (a toolkit message about the text control, say)
+    // only adds to what is pending; the outer call hands it over.
+    if (delivering_ || !sink_) return;
+    std::size_t end = everything ? pending_.size() : pending_.rfind('\n');
+    if (end == std::string::npos) {
+        if (pending_.size() <= kMaxLineBytes) return;
+        end = SafeCut(pending_, pending_.size());
+    } else if (!everything) {
+        ++end;  // the line end goes with its line
+    }
+    if (end == 0) return;
+    std::string out = RepairUtf8(std::string_view(pending_).substr(0, end));
+    pending_.erase(0, end);
+    delivering_ = true;
+    try {
+        sink_(out);
+    } catch (...) {
+        delivering_ = false;
+        throw;
+    }
+    delivering_ = false;
+    if (!pending_.empty() &&
+        (everything || pending_.find('\n') != std::string::npos || pending_.size() > kMaxLineBytes))
+        Deliver(everything);
+}

@@ -1,0 +1,16 @@
+// Writes the demo recording: dezozuza_demo_c3d <output.c3d>
+#include <iostream>
+
+#include "DemoRecording.h"
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::cerr << "usage: " << (argc > 0 ? argv[0] : "dezozuza_demo_c3d") << " <output.c3d>\n";
+        return 2;
+    }
+    if (!WriteDemoRecording(argv[1])) {
+        std::cerr << "Could not write " << argv[1] << "\n";
+        return 1;
+    }
+    return 0;
+}

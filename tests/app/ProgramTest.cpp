@@ -1,0 +1,241 @@
+// The program as a user runs it: started with a temporary HOME under the test's X server, watched
+// through its window title, stopped with SIGTERM, and judged by the configuration store it leaves.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <wx/fileconf.h>
+
+#include "DemoRecording.h"
+#include "TestSupport.h"
+#include "WxBaseFixture.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Bounds on how long the program may take under a software-rendered X server (and sanitizers).
+constexpr auto kStartTimeout = 90s;
+constexpr auto kExitTimeout = 60s;
+const std::string kVersion = "Dezozuza version 1.9";
+
+// Titles of all windows of the test's X server.
+std::vector<std::string> WindowTitles() {
+    std::vector<std::string> titles;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen("xwininfo -root -tree 2>/dev/null", "r"),
+                                               pclose);
+    if (!pipe) return titles;
+    char line[4096];
+    while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
+        // 0x200026 "Dezozuza version 1.9 [/tmp/x/walk.c3d]": ("dezozuza" "Dezozuza")  800x889+50+50
+        const std::string text = line;
+        const size_t open = text.find('"');
+        const size_t close = text.rfind("\": (");
+        if (open != std::string::npos && close != std::string::npos && close > open)
+            titles.push_back(text.substr(open + 1, close - open - 1));
+    }
+    return titles;
+}
+
+bool HasTitle(const std::string& title) {
+    for (const std::string& t : WindowTitles())
+        if (t == title) return true;
+    return false;
+}
+
+// One run of the program.
+class Program {
+public:
+    Program(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (std::strncmp(*e, "HOME=", 5) == 0 || std::strncmp(*e, "NO_AT_BRIDGE=", 13) == 0)
+                continue;
+            env.emplace_back(*e);
+        }
+        env.push_back("HOME=" + home);
+        // GTK's accessibility bridge wants a D-Bus session that the test's X server lacks.
+        env.push_back("NO_AT_BRIDGE=1");
+        std::vector<std::string> argv = {DEZ_PROGRAM};
+        argv.insert(argv.end(), args.begin(), args.end());
+
+        std::vector<char*> argp, envp;
+        for (std::string& a : argv) argp.push_back(a.data());
+        argp.push_back(nullptr);
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        pid_ = fork();
+        if (pid_ == 0) {
+            if (chdir(cwd.c_str()) != 0) _exit(126);
+            execve(argp[0], argp.data(), envp.data());
+            _exit(127);
+        }
+    }
+    ~Program() {
+        if (running()) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    bool running() {
+        if (pid_ <= 0 || exited_) return false;
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            exited_ = true;
+            status_ = status;
+            return false;
+        }
+        return true;
+    }
+    // Waits until a window shows the title; false when the program ended or time ran out.
+    bool WaitForTitle(const std::string& title) {
+        const auto end = std::chrono::steady_clock::now() + kStartTimeout;
+        while (std::chrono::steady_clock::now() < end) {
+            if (HasTitle(title)) return true;
+            if (!running()) return false;
+            std::this_thread::sleep_for(200ms);
+        }
+        return false;
+    }
+    // Waits for the program to end by itself; true when it did in time.
+    bool WaitForExit() {
+        const auto end = std::chrono::steady_clock::now() + kExitTimeout;
+        while (running() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(100ms);
+        return !running();
+    }
+    // SIGTERM, then the wait for the end; true when it ended in time.
+    bool Terminate() {
+        if (!running()) return false;
+        kill(pid_, SIGTERM);
+        return WaitForExit();
+    }
+    bool ExitedNormally() const {
+        return exited_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+    }
+    int status() const { return status_; }
+
+private:
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    int status_ = 0;
+};
+
+class ProgramTest : public WxBaseTest {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr)
+            << "the program needs an X server (run under xvfb-run)";
+        recording_ = home_.file("walk.c3d");
+        ASSERT_TRUE(WriteDemoRecording(recording_));
+    }
+
+    // The store the last run left, keys read as text ("<missing>" when absent).
+    wxString Stored(const char* key) {
+        wxFileConfig store("", "", wxString::FromUTF8(home_.file(".Dezozuza")), "",
+                           wxCONFIG_USE_LOCAL_FILE);
+        wxString value;
+        return store.Read(key, &value) ? value : wxString("<missing>");
+    }
+
+    testsupport::TempDir home_;
+    std::string recording_;
+};
+
+TEST_F(ProgramTest, WithoutArgumentsTheWindowShowsTheVersion) {
+    Program program({}, home_.path(), home_.path());
+    ASSERT_TRUE(program.started());
+    EXPECT_TRUE(program.WaitForTitle(kVersion));
+    EXPECT_TRUE(program.Terminate());
+    EXPECT_TRUE(program.ExitedNormally()) << "status " << program.status();
+}
+
+TEST_F(ProgramTest, ARecordingOpensAndItsAbsolutePathIsInTheTitle) {
+    // Named relative to the working directory; the title and the history name it absolutely.
+    Program program({"walk.c3d"}, home_.path(), home_.path());
+    ASSERT_TRUE(program.started());
+    EXPECT_TRUE(program.WaitForTitle(kVersion + " [" + recording_ + "]"));
+    EXPECT_TRUE(program.Terminate());
+    EXPECT_TRUE(program.ExitedNormally()) << "status " << program.status();
+    EXPECT_EQ(Stored("/History/Count"), "1");
+    EXPECT_EQ(Stored("/History/File0"), wxString::FromUTF8(recording_));
+}
+
+TEST_F(ProgramTest, ABadFileThenAGoodOneOpensTheGoodOne) {
+    const std::string bad = home_.file("broken.c3d");
+    std::ofstream(bad) << "this is no C3D file";
+    Program program({home_.file("missing.c3d"), bad, recording_, home_.file("never-read.c3d")},
+                    home_.path(), home_.path());
+    ASSERT_TRUE(program.started());
+    EXPECT_TRUE(program.WaitForTitle(kVersion + " [" + recording_ + "]"));
+    // The failures are reported in a message box; the shut-down must not wait for anyone to close
+    // it.
+    EXPECT_TRUE(program.Terminate());
+    EXPECT_TRUE(program.ExitedNormally()) << "status " << program.status();
+    EXPECT_EQ(Stored("/History/Count"), "1");
+    EXPECT_EQ(Stored("/History/File0"), wxString::FromUTF8(recording_));
+}
+
+TEST_F(ProgramTest, TerminationSavesGeometryHistoryAndSettings) {
+    Program program({recording_}, home_.path(), home_.path());
+    ASSERT_TRUE(program.started());
+    ASSERT_TRUE(program.WaitForTitle(kVersion + " [" + recording_ + "]"));
+    ASSERT_TRUE(program.Terminate());
+    EXPECT_TRUE(program.ExitedNormally()) << "status " << program.status();
+    for (const char* key : {"/MainFrame/x", "/MainFrame/y", "/MainFrame/w", "/MainFrame/h"}) {
+        SCOPED_TRACE(key);
+        long value = -1;
+        EXPECT_TRUE(Stored(key).ToLong(&value));
+        EXPECT_GE(value, 0);
+    }
+    EXPECT_EQ(Stored("/MainFrame/w"), "800");
+    EXPECT_EQ(Stored("/MainFrame/h"), "800");
+    EXPECT_EQ(Stored("/MainFrame/IsMaximized"), "0");
+    EXPECT_EQ(Stored("/History/Count"), "1");
+    EXPECT_EQ(Stored("/History/File0"), wxString::FromUTF8(recording_));
+    EXPECT_EQ(Stored("/MainFrame/camera/camera_zoom_factor"), "250");
+    EXPECT_EQ(Stored("/MainFrame/camera/camera_zoom_inc"), "0.05");
+    EXPECT_EQ(Stored("/MainFrame/camera/camera_move"), "200");
+    EXPECT_EQ(Stored("/MainFrame/camera/camera_default_lens"), "45");
+    EXPECT_EQ(Stored("/MainFrame/bvh/inch_unit"), "1");
+    EXPECT_EQ(Stored("/MainFrame/bvh/scale"), "10");
+    EXPECT_EQ(Stored("/MainFrame/canvas/show_buttons"), "1");
+    EXPECT_NE(Stored("/GLcanvas/save_config"), "<missing>");
+}
+
+TEST_F(ProgramTest, AnOptionTheProgramDoesNotKnowOpensNothing) {
+    // The toolkit's own start accepts --verbose; the program's description does not.
+    Program program({"--verbose", recording_}, home_.path(), home_.path());
+    ASSERT_TRUE(program.started());
+    EXPECT_TRUE(program.WaitForTitle(kVersion));
+    EXPECT_TRUE(program.Terminate());
+    EXPECT_EQ(Stored("/History/Count"), "0");
+}
+
+TEST_F(ProgramTest, HelpEndsTheProgramBeforeAnyWindow) {
+    Program program({"--help"}, home_.path(), home_.path());
+    ASSERT_TRUE(program.started());
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(Stored("/History/Count"), "<missing>");
+}
+
+}  // namespace

@@ -20,3 +20,9 @@ bool MotionRelativeToReference(object3D*) { return false; }
 Point3D MotionReferencePosition(object3D*) { return Point3D(); }
 
 bool MotionSelectionCentre(object3D*, float*) { return false; }
+
+wxString MotionMarkerName(object3D*, int) { return wxString(); }
+
+void MotionSetReferenceMarker(object3D*, int, bool) {}
+
+void MotionAddToDisplayList(object3D*, const std::vector<int>&, bool) {}

@@ -213,6 +213,13 @@ public:
         popups.push_back(point);
     }
     std::vector<wxPoint> popups;
+    // Repaint requests, counted: GTK drops those made while a paint runs, so they cannot be seen
+    // as paints.
+    void Refresh(bool eraseBackground = true, const wxRect* rect = nullptr) override {
+        ++refreshes;
+        myGLCanvas::Refresh(eraseBackground, rect);
+    }
+    int refreshes = 0;
 };
 
 // Records the command ids the canvas sends through the frame and its Update calls.

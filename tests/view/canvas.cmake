@@ -25,3 +25,9 @@ dez_add_test(view_canvas_gui GUI LABEL view
     CanvasLoadGuiTest.cpp
     CanvasPlaybackGuiTest.cpp
   LIBS dez_view dez_gltest)
+
+dez_add_test(view_canvas_input_gui GUI LABEL view
+  SOURCES
+    CanvasGuiFixture.cpp
+    CanvasInputGuiTest.cpp
+  LIBS dez_view dez_gltest)

@@ -1,0 +1,126 @@
+// Drawing a motion scene as playback does, once per frame: a 300-marker, 4-plate recording in the
+// GL context of the display tests (run under xvfb-run). Times are per drawn frame.
+//   xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" ./bench_scene_render
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <GL/gl.h>
+#include <wx/dynarray.h>
+#include <wx/string.h>
+
+#include "GLTestHarness.h"
+#include "TDataFile.h"
+#include "platform/Paths.h"
+#include "shapeC3D.h"
+#include "wxStructure.h"
+
+namespace {
+
+constexpr int32_t kMarkers = 300;
+constexpr int32_t kFrames = 1000;
+constexpr float kRate = 100.0f;
+constexpr int32_t kSamplesPerFrame = 10;
+constexpr int32_t kPlates = 4;
+constexpr int32_t kChannels = 6 * kPlates;
+
+// Markers on a moving figure of 2 x 2 x 2 m, plates under it with a changing force.
+std::string WriteRecording() {
+    TDataFile d(kMarkers, kFrames, kRate, kChannels, kSamplesPerFrame, 3);
+    for (int32_t f = 0; f < kFrames; ++f) {
+        const double t = f / kRate;
+        for (int32_t p = 0; p < kMarkers; ++p) {
+            const double a = 0.1 * p + t;
+            d.points->SetValue(3 * p, f, 1000.0 * std::cos(a) + 100.0 * t);
+            d.points->SetValue(3 * p + 1, f, 1000.0 * std::sin(a));
+            d.points->SetValue(3 * p + 2, f, 1000.0 + 6.0 * p);
+        }
+    }
+    for (int32_t p = 0; p < kPlates; ++p) {
+        int32_t channels[6];
+        for (int32_t j = 0; j < 6; ++j) channels[j] = 6 * p + j + 1;
+        const double x = 600.0 * p - 900.0;
+        const double corners[12] = {x + 200, 300, 0, x - 200, 300, 0, x - 200, -300, 0, x + 200, -300, 0};
+        const double origin[3] = {0, 0, -40};
+        d.AddForcePlate(2, channels, corners, origin);
+    }
+    for (int32_t c = 0; c < d.analog->GetCols(); ++c)
+        for (int32_t p = 0; p < kPlates; ++p) {
+            d.analog->SetValue(6 * p + 0, c, 50.0 * std::sin(c / 300.0));
+            d.analog->SetValue(6 * p + 2, c, 700.0 + 100.0 * std::sin(c / 500.0 + p));
+        }
+    const std::string path = dez::JoinPath(dez::TempDirectory(), "dez-bench-scene.c3d");
+    if (!d.SaveFile(path.c_str(), kFileC3D)) return {};
+    return path;
+}
+
+enum Setup { kMarkersOnly, kTrajectories, kTrajectoriesAndLinks };
+
+void RenderFrames(benchmark::State& state, Setup setup) {
+    testsupport::GLTestHarness& gl = testsupport::GLTestHarness::Get();
+    if (!gl.ok() || !gl.MakeCurrent()) {
+        state.SkipWithError(("no GL context: " + gl.error()).c_str());
+        return;
+    }
+    static const std::string path = WriteRecording();
+    shapeC3D scene;
+    if (path.empty() || !scene.Load(wxString::FromUTF8(path))) {
+        state.SkipWithError("the recording could not be written or loaded");
+        return;
+    }
+    if (setup != kMarkersOnly) {
+        for (int32_t i = 0; i < kMarkers; ++i) {
+            MarkerDisplay* m = scene.GetMarkerDisplay(i);
+            m->trajectory = 1;
+            m->before = 50;
+            m->after = 50;
+        }
+    }
+    if (setup == kTrajectoriesAndLinks) {
+        // Chains of five markers.
+        for (int32_t first = 0; first + 5 <= kMarkers; first += 5) {
+            wxArrayInt chain;
+            for (int32_t i = first; i < first + 5; ++i) chain.Add(i);
+            scene.AddToDisplayList(chain, true);
+        }
+    }
+    gl.ResetState();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-2, 2, -2, 2, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(-60, 1, 0, 0);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    int frame = 0;
+    for (auto _ : state) {
+        double t = frame / kRate;
+        scene.SetTime(t);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.Render(GL_RENDER, -1);
+        glFinish();
+        frame = (frame + 1) % kFrames;
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+}
+
+void BM_MarkersAndPlates(benchmark::State& state) { RenderFrames(state, kMarkersOnly); }
+void BM_WithTrajectories(benchmark::State& state) { RenderFrames(state, kTrajectories); }
+void BM_WithTrajectoriesAndLinks(benchmark::State& state) {
+    RenderFrames(state, kTrajectoriesAndLinks);
+}
+BENCHMARK(BM_MarkersAndPlates)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WithTrajectories)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WithTrajectoriesAndLinks)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

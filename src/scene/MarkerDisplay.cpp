@@ -1,0 +1,6 @@
+#include "MarkerDisplay.h"
+
+void MarkerDisplay::SetDefaults(const std::string& label) {
+    *this = MarkerDisplay();
+    name = label;
+}

@@ -1,0 +1,137 @@
+// shapeC3D: the display-settings file beside a recording (.dlp, an INI file): the marker records
+// in section Display_Marker, the links in Display_List.
+#include "shapeC3D.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include <wx/confbase.h>
+#include <wx/fileconf.h>
+
+#include "ReadConfigDouble.h"
+#include "TDataFile.h"
+#include "wxStructure.h"
+#include "platform/NumberText.h"
+#include "platform/Paths.h"
+
+namespace {
+
+wxString MarkerKey(const char* name, int i) {
+    return wxString::FromUTF8(dez::Format("/Display_Marker/%s%d", name, i));
+}
+
+// Reals go to the file with "." whatever the user's locale, in printf's %g form.
+void WriteReal(wxConfigBase* config, const wxString& key, double value) {
+    config->Write(key, wxString::FromUTF8(dez::Format("%g", value)));
+}
+
+float ReadReal(wxConfigBase* config, const wxString& key, float current) {
+    return static_cast<float>(ReadConfigDouble(config, key, current));
+}
+
+long ReadInteger(wxConfigBase* config, const wxString& key, long current) {
+    long value = current;
+    config->Read(key, &value, current);
+    return value;
+}
+
+uint8_t ReadFlag(wxConfigBase* config, const wxString& key, uint8_t current) {
+    // The flag keeps the low eight bits of the stored integer.
+    return static_cast<uint8_t>(ReadInteger(config, key, current) & 0xFF);
+}
+
+int32_t ReadInt32(wxConfigBase* config, const wxString& key, int32_t current) {
+    const long value = ReadInteger(config, key, current);
+    return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
+}
+
+// An INI file on an absolute path: a relative one would be taken from the home folder.
+std::unique_ptr<wxFileConfig> OpenSettings(const wxString& path) {
+    const wxString absolute = wxString::FromUTF8(dez::AbsolutePath(path.utf8_string()));
+    return std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, absolute, wxEmptyString,
+                                          wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_RELATIVE_PATH);
+}
+
+}  // namespace
+
+void shapeC3D::SaveDisplaySettings() {
+    if (!m_displaySettingsFile.empty()) SaveDisplaySettingsFile(m_displaySettingsFile);
+}
+
+void shapeC3D::SaveDisplaySettingsFile(const wxString& path) {
+    if (path.empty()) return;
+    auto config = OpenSettings(path);
+    WriteDisplaySettings(config.get());
+    config->Flush();
+}
+
+void shapeC3D::LoadDisplaySettingsFile(const wxString& path) {
+    if (path.empty()) return;
+    auto config = OpenSettings(path);
+    ReadDisplaySettings(config.get());
+}
+
+void shapeC3D::WriteDisplaySettings(wxConfigBase* config) {
+    if (!config) return;
+    const int count = static_cast<int>(m_markers.size());
+    config->Write("/Display_Marker/Count", static_cast<long>(count));
+    for (int i = 0; i < count; ++i) {
+        const MarkerDisplay& m = m_markers[static_cast<size_t>(i)];
+        WriteReal(config, MarkerKey("size", i), m.radius);
+        WriteReal(config, MarkerKey("red", i), m.red);
+        WriteReal(config, MarkerKey("green", i), m.green);
+        WriteReal(config, MarkerKey("blue", i), m.blue);
+        config->Write(MarkerKey("visible", i), static_cast<long>(m.visible));
+        config->Write(MarkerKey("show_name", i), static_cast<long>(m.showName));
+        config->Write(MarkerKey("show_num", i), static_cast<long>(m.showNumber));
+        WriteReal(config, MarkerKey("zoom", i), m.zoom);
+        config->Write(MarkerKey("trajectory", i), static_cast<long>(m.trajectory));
+        // The key is spelled so in every file.
+        WriteReal(config, MarkerKey("tajectory_size", i), m.trajectoryWidth);
+        config->Write(MarkerKey("before", i), static_cast<long>(m.before));
+        config->Write(MarkerKey("after", i), static_cast<long>(m.after));
+    }
+    if (m_links) {
+        m_links->WriteConfig(config);
+    } else {
+        // Links of an earlier write would otherwise stay in the file and come back on reading.
+        config->DeleteGroup("/Display_List");
+        config->Write("/Display_List/Count", 0L);
+    }
+}
+
+void shapeC3D::ReadDisplaySettings(wxConfigBase* config) {
+    if (!config) return;
+    m_links.reset();
+    if (m_data) m_missingValue = m_data->missingValue;
+    NewLinks();
+    m_links->ReadConfig(config);
+    if (m_links->GetSegmentCount() == 0) {
+        m_links.reset();
+        // Markers in no link are all there is now; hiding them would leave the scene empty.
+        m_showUnlinkedMarkers = 1;
+    }
+
+    long stored = 0;
+    config->Read("/Display_Marker/Count", &stored, 0L);
+    const long n = std::min<long>(stored, static_cast<long>(m_markers.size()));
+    for (int i = 0; i < n; ++i) {
+        MarkerDisplay& m = m_markers[static_cast<size_t>(i)];
+        m.radius = ReadReal(config, MarkerKey("size", i), m.radius);
+        m.red = ReadReal(config, MarkerKey("red", i), m.red);
+        m.green = ReadReal(config, MarkerKey("green", i), m.green);
+        m.blue = ReadReal(config, MarkerKey("blue", i), m.blue);
+        m.visible = ReadFlag(config, MarkerKey("visible", i), m.visible);
+        m.showName = ReadFlag(config, MarkerKey("show_name", i), m.showName);
+        m.showNumber = ReadFlag(config, MarkerKey("show_num", i), m.showNumber);
+        m.zoom = ReadReal(config, MarkerKey("zoom", i), m.zoom);
+        m.trajectory = ReadFlag(config, MarkerKey("trajectory", i), m.trajectory);
+        // Written as a real, so read as one: a width of 2.5 comes back as 2.5.
+        m.trajectoryWidth = ReadReal(config, MarkerKey("tajectory_size", i), m.trajectoryWidth);
+        m.before = ReadInt32(config, MarkerKey("before", i), m.before);
+        m.after = ReadInt32(config, MarkerKey("after", i), m.after);
+    }
+    // The caller binds the new links; the per-marker flags follow them at once.
+    UpdateMarkerFlags();
+}

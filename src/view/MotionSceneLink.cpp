@@ -1,28 +1,70 @@
 #include "MotionSceneLink.h"
 
+#include <wx/dynarray.h>
+
+#include "TDataFile.h"
 #include "geometry.h"
 #include "shape3D.h"
+#include "shapeC3D.h"
 
-// The motion-capture scene object joins the scene library later; until then motion files find
-// no class to open them and no object answers as one.
-shape3D* CreateMotionShape() { return nullptr; }
+namespace {
 
-const TC3DData* MotionRecording(object3D*) { return nullptr; }
+shapeC3D* AsMotion(object3D* object) { return dynamic_cast<shapeC3D*>(object); }
 
-float* MotionBounds(object3D*) { return nullptr; }
+}  // namespace
 
-int MotionUpAxis(object3D*) { return 2; }
+shape3D* CreateMotionShape() { return new shapeC3D(); }
 
-int MotionReferenceMarker(object3D*) { return -1; }
+const TC3DData* MotionRecording(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr ? motion->GetData() : nullptr;
+}
 
-bool MotionRelativeToReference(object3D*) { return false; }
+float* MotionBounds(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr ? motion->GetBounds() : nullptr;
+}
 
-Point3D MotionReferencePosition(object3D*) { return Point3D(); }
+int MotionUpAxis(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr ? motion->GetUpAxis() : 2;
+}
 
-bool MotionSelectionCentre(object3D*, float*) { return false; }
+int MotionReferenceMarker(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr ? motion->GetReferenceMarker() : -1;
+}
 
-wxString MotionMarkerName(object3D*, int) { return wxString(); }
+bool MotionRelativeToReference(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr && motion->IsRelativeToReference();
+}
 
-void MotionSetReferenceMarker(object3D*, int, bool) {}
+Point3D MotionReferencePosition(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    if (motion == nullptr) return Point3D();
+    const double* p = motion->GetReferencePosition();
+    return Point3D(p[0], p[1], p[2]);
+}
 
-void MotionAddToDisplayList(object3D*, const std::vector<int>&, bool) {}
+bool MotionSelectionCentre(object3D* object, float out[3]) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr && motion->GetSelectionCentre(out);
+}
+
+wxString MotionMarkerName(object3D* object, int index) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr ? motion->GetMarkerName(index) : wxString();
+}
+
+void MotionSetReferenceMarker(object3D* object, int index, bool relative) {
+    if (shapeC3D* motion = AsMotion(object)) motion->SetReferenceMarker(index, relative);
+}
+
+void MotionAddToDisplayList(object3D* object, const std::vector<int>& markers, bool asOneLink) {
+    shapeC3D* motion = AsMotion(object);
+    if (motion == nullptr) return;
+    wxArrayInt list;
+    for (int marker : markers) list.Add(marker);
+    motion->AddToDisplayList(list, asOneLink);
+}

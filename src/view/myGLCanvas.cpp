@@ -146,6 +146,9 @@ myGLCanvas::~myGLCanvas() {
 void myGLCanvas::PreRender(bool flag) {
     if (!flag || m_object == nullptr || !ObjectIs("c3d")) return;
     if (MotionReferenceMarker(m_object) < 0) return;
+    // The reference position is brought to the current frame by the object's transform, which
+    // its render would update only after the camera is placed: one frame late.
+    m_object->UpdateTransform();
     if (MotionRelativeToReference(m_object))
         m_defaultCentre.SetZero();
     else

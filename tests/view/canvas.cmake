@@ -30,4 +30,5 @@ dez_add_test(view_canvas_input_gui GUI LABEL view
   SOURCES
     CanvasGuiFixture.cpp
     CanvasInputGuiTest.cpp
-  LIBS dez_view dez_gltest)
+    CanvasMotionGuiTest.cpp
+  LIBS dez_view dez_scenetest dez_gltest)

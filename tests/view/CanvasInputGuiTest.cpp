@@ -12,6 +12,7 @@
 
 #include <wx/menu.h>
 #include <wx/tglbtn.h>
+#include <wx/uiaction.h>
 
 #include "CanvasInputFixture.h"
 #include "GLTestHarness.h"
@@ -44,6 +45,21 @@ TEST_F(CanvasInputTest, ClickAtAMarkerSelectsIt) {
         EXPECT_EQ(canvas->GetPickMode(), kPickNone);
         EXPECT_EQ(testsupport::TakeGLErrors(), "");
     }
+}
+
+TEST_F(CanvasInputTest, ARealClickThroughTheXServerSelectsTheMarker) {
+    PickableCloud* cloud = AdoptCloud();
+    wxUIActionSimulator sim;
+    const wxPoint target = canvas->ClientToScreen(At(kMarkers[1]));
+    ASSERT_TRUE(sim.MouseMove(target));
+    RunEvents(50);
+    ASSERT_TRUE(sim.MouseClick());
+    for (int i = 0; i < 100 && Selection(cloud).empty(); ++i) RunEvents(10);
+    EXPECT_EQ(Selection(cloud), std::vector<int>{1});
+    EXPECT_EQ(Status(), "RASI");
+    // The pointer must not hover over the windows of the tests that follow.
+    sim.MouseMove(wxPoint(1270, 1010));
+    RunEvents(20);
 }
 
 TEST_F(CanvasInputTest, CtrlClickAddsWithTheNextOrder) {

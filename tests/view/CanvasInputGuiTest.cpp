@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -513,7 +514,8 @@ TEST_F(CanvasInputTest, KeysWithoutAnObject) {
 TEST_F(CanvasInputTest, PopupMenuItems) {
     PopupMenuContext none;
     EXPECT_EQ(MenuItems(*canvas->CreatePopupMenu()), Expected(none));
-    for (wxMenuItem* item : canvas->CreatePopupMenu()->GetMenuItems()) {
+    const std::unique_ptr<wxMenu> menu = canvas->CreatePopupMenu();
+    for (wxMenuItem* item : menu->GetMenuItems()) {
         EXPECT_FALSE(item->IsCheckable());
         EXPECT_TRUE(item->IsEnabled());
         EXPECT_EQ(item->GetHelp(), "");

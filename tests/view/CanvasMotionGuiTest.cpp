@@ -198,6 +198,17 @@ TEST_F(CanvasMotionTest, AddMarkersAndLinksToTheDisplayList) {
     EXPECT_EQ(canvas->GetUndoCount(), 2);
 }
 
+TEST_F(CanvasMotionTest, SpaceAsksTheOwnerToPlayOrStop) {
+    const int updates = frame->updates;
+    EXPECT_FALSE(Key(WXK_SPACE));
+    EXPECT_EQ(frame->Count(myGLCanvas::kNotifyPlay), 1);
+    EXPECT_GE(frame->updates, updates + 2);
+    canvas->Play();
+    Key(WXK_SPACE);
+    EXPECT_EQ(frame->Count(myGLCanvas::kNotifyStop), 1);
+    canvas->Stop();
+}
+
 TEST_F(CanvasMotionTest, OrbitTurnsAboutTheSelectionCentre) {
     Click(2);
     float centre[3];

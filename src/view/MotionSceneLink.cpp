@@ -1,7 +1,10 @@
 #include "MotionSceneLink.h"
 
+#include <wx/dynarray.h>
+
 #include "TDataFile.h"
 #include "geometry.h"
+#include "shape3D.h"
 #include "shapeC3D.h"
 
 namespace {
@@ -10,31 +13,31 @@ shapeC3D* AsMotion(object3D* object) { return dynamic_cast<shapeC3D*>(object); }
 
 }  // namespace
 
-shape3D* CreateMotionShape() { return new shapeC3D; }
+shape3D* CreateMotionShape() { return new shapeC3D(); }
 
 const TC3DData* MotionRecording(object3D* object) {
     shapeC3D* motion = AsMotion(object);
-    return motion ? motion->GetData() : nullptr;
+    return motion != nullptr ? motion->GetData() : nullptr;
 }
 
 float* MotionBounds(object3D* object) {
     shapeC3D* motion = AsMotion(object);
-    return motion ? motion->GetBounds() : nullptr;
+    return motion != nullptr ? motion->GetBounds() : nullptr;
 }
 
 int MotionUpAxis(object3D* object) {
     shapeC3D* motion = AsMotion(object);
-    return motion ? motion->GetUpAxis() : 2;
+    return motion != nullptr ? motion->GetUpAxis() : 2;
 }
 
 int MotionReferenceMarker(object3D* object) {
     shapeC3D* motion = AsMotion(object);
-    return motion ? motion->GetReferenceMarker() : -1;
+    return motion != nullptr ? motion->GetReferenceMarker() : -1;
 }
 
 bool MotionRelativeToReference(object3D* object) {
     shapeC3D* motion = AsMotion(object);
-    return motion ? motion->IsRelativeToReference() : false;
+    return motion != nullptr && motion->IsRelativeToReference();
 }
 
 Point3D MotionReferencePosition(object3D* object) {
@@ -46,5 +49,22 @@ Point3D MotionReferencePosition(object3D* object) {
 
 bool MotionSelectionCentre(object3D* object, float out[3]) {
     shapeC3D* motion = AsMotion(object);
-    return motion ? motion->GetSelectionCentre(out) : false;
+    return motion != nullptr && motion->GetSelectionCentre(out);
+}
+
+wxString MotionMarkerName(object3D* object, int index) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr ? motion->GetMarkerName(index) : wxString();
+}
+
+void MotionSetReferenceMarker(object3D* object, int index, bool relative) {
+    if (shapeC3D* motion = AsMotion(object)) motion->SetReferenceMarker(index, relative);
+}
+
+void MotionAddToDisplayList(object3D* object, const std::vector<int>& markers, bool asOneLink) {
+    shapeC3D* motion = AsMotion(object);
+    if (motion == nullptr) return;
+    wxArrayInt list;
+    for (int marker : markers) list.Add(marker);
+    motion->AddToDisplayList(list, asOneLink);
 }

@@ -1,5 +1,6 @@
 # The 3-D view: the base canvas and the scene canvas on the toolkit's GL window, the GL binding
-# they use, the shape factory, view placement and playback timing.
+# they use, the shape factory, view placement, playback timing, picking, mouse modes, keys and the
+# popup menu.
 find_package(wxWidgets REQUIRED COMPONENTS gl core base)
 find_package(OpenGL REQUIRED)
 
@@ -14,8 +15,12 @@ set(DEZ_CANVAS_HEADERS
   GLBinding.h
   GLDriverInfo.h
   GLFramebufferExt.h
+  KeyTable.h
   MotionSceneLink.h
+  MouseModes.h
+  PickProcessing.h
   PlaybackClock.h
+  PopupMenuItems.h
   ShapeFactory.h
   TimeDisplay.h
   ViewPlacement.h
@@ -27,8 +32,12 @@ target_sources(dez_view PRIVATE
   GLBinding.cpp
   GLDriverInfo.cpp
   GLFramebufferExt.cpp
+  KeyTable.cpp
   MotionSceneLink.cpp
+  MouseModes.cpp
+  PickProcessing.cpp
   PlaybackClock.cpp
+  PopupMenuItems.cpp
   ShapeFactory.cpp
   TimeDisplay.cpp
   ViewPlacement.cpp

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include <wx/config.h>
+#include <wx/event.h>
 #include <wx/frame.h>
 #include <wx/intl.h>
 #include <wx/log.h>
+#include <wx/menu.h>
 #include <wx/slider.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
@@ -17,9 +19,14 @@
 #include <wx/utils.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include "AppSettings.h"
+#include "KeyTable.h"
 #include "MotionSceneLink.h"
+#include "MouseModes.h"
+#include "PickProcessing.h"
+#include "PopupMenuItems.h"
 #include "ShapeFactory.h"
 #include "TC3DData.h"
 #include "TimeDisplay.h"
@@ -35,18 +42,6 @@ wxIMPLEMENT_CLASS(myGLCanvas, wxGLCanvas);
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-// Popup-menu commands the canvas answers itself.
-enum {
-    kMenuResetView = 11003,
-    kMenuFrontView = 11004,
-    kMenuLeftView = 11005,
-    kMenuRightView = 11006,
-    kMenuTopView = 11007,
-    kMenuBottomView = 11008,
-    kMenuBackView = 11009,
-    kMenuCopyImage = 11012,
-};
 
 bool IsOfType(object3D* object, const char* typeName) {
     return object != nullptr && object->GetTypeName() == typeName;
@@ -106,9 +101,27 @@ myGLCanvas::myGLCanvas(wxWindow* parent, wxWindowID id, const wxPoint& position,
     Bind(wxEVT_TIMER, &myGLCanvas::OnTimer, this, kTimerId);
     Bind(wxEVT_TOGGLEBUTTON, &myGLCanvas::OnModeButton, this, kModeButtonFirstId,
          kModeButtonFirstId + 4);
-    Bind(wxEVT_MENU, &myGLCanvas::OnMenuResetView, this, kMenuResetView);
-    Bind(wxEVT_MENU, &myGLCanvas::OnMenuView, this, kMenuFrontView, kMenuBackView);
-    Bind(wxEVT_MENU, &myGLCanvas::OnMenuCopyImage, this, kMenuCopyImage);
+    Bind(wxEVT_MENU, &myGLCanvas::OnMenuResetView, this, kCmdResetView);
+    Bind(wxEVT_MENU, &myGLCanvas::OnMenuView, this, kCmdFrontView, kCmdBackView);
+    Bind(wxEVT_MENU, &myGLCanvas::OnMenuCopyImage, this, kCmdCopyImage);
+    Bind(wxEVT_MENU, &myGLCanvas::OnCentreView, this, kCmdCentreView);
+    Bind(wxEVT_MENU, &myGLCanvas::OnVerticalAxisX, this, kCmdVerticalAxisX);
+    Bind(wxEVT_MENU, &myGLCanvas::OnVerticalAxisY, this, kCmdVerticalAxisY);
+    Bind(wxEVT_MENU, &myGLCanvas::OnVerticalAxisZ, this, kCmdVerticalAxisZ);
+    Bind(wxEVT_MENU, &myGLCanvas::OnResetVerticalAxis, this, kCmdResetVerticalAxis);
+    Bind(wxEVT_MENU, &myGLCanvas::OnAddMarkers, this, kCmdAddMarkers);
+    Bind(wxEVT_MENU, &myGLCanvas::OnAddMarkersAndLink, this, kCmdAddMarkersAndLink);
+    Bind(wxEVT_MENU, &myGLCanvas::OnFollow, this, kCmdFollow);
+    Bind(wxEVT_MENU, &myGLCanvas::OnFreeze, this, kCmdFreeze);
+    Bind(wxEVT_MENU, &myGLCanvas::OnFree, this, kCmdFree);
+    for (const wxEventTypeTag<wxMouseEvent>& type :
+         {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_MIDDLE_DOWN, wxEVT_MIDDLE_UP,
+          wxEVT_MIDDLE_DCLICK, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_RIGHT_DCLICK,
+          wxEVT_AUX1_DOWN, wxEVT_AUX1_UP, wxEVT_AUX1_DCLICK, wxEVT_AUX2_DOWN, wxEVT_AUX2_UP,
+          wxEVT_AUX2_DCLICK, wxEVT_MOTION, wxEVT_LEAVE_WINDOW, wxEVT_ENTER_WINDOW,
+          wxEVT_MOUSEWHEEL, wxEVT_MAGNIFY})
+        Bind(type, &myGLCanvas::OnMouse, this);
+    Bind(wxEVT_CHAR, &myGLCanvas::OnChar, this);
 
     SetMouseMode(m_mouseMode);
     SetShowButtons(show_mode_buttons != 0);
@@ -132,6 +145,9 @@ myGLCanvas::~myGLCanvas() {
 void myGLCanvas::PreRender(bool flag) {
     if (!flag || m_object == nullptr || !ObjectIs("c3d")) return;
     if (MotionReferenceMarker(m_object) < 0) return;
+    // The reference position is brought to the current frame by the object's transform, which
+    // its render would update only after the camera is placed: one frame late.
+    m_object->UpdateTransform();
     if (MotionRelativeToReference(m_object))
         m_defaultCentre.SetZero();
     else
@@ -274,7 +290,7 @@ double myGLCanvas::GetRangeLength() { return m_rangeEnd - m_rangeStart; }
 void myGLCanvas::SetMouseMode(int mode) {
     for (wxToggleButton* button : m_modeButtons)
         if (button != nullptr) button->SetValue(false);
-    m_mouseMode = mode >= 0 && mode <= 4 ? mode : 0;
+    m_mouseMode = ValidMouseMode(mode);
     if (m_mouseMode == 0)
         SetCursor(wxNullCursor);
     else
@@ -392,6 +408,8 @@ void myGLCanvas::ClearScene() {
     MakeCurrent();
     delete m_object;
     m_object = nullptr;
+    // A handle of the old object must not steer a drag of the next one.
+    m_activeHandle = -1;
     ResetView();
     m_rangeStart = 0;
     m_rangeEnd = 0;
@@ -634,22 +652,22 @@ void myGLCanvas::OnMenuResetView(wxCommandEvent&) { ResetView(); }
 
 void myGLCanvas::OnMenuView(wxCommandEvent& event) {
     switch (event.GetId()) {
-        case kMenuFrontView:
+        case kCmdFrontView:
             FrontView();
             break;
-        case kMenuBackView:
+        case kCmdBackView:
             BackView();
             break;
-        case kMenuLeftView:
+        case kCmdLeftView:
             LeftView();
             break;
-        case kMenuRightView:
+        case kCmdRightView:
             RightView();
             break;
-        case kMenuTopView:
+        case kCmdTopView:
             TopView();
             break;
-        case kMenuBottomView:
+        case kCmdBottomView:
             BottomView();
             break;
         default:
@@ -658,3 +676,406 @@ void myGLCanvas::OnMenuView(wxCommandEvent& event) {
 }
 
 void myGLCanvas::OnMenuCopyImage(wxCommandEvent&) { CopyImage(false, false); }
+
+// ---------------------------------------------------------------------------------------------
+// Picking and the popup menu
+
+void myGLCanvas::Pick() {
+    m_pickRequest = false;
+    if (m_object == nullptr || !MakeCurrent()) return;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    GLuint buffer[kPickBufferSize];
+    glSelectBuffer(static_cast<GLsizei>(kPickBufferSize), buffer);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(0);
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    // The camera as it is now: it may have moved since the last paint (a wheel turn, a key), and
+    // the pick must find what this paint is about to draw.
+    m_camera.ApplyView();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPickMatrix(m_pickX, viewport[3] - m_pickY, m_pickSize, m_pickSize, viewport);
+    m_camera.ApplyProjection(false);
+    m_object->Render(GL_SELECT, m_activeHandle);
+    glFlush();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glFlush();
+
+    const GLint hits = glRenderMode(GL_RENDER);
+    ProcessHits(hits, buffer, kPickBufferSize);
+    Resize();
+    glPopAttrib();
+    // No repaint of its own: the pick runs inside a paint, which draws right after it.
+}
+
+void myGLCanvas::ProcessHits(int hits, const unsigned int* buffer, std::size_t size) {
+    if (m_object == nullptr) return;
+    const bool statusInUse = m_statusBar != nullptr && m_statusBarInUse;
+    m_object->SetHighlighted(false, -1);
+    m_activeHandle = -1;
+    if (statusInUse) SetStatusField(0, " ");
+
+    PickContext context;
+    context.hits = hits;
+    context.mode = m_pickMode;
+    context.keepSelection = m_keepSelection;
+    context.altDown = m_altDown;
+    context.controlDown = m_controlDown;
+    context.trajectoryMoveEnabled = selected_trajectory_enabled != 0;
+    const PickResult result = ProcessPick(context, FindPickHit(hits, buffer, size));
+
+    if (result.clearSelection) m_object->Select(0, -1, false);
+    if (result.select) {
+        m_object->Select(m_object->GetMaxSelectionOrder() + 1, result.element, result.manipulate);
+        if (statusInUse) SetStatusField(0, m_object->GetName(result.element));
+    }
+    if (result.highlight) {
+        m_object->SetHighlighted(true, result.element);
+        ShowPickedElement(m_object, result.element);
+    }
+    m_activeHandle = result.activeHandle;
+    if (result.updateOwner) UpdateOwner();
+    if (result.clearToolTip) SetToolTip(wxString());
+    m_pickMode = kPickNone;
+}
+
+void myGLCanvas::ShowPickedElement(object3D* object, int element) {
+    if (m_statusBar == nullptr || !m_statusBarInUse || object == nullptr) return;
+    const wxString name = object->GetName(element);
+    SetStatusField(0, name);
+    if (m_elementToolTips)
+        SetToolTip(name + wxString::Format(" [%d]", object->GetElementNumber(element)));
+}
+
+std::vector<int> myGLCanvas::SelectedMarkers() {
+    if (m_object == nullptr || !ObjectIs("c3d")) return {};
+    wxArrayInt selection;
+    m_object->GetSelection(selection);
+    return SelectedMarkerIndices(std::vector<int>(selection.begin(), selection.end()));
+}
+
+namespace {
+
+wxString MenuText(const PopupMenuItem& item) {
+    wxString text;
+    if (!item.text.empty()) text += wxGetTranslation(wxString::FromUTF8(item.text));
+    wxString name = wxString::FromUTF8(item.name);
+    // An ampersand in a marker name is shown, not taken for a mnemonic.
+    name.Replace("&", "&&");
+    text += name;
+    if (!item.suffix.empty()) text += wxGetTranslation(wxString::FromUTF8(item.suffix));
+    return text;
+}
+
+}  // namespace
+
+std::unique_ptr<wxMenu> myGLCanvas::CreatePopupMenu() {
+    PopupMenuContext context;
+    context.hasObject = m_object != nullptr;
+    if (m_object != nullptr) {
+        context.isRecording = ObjectIs("c3d");
+        if (context.isRecording) {
+            context.markers = SelectedMarkers();
+            if (!context.markers.empty())
+                context.firstMarkerName = MotionMarkerName(m_object, context.markers[0]).utf8_string();
+            context.referenceMarker = MotionReferenceMarker(m_object);
+            if (context.referenceMarker >= 0)
+                context.referenceName =
+                    MotionMarkerName(m_object, context.referenceMarker).utf8_string();
+        }
+        float centre[3];
+        context.hasCentre = GetCentre(centre);
+    }
+    auto menu = std::make_unique<wxMenu>();
+    for (const PopupMenuItem& item : BuildPopupMenuItems(context)) {
+        if (item.IsSeparator())
+            menu->AppendSeparator();
+        else
+            menu->Append(item.id, MenuText(item), wxString());
+    }
+    return menu;
+}
+
+void myGLCanvas::ShowPopupMenu(const wxPoint& point) {
+    m_pickRequest = false;
+    std::unique_ptr<wxMenu> menu = CreatePopupMenu();
+    // Returns when the menu has closed and its command has been handled.
+    PopupMenu(menu.get(), point);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse and keys
+
+namespace {
+
+MouseEventKind Classify(const wxMouseEvent& event) {
+    if (event.Dragging()) return MouseEventKind::Drag;
+    if (event.RightDown()) return MouseEventKind::RightDown;
+    if (event.LeftDown()) return MouseEventKind::LeftDown;
+    if (event.MiddleDown()) return MouseEventKind::MiddleDown;
+    if (event.Moving()) return MouseEventKind::Hover;
+    if (event.LeftDClick()) return MouseEventKind::LeftDoubleClick;
+    if (event.GetEventType() == wxEVT_MOUSEWHEEL && event.GetWheelRotation() != 0)
+        return MouseEventKind::Wheel;
+    return MouseEventKind::Other;
+}
+
+}  // namespace
+
+void myGLCanvas::OnMouse(wxMouseEvent& event) {
+    const wxPoint at = event.GetPosition();
+    m_pickX = at.x;
+    m_pickY = at.y;
+    m_keepSelection = true;
+    m_altDown = event.AltDown();
+    m_controlDown = event.ControlDown();
+    m_shiftDown = event.ShiftDown();
+
+    const MouseEventKind kind = Classify(event);
+    if (kind == MouseEventKind::Drag) {
+        OnDrag(event);
+    } else {
+        const MouseResponse response = RespondToMouse(kind, m_mouseMode, event.ControlDown());
+        if (response.setFocus) SetFocus();
+        if (response.endDrag) m_dragInProgress = false;
+        m_keepSelection = response.keepSelection;
+        if (response.showPopup) {
+            ShowPopupMenu(at);
+            m_pickRequest = false;
+        }
+        if (response.requestPick) m_pickRequest = true;
+        if (response.pickMode >= 0) m_pickMode = response.pickMode;
+        if (kind == MouseEventKind::Wheel) {
+            const WheelStep step =
+                WheelAction(event.GetWheelRotation(), event.GetWheelDelta(), event.ControlDown());
+            if (step.dolly) {
+                MakeCurrent();
+                m_camera.Dolly(step.amount);
+            } else if (step.frameStep < 0) {
+                PreviousFrame(0);
+            } else if (step.frameStep > 0) {
+                NextFrame(0);
+            }
+        }
+        if (response.repaint) Refresh(false);
+    }
+    m_lastMouse[0] = static_cast<float>(at.x);
+    m_lastMouse[1] = static_cast<float>(at.y);
+}
+
+void myGLCanvas::OnDrag(wxMouseEvent& event) {
+    m_pickMode = kPickDrag;
+    DragInput input;
+    input.mouseMode = m_mouseMode;
+    input.left = event.LeftIsDown();
+    input.middle = event.MiddleIsDown();
+    input.right = event.RightIsDown();
+    input.altDown = event.AltDown();
+    input.dx = event.GetX() - m_lastMouse[0];
+    input.dy = event.GetY() - m_lastMouse[1];
+    input.lens = m_camera.GetLens();
+    input.panScale = m_panScale;
+    // A handle left by a pick on an object that has gone since moves nothing.
+    input.activeHandle = m_object != nullptr ? m_activeHandle : -1;
+    float centre[3] = {0, 0, 0};
+    if (ChooseDragAction(input.mouseMode, input.left, input.middle, input.right,
+                         input.activeHandle) == DragAction::Orbit)
+        input.hasCentre = GetCentre(centre);
+    const DragStep step = ComputeDragStep(input);
+
+    MakeCurrent();
+    switch (step.op) {
+        case DragOp::MoveSelection:
+            // One saved state per drag: only its first event saves.
+            if (!m_dragInProgress) PushUndo(wxGetTranslation("Move object"));
+            m_object->MoveSelection(step.a, step.b, input.activeHandle);
+            Notify(kNotifySelectionMoved);
+            break;
+        case DragOp::Pan:
+            m_camera.Pan(step.a, step.b);
+            break;
+        case DragOp::Dolly:
+            // The camera refuses a step onto or past its centre.
+            m_camera.Dolly(step.a);
+            break;
+        case DragOp::OrbitAround: {
+            double eye[3], target[3];
+            m_camera.GetEye(&eye[0], &eye[1], &eye[2]);
+            m_camera.OrbitAround(step.a, step.b, centre[0], centre[1], centre[2]);
+            // Turning about a pivot other than the camera's centre could bring the eye onto it.
+            double moved[3];
+            m_camera.GetEye(&moved[0], &moved[1], &moved[2]);
+            m_camera.GetCentre(&target[0], &target[1], &target[2]);
+            if (moved[0] == target[0] && moved[1] == target[1] && moved[2] == target[2])
+                m_camera.SetEye(eye[0], eye[1], eye[2]);
+            break;
+        }
+        case DragOp::Rotate:
+            m_camera.Rotate(step.a, step.b);
+            break;
+        case DragOp::ZoomIn:
+            m_camera.ZoomIn();
+            break;
+        case DragOp::ZoomOut:
+            m_camera.ZoomOut();
+            break;
+        case DragOp::MoveEyeAlongSight: {
+            double eye[3], target[3];
+            m_camera.GetEye(&eye[0], &eye[1], &eye[2]);
+            m_camera.GetCentre(&target[0], &target[1], &target[2]);
+            if (MoveEyeAlongSight(target, eye, step.a)) m_camera.SetEye(eye[0], eye[1], eye[2]);
+            break;
+        }
+        case DragOp::None:
+            break;
+    }
+    m_pickMode = step.pickMode;
+    Refresh(false);
+    m_dragInProgress = true;
+}
+
+void myGLCanvas::OnChar(wxKeyEvent& event) {
+    const KeyAction action = LookUpKey(event.GetKeyCode(), event.ControlDown());
+    if (action.command == KeyCommand::None) {
+        event.Skip();
+        return;
+    }
+    MakeCurrent();
+    switch (action.command) {
+        case KeyCommand::NextMouseMode:
+            SetMouseMode(NextMouseMode(m_mouseMode));
+            break;
+        case KeyCommand::ClearSelection:
+            if (m_object != nullptr) m_object->Select(0, -1, false);
+            break;
+        case KeyCommand::TogglePlay:
+            TogglePlay();
+            break;
+        case KeyCommand::ZoomIn:
+            m_camera.ZoomIn();
+            break;
+        case KeyCommand::ZoomOut:
+            m_camera.ZoomOut();
+            break;
+        case KeyCommand::ToggleCull:
+            Cull() = !Cull();
+            ApplyRenderState();
+            break;
+        case KeyCommand::ResetView:
+            ResetView();
+            break;
+        case KeyCommand::ToggleSmooth:
+            Smooth() = !Smooth();
+            ApplyPolygonMode();
+            break;
+        case KeyCommand::ToggleWire:
+            SetWire(!Wire());
+            break;
+        case KeyCommand::RotateView:
+            m_camera.RotateAxis(action.axis, action.amount);
+            break;
+        case KeyCommand::LastFrame:
+            LastFrame();
+            break;
+        case KeyCommand::FirstFrame:
+            FirstFrame();
+            break;
+        case KeyCommand::PreviousEvent:
+            PreviousEvent();
+            break;
+        case KeyCommand::PreviousFrame:
+            PreviousFrame(0);
+            break;
+        case KeyCommand::NextEvent:
+            NextEvent();
+            break;
+        case KeyCommand::NextFrame:
+            NextFrame(0);
+            break;
+        case KeyCommand::Dolly:
+            m_camera.Dolly(action.amount);
+            break;
+        case KeyCommand::RotateObject:
+            if (m_object != nullptr) m_object->Rotate(action.axis, action.amount);
+            break;
+        case KeyCommand::None:
+            break;
+    }
+    if (action.update) {
+        UpdateOwner();
+        Refresh(false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands of the popup menu
+
+void myGLCanvas::OnCentreView(wxCommandEvent&) {
+    float centre[3];
+    if (m_object != nullptr && GetCentre(centre)) {
+        m_defaultCentre.Set(centre[0], centre[1], centre[2]);
+        MakeCurrent();
+        m_camera.SetCentre(m_defaultCentre);
+    }
+    Refresh(true);
+}
+
+void myGLCanvas::SetVerticalAxis(int axis) {
+    if (m_object == nullptr) return;
+    m_verticalAxis = axis;
+    m_pickRequest = false;
+    // The angles replace the earlier ones: the commands never add up.
+    const double quarter = kPi / 2;
+    m_object->SetOrientationAngles(axis == 1 ? quarter : 0, axis == 2 ? quarter : 0,
+                                   axis == 3 ? quarter : 0);
+    Refresh(true);
+}
+
+void myGLCanvas::OnVerticalAxisX(wxCommandEvent&) { SetVerticalAxis(1); }
+
+void myGLCanvas::OnVerticalAxisY(wxCommandEvent&) { SetVerticalAxis(2); }
+
+void myGLCanvas::OnVerticalAxisZ(wxCommandEvent&) { SetVerticalAxis(3); }
+
+void myGLCanvas::OnResetVerticalAxis(wxCommandEvent&) { SetVerticalAxis(0); }
+
+void myGLCanvas::AddSelectionToDisplayList(bool asOneLink) {
+    if (m_object != nullptr) {
+        const std::vector<int> markers = SelectedMarkers();
+        // A link needs two ends.
+        const std::size_t needed = asOneLink ? 2 : 1;
+        if (markers.size() >= needed) {
+            PushUndo(wxGetTranslation(asOneLink ? "View link" : "View marker"));
+            MotionAddToDisplayList(m_object, markers, asOneLink);
+            Notify(kNotifyDisplayList);
+        }
+    }
+    Refresh(true);
+}
+
+void myGLCanvas::OnAddMarkers(wxCommandEvent&) { AddSelectionToDisplayList(false); }
+
+void myGLCanvas::OnAddMarkersAndLink(wxCommandEvent&) { AddSelectionToDisplayList(true); }
+
+void myGLCanvas::SetReferenceToSelection(bool relative) {
+    const std::vector<int> markers = SelectedMarkers();
+    if (markers.empty()) return;
+    MotionSetReferenceMarker(m_object, markers.front(), relative);
+    Refresh(false);
+}
+
+void myGLCanvas::OnFollow(wxCommandEvent&) { SetReferenceToSelection(false); }
+
+void myGLCanvas::OnFreeze(wxCommandEvent&) { SetReferenceToSelection(true); }
+
+void myGLCanvas::OnFree(wxCommandEvent&) {
+    if (m_object == nullptr || !ObjectIs("c3d")) return;
+    MotionSetReferenceMarker(m_object, -1, false);
+    Refresh(false);
+}

@@ -3,12 +3,19 @@
 // files through the shape factory (by extension), places the view on a recording, draws the
 // object inside the base canvas's render pass with the decor shifted and turned with it, and
 // plays the object back in real time with a timer, frame and event steps, a play range and a
-// time display (frame slider and time text of the main window).
+// time display (frame slider and time text of the main window). The mouse orbits, pans, zooms
+// and dollies the camera (or drags the selection's manipulator) by the five mouse modes; clicks
+// and hovering pick elements of the object at the next paint; the keys and the popup menu run the
+// view commands and follow, freeze or add the selected markers.
 //
 // The main window wires itself in after construction (owner frame, time text, frame slider,
 // status bar), then drives the canvas through the operations below. The canvas reports back by
 // command ids sent through the owner frame's command processing and by calling the frame's
 // Update, which the main window overrides to refresh its animation controls.
+#include <cstddef>
+#include <memory>
+#include <vector>
+
 #include <wx/arrstr.h>
 #include <wx/glcanvas.h>
 #include <wx/string.h>
@@ -20,6 +27,9 @@
 class object3D;
 class shape3D;
 class wxFrame;
+class wxKeyEvent;
+class wxMenu;
+class wxMouseEvent;
 class wxSlider;
 class wxStatusBar;
 class wxTextCtrl;
@@ -40,6 +50,8 @@ public:
         kNotifyTime2 = 6879,
         kNotifyTime3 = 7014,
         kNotifyRange = 6886,
+        kNotifySelectionMoved = 6887,
+        kNotifyDisplayList = 6895,
         kModeButtonFirstId = 6000,
     };
 
@@ -62,6 +74,12 @@ public:
     // Stops playback, resets render flags and camera; GL is initialised again at the next paint.
     void ResetView() override;
     void SetWire(bool wire) override;
+    // The pick pass of a pending pick request: the object rendered in GL_SELECT mode over a small
+    // square around the cursor, the hits turned into selection, highlight, active handle and the
+    // status text. Runs in the paint, with the context current.
+    void Pick() override;
+    // The context menu at a point of the window; its commands come back to the canvas.
+    void ShowPopupMenu(const wxPoint& point) override;
 
     // Play range: the object's first or last frame, then the view shows it (playback stops).
     virtual void SetFirstFrame(int frame);
@@ -145,6 +163,8 @@ public:
     double GetTimerInterval() const { return m_clock.GetInterval(); }
     double GetTime() const { return m_time; }
     bool GetElementToolTips() const { return m_elementToolTips; }
+    // -1, or the manipulator handle a click took: 0 to 2 the arrows, 3 to 5 the rings.
+    int GetActiveHandle() const { return m_activeHandle; }
 
 protected:
     // Stops a running timer (telling the owner frame when `notify`); playback is over either way.
@@ -160,6 +180,15 @@ protected:
     bool ObjectIs(const char* typeName);
     // Default centre and eye (and the camera) on a recording's bounds.
     void PlaceViewOnRecording(object3D* recording);
+
+    // The hit records of a pick pass (`size` words): selection, highlight, active handle, status
+    // text and tool tip by the pick mode; the pick mode is over afterwards.
+    void ProcessHits(int hits, const unsigned int* buffer, std::size_t size);
+    // The name of a hovered element in the status bar and, with element tool tips, as tool tip
+    // followed by its number.
+    void ShowPickedElement(object3D* object, int element);
+    // The popup menu for the current object and selection.
+    std::unique_ptr<wxMenu> CreatePopupMenu();
 
     bool m_elementToolTips = true;
     bool m_statusBarInUse = false;
@@ -191,6 +220,28 @@ private:
     void OnMenuResetView(wxCommandEvent& event);
     void OnMenuView(wxCommandEvent& event);
     void OnMenuCopyImage(wxCommandEvent& event);
+    void OnMouse(wxMouseEvent& event);
+    // A motion event with a button down.
+    void OnDrag(wxMouseEvent& event);
+    void OnChar(wxKeyEvent& event);
+    void OnCentreView(wxCommandEvent& event);
+    void OnVerticalAxisX(wxCommandEvent& event);
+    void OnVerticalAxisY(wxCommandEvent& event);
+    void OnVerticalAxisZ(wxCommandEvent& event);
+    void OnResetVerticalAxis(wxCommandEvent& event);
+    void OnAddMarkers(wxCommandEvent& event);
+    void OnAddMarkersAndLink(wxCommandEvent& event);
+    void OnFollow(wxCommandEvent& event);
+    void OnFreeze(wxCommandEvent& event);
+    void OnFree(wxCommandEvent& event);
+    // The object turned so that axis 1, 2 or 3 is vertical (0 restores it).
+    void SetVerticalAxis(int axis);
+    // "View marker" or "View link": the selected markers into the drawn links.
+    void AddSelectionToDisplayList(bool asOneLink);
+    // Follow (relative false) or freeze on the first selected marker.
+    void SetReferenceToSelection(bool relative);
+    // The marker indices of the current recording's selection.
+    std::vector<int> SelectedMarkers();
 
     wxDECLARE_CLASS(myGLCanvas);
 };

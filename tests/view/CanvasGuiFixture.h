@@ -6,6 +6,15 @@
 #include "CanvasTestObjects.h"
 #include "GLTestHarness.h"
 
+class wxGLCamera;
+
+// Window pixel (origin bottom left) of a scene point, worked out from the camera's eye, centre,
+// up and lens alone, as a look-at and a perspective projection place it.
+struct Pixel {
+    double x, y;
+};
+Pixel Project(const wxGLCamera& camera, int width, int height, const Point3D& p);
+
 class CanvasGuiTest : public ::testing::Test {
 protected:
     static constexpr int kWidth = 320;

@@ -10,6 +10,15 @@ dez_add_test(view_canvas_logic LABEL view
     ViewPlacementTest.cpp
   LIBS dez_view)
 
+# Picking, mouse, keys and popup items without a display.
+dez_add_test(view_input_logic LABEL view
+  SOURCES
+    KeyTableTest.cpp
+    MouseModesTest.cpp
+    PickProcessingTest.cpp
+    PopupMenuItemsTest.cpp
+  LIBS dez_view)
+
 dez_add_test(view_canvas_gui GUI LABEL view
   SOURCES
     CanvasGuiFixture.cpp
@@ -18,3 +27,10 @@ dez_add_test(view_canvas_gui GUI LABEL view
     CanvasPlaybackGuiTest.cpp
     CanvasRecordingGuiTest.cpp
   LIBS dez_view dez_gltest)
+
+dez_add_test(view_canvas_input_gui GUI LABEL view
+  SOURCES
+    CanvasGuiFixture.cpp
+    CanvasInputGuiTest.cpp
+    CanvasMotionGuiTest.cpp
+  LIBS dez_view dez_scenetest dez_gltest)

@@ -386,7 +386,8 @@ void MyFrame::SaveGeometry(wxConfigBase* config) {
 
 void MyFrame::CreateCanvas() {
     if (m_mainNotebook == nullptr) return;
-    m_canvas = new myGLCanvas(this, wxID_ANY, wxDefaultPosition, wxSize(500, 500), wxNO_BORDER,
+    // wxWANTS_CHARS: Tab and the arrow keys belong to the view (mouse modes, frame steps).
+    m_canvas = new myGLCanvas(this, wxID_ANY, wxDefaultPosition, wxSize(500, 500), wxNO_BORDER | wxWANTS_CHARS,
                               "kxGLCanvas");
     m_canvas->SetOwnerFrame(this);
     m_canvas->UpdateStatusBar();

@@ -22,9 +22,14 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/mstream.h>
+#include <wx/time.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 #include <wx/window.h>
 #include <wx/wxcrt.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include "FramePixels.h"
 
@@ -69,6 +74,55 @@ bool SaveWithHandler(const wxString& path, wxImage image, wxImageHandler* handle
 }
 
 void LogSaveFailure() { wxLogError("Failed to save image"); }
+
+// XDestroyImage is a macro.
+struct XImageDeleter {
+    void operator()(XImage* image) const { XDestroyImage(image); }
+};
+
+// A colour channel of an X pixel, scaled to 8 bits from however many its mask has.
+unsigned char MaskedByte(unsigned long pixel, unsigned long mask) {
+    if (mask == 0) return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1) == 0) ++shift;
+    const unsigned long max = mask >> shift;
+    const unsigned long value = (pixel & mask) >> shift;
+    return static_cast<unsigned char>((value * 255 + max / 2) / max);
+}
+
+// Under GTK 3 on X the toolkit's screen context reads the root window through a surface it keeps
+// for the life of the process, and every grab after the first hands back the pixels of the first.
+// X's own read of the root window returns what the screen shows now, windows on top included.
+// Parts of the area beyond the screen stay black; an area wholly off the screen, a visual that is
+// not true colour or a failed read gives an invalid image.
+wxImage ReadX11Screen(const wxRect& area) {
+    Display* display = wxGetX11Display();
+    if (!display || area.width <= 0 || area.height <= 0) return wxImage();
+    const int screen = DefaultScreen(display);
+    // X answers a read outside the root window with an error that ends the program: clip first.
+    const wxRect visible =
+        area.Intersect(wxRect(0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)));
+    if (visible.IsEmpty()) return wxImage();
+    const Visual* visual = DefaultVisual(display, screen);
+    if (!visual || (visual->c_class != TrueColor && visual->c_class != DirectColor))
+        return wxImage();
+    std::unique_ptr<XImage, XImageDeleter> pixels(
+        XGetImage(display, RootWindow(display, screen), visible.x, visible.y,
+                  unsigned(visible.width), unsigned(visible.height), AllPlanes, ZPixmap));
+    if (!pixels) return wxImage();
+    wxImage image(area.width, area.height, true);
+    if (!image.IsOk()) return wxImage();
+    const unsigned long masks[3] = {visual->red_mask, visual->green_mask, visual->blue_mask};
+    for (int y = 0; y < visible.height; ++y) {
+        for (int x = 0; x < visible.width; ++x) {
+            const unsigned long pixel = XGetPixel(pixels.get(), x, y);
+            unsigned char rgb[3];
+            for (int c = 0; c < 3; ++c) rgb[c] = MaskedByte(pixel, masks[c]);
+            image.SetRGB(visible.x - area.x + x, visible.y - area.y + y, rgb[0], rgb[1], rgb[2]);
+        }
+    }
+    return image;
+}
 
 }  // namespace
 
@@ -194,13 +248,27 @@ bool ConvertImageToJpeg(const wxString& source, const wxString& target) {
 
 wxBitmap GrabWindowArea(wxWindow* window) {
     if (!window) return wxBitmap();
-    window->Refresh();
-    wxSafeYield(window, true);
-    // The paint may reach the screen only after the compositor's next frame.
-    wxMilliSleep(300);
+    {
+        // Input to the other windows is off meanwhile, so no handler of theirs runs in between.
+        wxWindowDisabler others(wxGetTopLevelParent(window));
+        window->Refresh();
+        // The paint now: a yield alone returns before the toolkit's next frame, which paints.
+        window->Update();
+        // The paint may reach the screen only after the compositor's next frame; events keep
+        // flowing while waiting for it.
+        const wxLongLong end = wxGetLocalTimeMillis() + 300;
+        do {
+            if (wxTheApp) wxTheApp->Yield(true);
+            wxMilliSleep(10);
+        } while (wxGetLocalTimeMillis() < end);
+    }
     const wxPoint origin = window->ClientToScreen(wxPoint(0, 0));
     const wxSize size = window->GetClientSize();
     if (size.x <= 0 || size.y <= 0) return wxBitmap();
+    if (wxGetDisplayInfo().type == wxDisplayX11) {
+        const wxImage image = ReadX11Screen(wxRect(origin, size));
+        return image.IsOk() ? wxBitmap(image) : wxBitmap();
+    }
     wxBitmap bitmap(size.x, size.y);
     if (!bitmap.IsOk()) return wxBitmap();
     bool copied = false;

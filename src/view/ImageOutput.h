@@ -71,10 +71,11 @@ wxString AskImageSavePath(wxWindow* parent);
 // target. False when the source is missing or unreadable or the JPEG cannot be written.
 bool ConvertImageToJpeg(const wxString& source, const wxString& target);
 
-// Repaints the window (safe yield with input to other windows disabled, then 300 ms for the paint
-// to reach the screen) and copies its client area from the screen, with whatever overlaps it
-// there, into a bitmap at the screen's depth. An invalid bitmap for a null or empty window or a
-// failed copy.
+// Repaints the window at once, then lets events run for 300 ms with input to other windows
+// disabled so the paint reaches the screen, and copies its client area from the screen as it is
+// now, with whatever overlaps it there, into a bitmap at the screen's depth (on X read from the
+// root window; parts beyond the screen are black). An invalid bitmap for a null or empty window,
+// a window wholly off the screen or a failed copy.
 wxBitmap GrabWindowArea(wxWindow* window);
 
 // Hands the picture to the clipboard as a bitmap. An invalid picture, a clipboard that cannot be

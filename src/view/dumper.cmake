@@ -3,6 +3,7 @@
 # side (images, handlers, dialogs, screen grabs, clipboard) that the canvas calls.
 find_package(wxWidgets REQUIRED COMPONENTS core base)
 find_package(OpenGL REQUIRED)
+find_package(X11 REQUIRED)
 
 set(DEZ_VIEW_HEADERS
   FramePixels.h
@@ -23,7 +24,7 @@ target_compile_definitions(dez_view PUBLIC ${wxWidgets_DEFINITIONS})
 target_compile_options(dez_view PUBLIC ${wxWidgets_CXX_FLAGS})
 target_link_libraries(dez_view
   PUBLIC ${wxWidgets_LIBRARIES} OpenGL::GL
-  PRIVATE dez_platform dez_options)
+  PRIVATE dez_platform dez_options X11::X11)
 
 # Each header must compile on its own (include what you use).
 set(dez_view_checks "")

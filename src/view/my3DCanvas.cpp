@@ -358,7 +358,14 @@ bool my3DCanvas::SaveImage(const wxString& path, bool grab, bool even) {
     if (target.empty()) target = AskImageSavePath(this);
     if (target.empty()) return false;
     wxBusyCursor busy;
-    const wxImage image = grab ? GrabScreen().ConvertToImage() : RenderToImage(even);
+    wxImage image;
+    if (grab) {
+        const wxBitmap bitmap = GrabScreen();
+        if (bitmap.IsOk()) image = bitmap.ConvertToImage();
+    } else {
+        image = RenderToImage(even);
+    }
+    // A failed grab or read-back reaches the save as an empty image, which it refuses.
     const bool result = DoSaveImage(target, image, true);
     Refresh();
     return result;
@@ -368,12 +375,33 @@ wxBitmap my3DCanvas::GrabScreen() { return GrabWindowArea(this); }
 
 wxImage my3DCanvas::RenderToImage(bool even) {
     if (!MakeCurrent()) return wxImage();
-    wxSize size = GetClientSize();
+    if (!GLInitialised()) {
+        InitGL();
+        GLInitialised() = true;
+    }
+    // After a swap the back buffer holds nothing defined, so the frame is drawn again here and
+    // read before any swap; the window keeps showing the frame of its last paint.
+    const GLFramebufferExt& f = gl_framebuffer_ext;
+    const bool offScreen = m_renderTargetCreated && m_framebuffer != 0 && f.Complete();
+    wxSize size = offScreen ? wxSize(m_targetWidth, m_targetHeight) : GetClientSize();
     if (even) size = EvenSize(size);
+    if (size.x < 1 || size.y < 1) return wxImage();
+    if (offScreen) {
+        f.BindFramebuffer(GL_FRAMEBUFFER_EXT, m_framebuffer);
+        m_camera.Resize(m_targetWidth, m_targetHeight);
+    } else {
+        Resize();
+    }
+    Render();
     wxImage image = ReadFrameImage(size.x, size.y);
+    if (offScreen) {
+        f.BindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
+        Resize();
+    }
     if (image.IsOk() && even) {
         ApplyRenderSize();
-        if (m_renderSizePreset != 0)
+        if (m_renderSizePreset != 0 &&
+            (image.GetWidth() != m_renderWidth || image.GetHeight() != m_renderHeight))
             image.Rescale(m_renderWidth, m_renderHeight, wxIMAGE_QUALITY_HIGH);
     }
     return image;
@@ -600,10 +628,11 @@ void my3DCanvas::DeleteRenderTarget() {
         glDeleteTextures(1, &m_colourTexture);
         m_colourTexture = 0;
     }
+    // An incomplete target has its names too: they are freed as well, not only a created one's.
     const GLFramebufferExt& f = gl_framebuffer_ext;
-    if (m_framebufferObjects && m_renderTargetCreated && f.Complete()) {
-        f.DeleteFramebuffers(1, &m_framebuffer);
-        f.DeleteRenderbuffers(1, &m_depthRenderbuffer);
+    if (m_framebufferObjects && f.Complete()) {
+        if (m_framebuffer != 0) f.DeleteFramebuffers(1, &m_framebuffer);
+        if (m_depthRenderbuffer != 0) f.DeleteRenderbuffers(1, &m_depthRenderbuffer);
         m_framebuffer = 0;
         m_depthRenderbuffer = 0;
     }

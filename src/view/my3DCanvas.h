@@ -76,13 +76,18 @@ public:
     // render-state operations and a repaint).
     virtual void LoadConfig(wxConfigBase* config);
 
-    // Image output: the clipboard (a screen grab, or with `render` the back buffer read back),
-    // a file by its extension (asking for a path when it is empty), a screen grab, the back
-    // buffer as an image (empty on failure; `even` rounds the size down to even numbers), the
-    // program's own PPM writer, and the save by extension (PNG options asked unless quiet).
+    // Image output: the clipboard (a screen grab, or with `render` the view read back),
+    // a file by its extension (asking for a path when it is empty; false when the dialog is
+    // cancelled, the picture cannot be had or the save fails), a screen grab, the view as an
+    // image, the program's own PPM writer, and the save by extension (PNG options asked unless
+    // quiet).
     virtual void CopyImage(bool render, bool even);
     virtual bool SaveImage(const wxString& path, bool grab, bool even);
     virtual wxBitmap GrabScreen();
+    // Draws the view again and reads it before any swap: into the window's back buffer at the
+    // client size, or into the off-screen target at its size once one was created. `even` rounds
+    // the size down to even numbers and then scales the image to the render size of a preset
+    // other than 0. An invalid image when there is no context, no pixel or the read fails.
     virtual wxImage RenderToImage(bool even);
     virtual bool WritePPM(const wxImage& image, const wxString& path);
     virtual bool DoSaveImage(const wxString& path, const wxImage& image, bool quiet);
@@ -112,8 +117,10 @@ public:
     // Null when the context could not be created.
     virtual wxGLContext* GetContext();
     // Off-screen render target through the framebuffer-object extension: entry points looked up
-    // (true only when the driver lists the extension and has all of them), the target created at
-    // the render size, deleted, and its completeness.
+    // (true only when the driver lists the extension and has all of them; the answer is not
+    // kept), the target created at the render size (a framebuffer only while framebuffer objects
+    // are switched on for the canvas, which they are not by default), deleted, and the
+    // completeness of the bound framebuffer.
     virtual bool InitFramebufferExt();
     virtual void CreateRenderTarget();
     virtual void DeleteRenderTarget();

@@ -8,3 +8,7 @@ find_package(wxWidgets REQUIRED COMPONENTS gl core base)
 find_package(OpenGL REQUIRED)
 dez_add_test(view_frame_read_back LABEL view SOURCES FrameReadBackGuiTest.cpp
              LIBS dez_view dez_platform ${wxWidgets_LIBRARIES} OpenGL::GL GUI)
+
+# Image output through the scene canvas, in a real window.
+dez_add_test(view_canvas_image GUI LABEL view
+             SOURCES CanvasImageGuiTest.cpp LIBS dez_view dez_platform dez_gltest)

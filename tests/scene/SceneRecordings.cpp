@@ -7,18 +7,18 @@
 
 namespace scenetest {
 
-std::unique_ptr<TDataFile> MakeRecording(const RecordingSpec& spec) {
-    auto d = std::make_unique<TDataFile>(spec.points, spec.frames, spec.rate, spec.analogChannels,
-                                         spec.samplesPerFrame, 3);
-    for (int f = 0; f < spec.frames; ++f) {
-        for (int p = 0; p < spec.points; ++p) {
+std::unique_ptr<TDataFile> MakeRecording(const RecordingRecipe& recipe) {
+    auto d = std::make_unique<TDataFile>(recipe.points, recipe.frames, recipe.rate, recipe.analogChannels,
+                                         recipe.samplesPerFrame, 3);
+    for (int f = 0; f < recipe.frames; ++f) {
+        for (int p = 0; p < recipe.points; ++p) {
             double xyz[3] = {0, 0, 0};
-            if (!spec.point(f, p, xyz)) xyz[0] = xyz[1] = xyz[2] = 0.0;  // missing: all zero
+            if (!recipe.point(f, p, xyz)) xyz[0] = xyz[1] = xyz[2] = 0.0;  // missing: all zero
             for (int k = 0; k < 3; ++k) d->points->SetValue(p * d->dimension + k, f, xyz[k]);
         }
     }
-    for (size_t i = 0; i < spec.labels.size(); ++i)
-        d->SetPointInfo(static_cast<int32_t>(i), spec.labels[i].c_str(), "mm", nullptr);
+    for (size_t i = 0; i < recipe.labels.size(); ++i)
+        d->SetPointInfo(static_cast<int32_t>(i), recipe.labels[i].c_str(), "mm", nullptr);
     return d;
 }
 
@@ -30,8 +30,8 @@ std::string SaveRecording(TDataFile& data, const std::string& path) {
     return path;
 }
 
-std::string WriteRecording(const RecordingSpec& spec, const std::string& path) {
-    auto data = MakeRecording(spec);
+std::string WriteRecording(const RecordingRecipe& recipe, const std::string& path) {
+    auto data = MakeRecording(recipe);
     return SaveRecording(*data, path);
 }
 

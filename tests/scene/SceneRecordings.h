@@ -12,7 +12,7 @@ namespace scenetest {
 // x, y, z (recording units) of point p at frame f; return false for a missing sample.
 using PointFunction = std::function<bool(int frame, int point, double xyz[3])>;
 
-struct RecordingSpec {
+struct RecordingRecipe {
     int points = 3;
     int frames = 20;
     float rate = 100.0f;
@@ -27,10 +27,10 @@ struct RecordingSpec {
     };
 };
 
-std::unique_ptr<TDataFile> MakeRecording(const RecordingSpec& spec);
+std::unique_ptr<TDataFile> MakeRecording(const RecordingRecipe& recipe);
 // Writes the recording as C3D; the path, or "" (with a test failure) when the writer failed.
 std::string SaveRecording(TDataFile& data, const std::string& path);
-std::string WriteRecording(const RecordingSpec& spec, const std::string& path);
+std::string WriteRecording(const RecordingRecipe& recipe, const std::string& path);
 
 // Names of the files in a folder whose name starts with the prefix.
 std::vector<std::string> FilesStartingWith(const std::string& folder, const std::string& prefix);

@@ -25,7 +25,7 @@
 
 namespace {
 
-using scenetest::RecordingSpec;
+using scenetest::RecordingRecipe;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -48,8 +48,8 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
     }
-    std::unique_ptr<shapeC3D> Load(const RecordingSpec& spec, const std::string& name = "walk.c3d") {
-        const std::string path = scenetest::WriteRecording(spec, dir.file(name));
+    std::unique_ptr<shapeC3D> Load(const RecordingRecipe& recipe, const std::string& name = "walk.c3d") {
+        const std::string path = scenetest::WriteRecording(recipe, dir.file(name));
         auto s = std::make_unique<shapeC3D>();
         EXPECT_TRUE(s->Load(wxString::FromUTF8(path)));
         return s;
@@ -101,14 +101,14 @@ protected:
 };
 
 // Three markers spread over the view (mm), the same at every frame.
-RecordingSpec Spread() {
-    RecordingSpec spec;
-    spec.point = [](int, int p, double xyz[3]) {
+RecordingRecipe Spread() {
+    RecordingRecipe recipe;
+    recipe.point = [](int, int p, double xyz[3]) {
         const double positions[3][3] = {{-500, -500, 0}, {0, 400, 0}, {600, -200, 0}};
         for (int k = 0; k < 3; ++k) xyz[k] = positions[p][k];
         return true;
     };
-    return spec;
+    return recipe;
 }
 
 void Colour(shapeC3D& s, int i, float r, float g, float b, float radius) {
@@ -149,15 +149,15 @@ TEST_F(SceneC3DDraw, MarkersAppearAtTheirProjectedPositions) {
 }
 
 TEST_F(SceneC3DDraw, HiddenMissingAndInvisibleMarkersDrawNothing) {
-    RecordingSpec spec = Spread();
-    spec.point = [](int f, int p, double xyz[3]) {
+    RecordingRecipe recipe = Spread();
+    recipe.point = [](int f, int p, double xyz[3]) {
         if (p == 1 && f == 0) return false;
         xyz[0] = 300.0 * (p - 1);
         xyz[1] = 0;
         xyz[2] = 0;
         return true;
     };
-    auto s = Load(spec);
+    auto s = Load(recipe);
     s->GetMarkerDisplay(0)->visible = 0;
     s->Render(GL_RENDER, -1);
     const testsupport::PixelBlock pixels = gl().ReadAll();
@@ -269,9 +269,9 @@ TEST_F(SceneC3DDraw, SelectedMarkersAreLargerAndLinksJoinTheirMarkers) {
 }
 
 TEST_F(SceneC3DDraw, NamesFromFilesArePrintedAsText) {
-    RecordingSpec spec = Spread();
-    spec.labels = {"%s%s%s%n%n", "100%", "ok"};
-    auto s = Load(spec);
+    RecordingRecipe recipe = Spread();
+    recipe.labels = {"%s%s%s%n%n", "100%", "ok"};
+    auto s = Load(recipe);
     const float white[4] = {1, 1, 1, 1};
     label_font = CreateGLBitmapFont("Times", 20, white, 0, 0);
     ASSERT_NE(label_font, nullptr);
@@ -290,17 +290,17 @@ TEST_F(SceneC3DDraw, NamesFromFilesArePrintedAsText) {
 }
 
 // A recording with a plate of 400 x 600 mm under the markers and a steady vertical force.
-RecordingSpec WithPlate() {
-    RecordingSpec spec;
-    spec.analogChannels = 6;
-    spec.samplesPerFrame = 2;
-    spec.point = [](int f, int p, double xyz[3]) {
+RecordingRecipe WithPlate() {
+    RecordingRecipe recipe;
+    recipe.analogChannels = 6;
+    recipe.samplesPerFrame = 2;
+    recipe.point = [](int f, int p, double xyz[3]) {
         xyz[0] = -300.0 + 30.0 * f;
         xyz[1] = 100.0 * p;
         xyz[2] = 200.0 + 50.0 * p;
         return true;
     };
-    return spec;
+    return recipe;
 }
 
 std::string WritePlateRecording(const std::string& path) {

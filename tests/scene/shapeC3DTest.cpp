@@ -23,7 +23,7 @@
 
 namespace {
 
-using scenetest::RecordingSpec;
+using scenetest::RecordingRecipe;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
@@ -53,14 +53,14 @@ private:
 
 class SceneC3D : public WxBaseTest {
 protected:
-    // Loads a recording written from the spec; fails the test when it does not load.
-    std::unique_ptr<shapeC3D> LoadSpec(const RecordingSpec& spec, const std::string& name = "walk.c3d") {
-        const std::string path = scenetest::WriteRecording(spec, dir.file(name));
+    // Loads a recording written from the recipe; fails the test when it does not load.
+    std::unique_ptr<shapeC3D> LoadSpec(const RecordingRecipe& recipe, const std::string& name = "walk.c3d") {
+        const std::string path = scenetest::WriteRecording(recipe, dir.file(name));
         auto scene = std::make_unique<shapeC3D>();
         EXPECT_TRUE(scene->Load(Wx(path))) << path;
         return scene;
     }
-    std::unique_ptr<shapeC3D> LoadDefault() { return LoadSpec(RecordingSpec()); }
+    std::unique_ptr<shapeC3D> LoadDefault() { return LoadSpec(RecordingRecipe()); }
 
     testsupport::TempDir dir;
 };
@@ -99,11 +99,11 @@ TEST_F(SceneC3D, NewObjectIsEmpty) {
 }
 
 TEST_F(SceneC3D, LoadGivesTheTimeModelAndInfo) {
-    RecordingSpec spec;
-    spec.points = 4;
-    spec.frames = 250;
-    spec.rate = 50.0f;
-    auto s = LoadSpec(spec, "run.c3d");
+    RecordingRecipe recipe;
+    recipe.points = 4;
+    recipe.frames = 250;
+    recipe.rate = 50.0f;
+    auto s = LoadSpec(recipe, "run.c3d");
     ASSERT_TRUE(s->IsLoaded());
     EXPECT_EQ(s->GetName(0), "run");
     EXPECT_EQ(s->GetFrameCount(), 250);
@@ -157,15 +157,15 @@ TEST_F(SceneC3D, LoadOfAFileWithoutPointsFailsAndLeavesTheObjectEmpty) {
 }
 
 TEST_F(SceneC3D, BoundsAreTheRecordingsInSceneUnits) {
-    RecordingSpec spec;
-    spec.points = 2;
-    spec.point = [](int f, int p, double xyz[3]) {
+    RecordingRecipe recipe;
+    recipe.points = 2;
+    recipe.point = [](int f, int p, double xyz[3]) {
         xyz[0] = p == 0 ? -500.0 : 1500.0 + f;
         xyz[1] = p == 0 ? 250.0 : 750.0;
         xyz[2] = p == 0 ? 100.0 : 1800.0;
         return true;
     };
-    auto s = LoadSpec(spec);
+    auto s = LoadSpec(recipe);
     const float* b = s->GetBounds();
     EXPECT_NEAR(b[0], -0.5, 1e-6);
     EXPECT_NEAR(b[1], 1.519, 1e-6);
@@ -176,9 +176,9 @@ TEST_F(SceneC3D, BoundsAreTheRecordingsInSceneUnits) {
 }
 
 TEST_F(SceneC3D, MarkerRecordsWithoutLinksAreCyanAndShown) {
-    RecordingSpec spec;
-    spec.labels = {"LASI", "RASI", "%s%n%d"};
-    auto s = LoadSpec(spec);
+    RecordingRecipe recipe;
+    recipe.labels = {"LASI", "RASI", "%s%n%d"};
+    auto s = LoadSpec(recipe);
     ASSERT_EQ(s->GetMarkerCount(), 3);
     EXPECT_EQ(s->GetLinks(), nullptr);
     EXPECT_TRUE(s->GetShowUnlinkedMarkers());
@@ -186,7 +186,7 @@ TEST_F(SceneC3D, MarkerRecordsWithoutLinksAreCyanAndShown) {
         SCOPED_TRACE(i);
         const MarkerDisplay* m = s->GetMarkerDisplay(i);
         ASSERT_NE(m, nullptr);
-        EXPECT_EQ(m->name, spec.labels[i]);
+        EXPECT_EQ(m->name, recipe.labels[i]);
         EXPECT_FLOAT_EQ(m->red, 0.0f);
         EXPECT_FLOAT_EQ(m->green, 1.0f);
         EXPECT_FLOAT_EQ(m->blue, 1.0f);
@@ -242,7 +242,7 @@ TEST_F(SceneC3D, SecondLoadReplacesEverything) {
     link.Add(1);
     s->AddToDisplayList(link, true);
     ASSERT_NE(s->GetLinks(), nullptr);
-    RecordingSpec other;
+    RecordingRecipe other;
     other.points = 5;
     other.frames = 7;
     ASSERT_TRUE(s->Load(Wx(scenetest::WriteRecording(other, dir.file("other.c3d")))));
@@ -255,14 +255,14 @@ TEST_F(SceneC3D, SecondLoadReplacesEverything) {
 }
 
 TEST_F(SceneC3D, TwoDimensionalRecordingsLieInTheXZPlane) {
-    RecordingSpec spec;
-    spec.point = [](int, int p, double xyz[3]) {
+    RecordingRecipe recipe;
+    recipe.point = [](int, int p, double xyz[3]) {
         xyz[0] = 100.0 * (p + 1);
         xyz[1] = 200.0 * (p + 1);
         xyz[2] = 300.0 * (p + 1);
         return true;
     };
-    auto s = LoadSpec(spec);
+    auto s = LoadSpec(recipe);
     // Read as a two-dimensional table: marker i is rows 2i (x) and 2i + 1 (z).
     s->GetData()->dimension = 2;
     s->UpdateTransform();
@@ -300,15 +300,15 @@ TEST_F(SceneC3D, ImportOfAnUnreadableFileLogsAndLeavesTheObjectEmpty) {
 // ---- positions, reference marker and distances ----
 
 TEST_F(SceneC3D, PositionsFollowTheFrameAndTheReference) {
-    RecordingSpec spec;
-    spec.point = [](int f, int p, double xyz[3]) {
+    RecordingRecipe recipe;
+    recipe.point = [](int f, int p, double xyz[3]) {
         if (p == 2 && f == 3) return false;
         xyz[0] = 1000.0 * p + 10.0 * f;
         xyz[1] = 500.0;
         xyz[2] = 2000.0 * p;
         return true;
     };
-    auto s = LoadSpec(spec);
+    auto s = LoadSpec(recipe);
     double t = 0.03;
     s->SetTime(t);
     s->UpdateTransform();
@@ -355,17 +355,17 @@ TEST_F(SceneC3D, PositionsFollowTheFrameAndTheReference) {
 }
 
 TEST_F(SceneC3D, DistancesSkipMissingSamples) {
-    RecordingSpec spec;
-    spec.frames = 4;
-    spec.point = [](int f, int p, double xyz[3]) {
+    RecordingRecipe recipe;
+    recipe.frames = 4;
+    recipe.point = [](int f, int p, double xyz[3]) {
         if (p == 1 && f == 2) return false;
         xyz[0] = p == 0 ? 0.0 : 3000.0 + 1000.0 * f;
         xyz[1] = p == 0 ? 0.0 : 4000.0;
         xyz[2] = 1000.0;
         return true;
     };
-    spec.points = 2;
-    auto s = LoadSpec(spec);
+    recipe.points = 2;
+    auto s = LoadSpec(recipe);
     EXPECT_NEAR(s->Distance(0, 1, 0), 5.0, 1e-9);
     EXPECT_EQ(s->Distance(0, 1, 2), 0.0);
     EXPECT_EQ(s->Distance(0, 2, 0), 0.0);
@@ -470,15 +470,15 @@ TEST_F(SceneC3D, DragMovesTheTrajectoriesOfMarkersWithTheMoveFlag) {
     const Case cases[] = {{3, 4, 0, -5}, {-3, 4, 0, 5}, {3, -4, 2, 5}, {0, 0, 1, 0}, {3, 4, -1, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.dx << " " << c.dy << " axis " << c.axis);
-        RecordingSpec spec;
-        spec.point = [](int f, int p, double xyz[3]) {
+        RecordingRecipe recipe;
+        recipe.point = [](int f, int p, double xyz[3]) {
             if (p == 0 && f == 4) return false;
             xyz[0] = 100.0 * (p + 1);
             xyz[1] = 200.0;
             xyz[2] = 300.0;
             return true;
         };
-        auto s = LoadSpec(spec);
+        auto s = LoadSpec(recipe);
         s->Select(1, 1, true);   // moves
         s->Select(2, 2, false);  // selected only
         s->SetFirstFrame(2);
@@ -629,9 +629,9 @@ TEST_F(SceneEvents, AddEventWithABadFrameKeepsTheOldEvent) {
 // ---- links ----
 
 TEST_F(SceneC3D, AddToDisplayListMakesLinksAndBindsTheRecords) {
-    RecordingSpec spec;
-    spec.points = 5;
-    auto s = LoadSpec(spec);
+    RecordingRecipe recipe;
+    recipe.points = 5;
+    auto s = LoadSpec(recipe);
     wxArrayInt none;
     s->AddToDisplayList(none, true);
     EXPECT_EQ(s->GetLinks(), nullptr);
@@ -658,10 +658,10 @@ TEST_F(SceneC3D, AddToDisplayListMakesLinksAndBindsTheRecords) {
 }
 
 TEST_F(SceneC3D, SkeletonBesideTheRecordingColoursTheMarkers) {
-    RecordingSpec spec;
-    spec.points = 4;
-    spec.labels = {"LASI", "RASI", "SACR", "X1"};
-    const std::string path = scenetest::WriteRecording(spec, dir.file("trial.c3d"));
+    RecordingRecipe recipe;
+    recipe.points = 4;
+    recipe.labels = {"LASI", "RASI", "SACR", "X1"};
+    const std::string path = scenetest::WriteRecording(recipe, dir.file("trial.c3d"));
     testsupport::WriteFileBytes(dir.file("subject.vsk"), R"(<?xml version="1.0"?>
 <KinematicModel><MarkerSet><Markers>
   <Marker NAME="LASI" RADIUS="14" RGB="255 0 0"/>
@@ -686,10 +686,10 @@ TEST_F(SceneC3D, SkeletonBesideTheRecordingColoursTheMarkers) {
 }
 
 TEST_F(SceneC3D, ResetStructureReadsALabelFileAndReportsFailures) {
-    RecordingSpec spec;
-    spec.points = 4;
-    spec.labels = {"RASI", "X1", "LASI", "SACR"};
-    auto s = LoadSpec(spec);
+    RecordingRecipe recipe;
+    recipe.points = 4;
+    recipe.labels = {"RASI", "X1", "LASI", "SACR"};
+    auto s = LoadSpec(recipe);
     ASSERT_EQ(s->GetLinks(), nullptr);
     testsupport::WriteFileBytes(dir.file("set.txt"), "!MKR#1\n");
     testsupport::WriteFileBytes(dir.file("set.mkr"), "!MKR#1\n2\nSACR\nRASI\n2\nSACR,RASI\nRASI,X1\n");
@@ -740,9 +740,9 @@ TEST_F(SceneC3D, ModelStandInBuildsNoModel) {
 }
 
 TEST_F(SceneC3D, DefaultModelWarnsOnlyWhenTheRecordingNamesOne) {
-    auto plain = scenetest::MakeRecording(RecordingSpec());
+    auto plain = scenetest::MakeRecording(RecordingRecipe());
     scenetest::SaveRecording(*plain, dir.file("plain.c3d"));
-    auto named = scenetest::MakeRecording(RecordingSpec());
+    auto named = scenetest::MakeRecording(RecordingRecipe());
     ReplaceText(named->dfnModel, "walk.mod");
     scenetest::SaveRecording(*named, dir.file("named.c3d"));
     std::string logged;
@@ -821,9 +821,9 @@ protected:
 TEST_F(DisplaySettings, RoundTripUnderADecimalCommaLocale) {
     testsupport::CommaLocale comma;
     if (!comma.ok()) GTEST_SKIP() << "no decimal-comma locale on this machine";
-    RecordingSpec spec;
-    spec.points = 4;
-    auto s = LoadSpec(spec);
+    RecordingRecipe recipe;
+    recipe.points = 4;
+    auto s = LoadSpec(recipe);
     wxArrayInt chain;
     for (int i : {0, 1, 2}) chain.Add(i);
     s->AddToDisplayList(chain, true);
@@ -856,7 +856,7 @@ TEST_F(DisplaySettings, RoundTripUnderADecimalCommaLocale) {
     EXPECT_NE(text.find("tajectory_size1=2.5"), std::string::npos) << text;
     EXPECT_EQ(text.find("0,0125"), std::string::npos) << text;
 
-    auto fresh = LoadSpec(spec, "walk2.c3d");
+    auto fresh = LoadSpec(recipe, "walk2.c3d");
     fresh->LoadDisplaySettingsFile(Wx(file));
     const MarkerDisplay* r = fresh->GetMarkerDisplay(1);
     EXPECT_FLOAT_EQ(r->radius, 0.0125f);
@@ -890,7 +890,7 @@ TEST_F(DisplaySettings, WritingWithoutLinksClearsTheLinksOfAnEarlierWrite) {
     s->AddToDisplayList(chain, true);
     const std::string file = Settings("links.dlp");
     s->SaveDisplaySettingsFile(Wx(file));
-    auto plain = LoadSpec(RecordingSpec(), "plain.c3d");
+    auto plain = LoadSpec(RecordingRecipe(), "plain.c3d");
     ASSERT_EQ(plain->GetLinks(), nullptr);
     plain->SaveDisplaySettingsFile(Wx(file));
     {
@@ -904,9 +904,9 @@ TEST_F(DisplaySettings, WritingWithoutLinksClearsTheLinksOfAnEarlierWrite) {
 }
 
 TEST_F(DisplaySettings, PartialAndDamagedFiles) {
-    RecordingSpec spec;
-    spec.points = 3;
-    auto s = LoadSpec(spec);
+    RecordingRecipe recipe;
+    recipe.points = 3;
+    auto s = LoadSpec(recipe);
     s->GetMarkerDisplay(0)->zoom = 4.0f;
     s->GetMarkerDisplay(2)->radius = 0.03f;
     const std::string file = Settings("partial.dlp");
@@ -939,8 +939,8 @@ TEST_F(DisplaySettings, PartialAndDamagedFiles) {
 }
 
 TEST_F(DisplaySettings, ReadAtLoadAndCarriedThroughARefresh) {
-    RecordingSpec spec;
-    const std::string path = scenetest::WriteRecording(spec, dir.file("walk.c3d"));
+    RecordingRecipe recipe;
+    const std::string path = scenetest::WriteRecording(recipe, dir.file("walk.c3d"));
     testsupport::WriteFileBytes(dir.file("walk.dlp"),
                                 "[Display_Marker]\nCount=3\nred2=0.25\n"
                                 "[Display_List]\nCount=1\nLink0=1-3\n");

@@ -27,19 +27,19 @@ protected:
     void SetUp() override {
         CanvasInputTest::SetUp();
         if (HasFatalFailure()) return;
-        scenetest::RecordingSpec spec;
-        spec.points = 3;
-        spec.frames = kFrames;
-        spec.labels = {"LASI", "RASI", "LKNE"};
+        scenetest::RecordingRecipe recipe;
+        recipe.points = 3;
+        recipe.frames = kFrames;
+        recipe.labels = {"LASI", "RASI", "LKNE"};
         // Millimetres; RASI walks along x by 10 mm a frame.
-        spec.point = [](int f, int p, double xyz[3]) {
+        recipe.point = [](int f, int p, double xyz[3]) {
             const double at[3][3] = {{100, 100, 700}, {600, 200, 900}, {-700, -300, 200}};
             xyz[0] = at[p][0] + (p == 1 ? 10.0 * f : 0);
             xyz[1] = at[p][1];
             xyz[2] = at[p][2];
             return true;
         };
-        const std::string path = scenetest::WriteRecording(spec, dir_.path() + "/walk.c3d");
+        const std::string path = scenetest::WriteRecording(recipe, dir_.path() + "/walk.c3d");
         ASSERT_FALSE(path.empty());
         ASSERT_TRUE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path), false));
         motion = dynamic_cast<shapeC3D*>(canvas->GetObject());

@@ -2,44 +2,14 @@
 
 #include <utility>
 
+#include "platform/TextEncoding.h"
+
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
-// Length of the valid UTF-8 sequence starting at p[0], 0 when it is not one. `prefix` tells
-// whether a tail cut off by the end of the text could still become valid once more bytes arrive.
 std::size_t SequenceLength(const unsigned char* p, std::size_t n, bool* prefix = nullptr) {
-    if (prefix) *prefix = false;
-    const unsigned char c = p[0];
-    if (c < 0x80) return 1;
-    std::size_t width;
-    // The allowed range of the second byte rules out overlong forms, surrogates and values above
-    // U+10FFFF in one check.
-    unsigned char lo = 0x80;
-    unsigned char hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        width = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        width = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        width = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    for (std::size_t k = 1; k < width; ++k) {
-        if (k >= n) {
-            if (prefix) *prefix = true;
-            return 0;
-        }
-        const unsigned char min = k == 1 ? lo : 0x80;
-        const unsigned char max = k == 1 ? hi : 0xBF;
-        if (p[k] < min || p[k] > max) return 0;
-    }
-    return width;
+    return dez::Utf8SequenceLength(p, n, prefix);
 }
 
 // Where to cut a text that must go out without a line end: not inside a character whose last

@@ -28,39 +28,48 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 }  // namespace
 
+size_t Utf8SequenceLength(const unsigned char* p, size_t n, bool* incomplete) {
+    if (incomplete) *incomplete = false;
+    if (p == nullptr || n == 0) return 0;
+    const unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    size_t width;
+    // The allowed range of the second byte excludes overlong forms, surrogates and values
+    // above U+10FFFF in one check.
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        width = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        width = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        width = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    for (size_t k = 1; k < width; ++k) {
+        if (k >= n) {
+            if (incomplete) *incomplete = true;
+            return 0;
+        }
+        const unsigned char min = k == 1 ? lo : 0x80;
+        const unsigned char max = k == 1 ? hi : 0xBF;
+        if (p[k] < min || p[k] > max) return 0;
+    }
+    return width;
+}
+
 bool IsValidUtf8(const char* s, size_t n) {
     if (s == nullptr) return n == 0;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
     size_t i = 0;
     while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t width;
-        // The allowed range of the second byte excludes overlong forms, surrogates and values
-        // above U+10FFFF in one check.
-        unsigned char lo = 0x80;
-        unsigned char hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            width = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            width = 3;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            width = 4;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (width > n - i) return false;
-        if (p[i + 1] < lo || p[i + 1] > hi) return false;
-        for (size_t k = 2; k < width; ++k) {
-            if (p[i + k] < 0x80 || p[i + k] > 0xBF) return false;
-        }
+        const size_t width = Utf8SequenceLength(p + i, n - i);
+        if (width == 0) return false;
         i += width;
     }
     return true;

@@ -29,5 +29,8 @@ std::string DecodeTextToUtf8(const uint8_t* data, size_t size);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no truncated sequence.
 bool IsValidUtf8(const char* s, size_t n);
+// Length of the valid UTF-8 sequence at p[0] (at most n bytes), 0 when it is not one; *incomplete
+// tells whether the bytes so far are the start of a sequence cut off by the end of the text.
+size_t Utf8SequenceLength(const unsigned char* p, size_t n, bool* incomplete = nullptr);
 
 }  // namespace dez

@@ -49,14 +49,3 @@ target_link_libraries(dez_view PUBLIC dez_shapes dez_scene dez_glkit dez_motion 
 if(TARGET OpenGL::GLX)
   target_link_libraries(dez_view PUBLIC OpenGL::GLX)
 endif()
-
-# Each header must compile on its own (include what you use).
-set(dez_canvas_checks "")
-foreach(header ${DEZ_CANVAS_HEADERS})
-  get_filename_component(stem ${header} NAME_WE)
-  set(check ${CMAKE_CURRENT_BINARY_DIR}/header_check/${stem}.cpp)
-  file(CONFIGURE OUTPUT ${check} CONTENT "#include \"${header}\"\n")
-  list(APPEND dez_canvas_checks ${check})
-endforeach()
-add_library(dez_canvas_header_check OBJECT ${dez_canvas_checks})
-target_link_libraries(dez_canvas_header_check PRIVATE dez_view dez_options)

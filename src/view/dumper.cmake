@@ -25,18 +25,3 @@ target_compile_options(dez_view PUBLIC ${wxWidgets_CXX_FLAGS})
 target_link_libraries(dez_view
   PUBLIC ${wxWidgets_LIBRARIES} OpenGL::GL
   PRIVATE dez_platform dez_options X11::X11)
-
-# Each header must compile on its own (include what you use).
-set(dez_view_checks "")
-foreach(header ${DEZ_VIEW_HEADERS})
-  get_filename_component(stem ${header} NAME_WE)
-  set(check ${CMAKE_CURRENT_BINARY_DIR}/header_check/${stem}.cpp)
-  file(CONFIGURE OUTPUT ${check} CONTENT "#include \"${header}\"\n")
-  list(APPEND dez_view_checks ${check})
-endforeach()
-add_library(dez_view_header_check OBJECT ${dez_view_checks})
-target_include_directories(dez_view_header_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_include_directories(dez_view_header_check SYSTEM PRIVATE ${wxWidgets_INCLUDE_DIRS})
-target_compile_definitions(dez_view_header_check PRIVATE ${wxWidgets_DEFINITIONS})
-target_compile_options(dez_view_header_check PRIVATE ${wxWidgets_CXX_FLAGS})
-target_link_libraries(dez_view_header_check PRIVATE dez_options)

@@ -31,7 +31,7 @@ Pixel Project(const wxGLCamera& camera, int width, int height, const Point3D& p)
     const double depth = f[0] * d[0] + f[1] * d[1] + f[2] * d[2];
     const double fy = 1 / std::tan(camera.GetLens() / 2 * kPi / 180);
     const double aspect = double(width) / height;
-    return {(fy / aspect * xc / depth + 1) / 2 * width, (fy * yc / depth + 1) / 2 * height};
+    return {(fy / aspect * xc / depth + 1) / 2 * width, (fy * yc / depth + 1) / 2 * height, depth};
 }
 
 void CanvasGuiTest::SetUp() {

@@ -12,6 +12,7 @@ class wxGLCamera;
 // up and lens alone, as a look-at and a perspective projection place it.
 struct Pixel {
     double x, y;
+    double depth;  // distance in front of the eye along the line of sight
 };
 Pixel Project(const wxGLCamera& camera, int width, int height, const Point3D& p);
 

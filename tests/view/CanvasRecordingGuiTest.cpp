@@ -19,38 +19,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-// Window pixel (origin bottom left) of a scene point, from the camera's eye, centre, up and lens
-// alone, as a look-at and a perspective projection place it.
-bool Project(const wxGLCamera& camera, int width, int height, const double p[3], double* px,
-             double* py) {
-    double e[3], c[3];
-    camera.GetEye(&e[0], &e[1], &e[2]);
-    camera.GetCentre(&c[0], &c[1], &c[2]);
-    const Point3D up = camera.GetUp();
-    auto normalise = [](double v[3]) {
-        const double n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-        for (int i = 0; i < 3; ++i) v[i] /= n;
-    };
-    double f[3] = {c[0] - e[0], c[1] - e[1], c[2] - e[2]};
-    normalise(f);
-    double s[3] = {f[1] * up.z - f[2] * up.y, f[2] * up.x - f[0] * up.z, f[0] * up.y - f[1] * up.x};
-    normalise(s);
-    const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2],
-                         s[0] * f[1] - s[1] * f[0]};
-    const double d[3] = {p[0] - e[0], p[1] - e[1], p[2] - e[2]};
-    const double depth = f[0] * d[0] + f[1] * d[1] + f[2] * d[2];
-    if (depth <= 0.1) return false;
-    const double xc = s[0] * d[0] + s[1] * d[1] + s[2] * d[2];
-    const double yc = u[0] * d[0] + u[1] * d[1] + u[2] * d[2];
-    const double fy = 1 / std::tan(camera.GetLens() / 2 * kPi / 180);
-    const double aspect = double(width) / height;
-    *px = (fy / aspect * xc / depth + 1) / 2 * width;
-    *py = (fy * yc / depth + 1) / 2 * height;
-    return true;
-}
-
 class RecordingTest : public CanvasGuiTest {
 protected:
     // Opens a sample; false (and a skip) when the samples are not here.
@@ -123,8 +91,9 @@ TEST_F(RecordingTest, MarkersPaintWhereTheCameraPutsThem) {
         std::copy(recording->GetMarkerDisplay(i)->position,
                   recording->GetMarkerDisplay(i)->position + 3, p);
         RotatePointByQuaternion(&p[0], &p[1], &p[2], q);
-        double x = 0, y = 0;
-        if (!Project(*canvas->GetCamera(), kWidth, kHeight, p, &x, &y)) continue;
+        const Pixel at = Project(*canvas->GetCamera(), kWidth, kHeight, Point3D(p[0], p[1], p[2]));
+        if (at.depth <= 0.1) continue;
+        const double x = at.x, y = at.y;
         if (x < 1 || y < 1 || x >= kWidth - 1 || y >= kHeight - 1) continue;
         ++inView;
         const unsigned char* a = with.at(int(x), int(y));

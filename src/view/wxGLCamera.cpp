@@ -112,6 +112,18 @@ void wxGLCamera::Restore(const Record& r) {
     showField_ = r.showField;
 }
 
+namespace {
+
+// Copies a point into optional outputs of the caller's precision.
+template <typename T>
+void CopyPoint(const Point3D& p, T* x, T* y, T* z) {
+    if (x) *x = static_cast<T>(p.x);
+    if (y) *y = static_cast<T>(p.y);
+    if (z) *z = static_cast<T>(p.z);
+}
+
+}  // namespace
+
 void wxGLCamera::Update() {
     direction_ = centre_ - eye_;
     stepLength_ = 1;
@@ -125,17 +137,9 @@ void wxGLCamera::SetCentre(double x, double y, double z) {
     ApplyProjection(true);
 }
 
-void wxGLCamera::GetCentre(float* x, float* y, float* z) const {
-    if (x) *x = static_cast<float>(centre_.x);
-    if (y) *y = static_cast<float>(centre_.y);
-    if (z) *z = static_cast<float>(centre_.z);
-}
+void wxGLCamera::GetCentre(float* x, float* y, float* z) const { CopyPoint(centre_, x, y, z); }
 
-void wxGLCamera::GetCentre(double* x, double* y, double* z) const {
-    if (x) *x = centre_.x;
-    if (y) *y = centre_.y;
-    if (z) *z = centre_.z;
-}
+void wxGLCamera::GetCentre(double* x, double* y, double* z) const { CopyPoint(centre_, x, y, z); }
 
 void wxGLCamera::SetCentre(const Point3D& centre) {
     centre_ = centre;
@@ -148,17 +152,9 @@ void wxGLCamera::SetEye(double x, double y, double z) {
     ApplyProjection(true);
 }
 
-void wxGLCamera::GetEye(float* x, float* y, float* z) const {
-    if (x) *x = static_cast<float>(eye_.x);
-    if (y) *y = static_cast<float>(eye_.y);
-    if (z) *z = static_cast<float>(eye_.z);
-}
+void wxGLCamera::GetEye(float* x, float* y, float* z) const { CopyPoint(eye_, x, y, z); }
 
-void wxGLCamera::GetEye(double* x, double* y, double* z) const {
-    if (x) *x = eye_.x;
-    if (y) *y = eye_.y;
-    if (z) *z = eye_.z;
-}
+void wxGLCamera::GetEye(double* x, double* y, double* z) const { CopyPoint(eye_, x, y, z); }
 
 void wxGLCamera::SetEye(const Point3D& eye) {
     eye_ = eye;

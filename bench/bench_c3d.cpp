@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "TC3DData.h"
-#include "TDataFile.h"
+#include "motion/TC3DData.h"
+#include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
 #include "platform/Paths.h"
 

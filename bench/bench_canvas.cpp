@@ -17,9 +17,9 @@
 
 #include <GL/gl.h>
 
-#include "TDataFile.h"
-#include "myGLCanvas.h"
-#include "object3D.h"
+#include "motion/TDataFile.h"
+#include "view/myGLCanvas.h"
+#include "objects/object3D.h"
 #include "platform/Paths.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "TDataFile.h"
+#include "motion/TDataFile.h"
 
 namespace {
 

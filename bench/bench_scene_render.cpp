@@ -13,12 +13,12 @@
 #include <wx/dynarray.h>
 #include <wx/string.h>
 
-#include "GLTestHarness.h"
-#include "TestSupport.h"
-#include "TDataFile.h"
+#include "support/GLTestHarness.h"
+#include "support/TestSupport.h"
+#include "motion/TDataFile.h"
 #include "platform/Paths.h"
-#include "shapeC3D.h"
-#include "wxStructure.h"
+#include "scene/shapeC3D.h"
+#include "scene/wxStructure.h"
 
 namespace {
 

@@ -1,8 +1,14 @@
-# dez_header_check(<library> [PREFIX <include prefix>] HEADERS <header>...)
+# dez_header_check(<library> [PREFIX <include prefix>] HEADERS <header>...); the prefix defaults to
+# the folder of the calling CMakeLists.txt.
 # Compiles every header of <library> on its own (include what you use), with the library's own
 # include paths and flags.
 function(dez_header_check library)
   cmake_parse_arguments(H "" "PREFIX" "HEADERS" ${ARGN})
+  # Headers are included by their folder under src/ ("gl/GLPrimitives.h").
+  if(NOT H_PREFIX)
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    set(H_PREFIX "${folder}/")
+  endif()
   set(sources "")
   foreach(header ${H_HEADERS})
     get_filename_component(stem ${header} NAME_WE)

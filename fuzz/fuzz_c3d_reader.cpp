@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "C3DParameters.h"
-#include "TC3DData.h"
+#include "motion/C3DParameters.h"
+#include "motion/TC3DData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int variant = 0; variant < 2; ++variant) {

@@ -1,6 +1,6 @@
-#include "AnimationControls.h"
+#include "app/AnimationControls.h"
 
-#include "FrameIds.h"
+#include "app/FrameIds.h"
 #include "platform/NumberText.h"
 
 const int kAnimationCommands[kAnimationCommandCount] = {

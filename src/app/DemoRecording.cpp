@@ -1,9 +1,9 @@
-#include "DemoRecording.h"
+#include "app/DemoRecording.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "TDataFile.h"
+#include "motion/TDataFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "FrameArt.h"
+#include "app/FrameArt.h"
 
 // The pictures as XPM data, drawn for this program: the playback set shares one rounded blue
 // button, the range tools a green one, stop a red one.

@@ -1,4 +1,4 @@
-#include "LogStreamBuf.h"
+#include "app/LogStreamBuf.h"
 
 #include <utility>
 

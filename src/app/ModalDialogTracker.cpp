@@ -1,4 +1,4 @@
-#include "ModalDialogTracker.h"
+#include "app/ModalDialogTracker.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "MyApp.h"
+#include "app/MyApp.h"
 
 #include <csignal>
 #include <iostream>
@@ -10,10 +10,10 @@
 #include <wx/log.h>
 #include <wx/weakref.h>
 
-#include "FrameIds.h"
-#include "ModalDialogTracker.h"
-#include "MyFrame.h"
-#include "myGLCanvas.h"
+#include "app/FrameIds.h"
+#include "app/ModalDialogTracker.h"
+#include "app/MyFrame.h"
+#include "view/myGLCanvas.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "MyFrame.h"
+#include "app/MyFrame.h"
 
 #include <iostream>
 #include <string>
@@ -19,16 +19,16 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
-#include "AnimationControls.h"
-#include "AppSettings.h"
-#include "FrameArt.h"
-#include "FrameIds.h"
-#include "LogStreamBuf.h"
-#include "MyFrameDnDFile.h"
-#include "ShellSettings.h"
-#include "WindowGeometry.h"
-#include "myGLCanvas.h"
-#include "shape3D.h"
+#include "app/AnimationControls.h"
+#include "gl/AppSettings.h"
+#include "app/FrameArt.h"
+#include "app/FrameIds.h"
+#include "app/LogStreamBuf.h"
+#include "app/MyFrameDnDFile.h"
+#include "app/ShellSettings.h"
+#include "app/WindowGeometry.h"
+#include "view/myGLCanvas.h"
+#include "objects/shape3D.h"
 
 namespace {
 

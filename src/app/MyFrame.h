@@ -12,7 +12,7 @@
 #include <wx/frame.h>
 #include <wx/string.h>
 
-#include "RecentFiles.h"
+#include "app/RecentFiles.h"
 
 class LogStreamBuf;
 class myGLCanvas;

@@ -1,6 +1,6 @@
-#include "MyFrameDnDFile.h"
+#include "app/MyFrameDnDFile.h"
 
-#include "MyFrame.h"
+#include "app/MyFrame.h"
 
 bool MyFrameDnDFile::OnDropFiles(wxCoord, wxCoord, const wxArrayString& paths) {
     if (m_frame == nullptr) return false;

@@ -1,4 +1,4 @@
-#include "RecentFiles.h"
+#include "app/RecentFiles.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ShellSettings.h"
+#include "app/ShellSettings.h"
 
 #include <cmath>
 #include <map>
@@ -6,9 +6,9 @@
 
 #include <wx/confbase.h>
 
-#include "AppSettings.h"
-#include "ReadConfigDouble.h"
-#include "RecentFiles.h"
+#include "gl/AppSettings.h"
+#include "gl/ReadConfigDouble.h"
+#include "app/RecentFiles.h"
 #include "platform/NumberText.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Writes the demo recording: dezozuza_demo_c3d <output.c3d>
 #include <iostream>
 
-#include "DemoRecording.h"
+#include "app/DemoRecording.h"
 
 int main(int argc, char* argv[]) {
     if (argc != 2) {

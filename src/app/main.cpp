@@ -3,7 +3,7 @@
 #include <wx/debug.h>
 #include <wx/log.h>
 
-#include "MyApp.h"
+#include "app/MyApp.h"
 
 int main(int argc, char* argv[]) {
     // A failed toolkit assertion in the shipped program is not worth a dialog or a stop; the

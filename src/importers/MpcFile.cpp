@@ -1,6 +1,6 @@
 // MPC and CME text recordings with their ".vm" companion.
 // The reader is not written yet: the entry point fails.
-#include "TDataFile.h"
+#include "motion/TDataFile.h"
 
 bool TDataFile::ReadMPC(const char*, bool) {
     SetErrorText("Reading MPC files is not available");

@@ -1,6 +1,6 @@
 // Text tables (TX): points or analog channels as separated columns, and the text export.
 // The reader and writer are not written yet: the entry points fail.
-#include "TDataFile.h"
+#include "motion/TDataFile.h"
 
 bool TDataFile::ReadTX(const char*, bool) {
     SetErrorText("Reading text tables is not available");

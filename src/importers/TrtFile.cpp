@@ -1,6 +1,6 @@
 // TRT and TRX binary trajectory files, read and written.
 // The reader and writers are not written yet: the entry points fail.
-#include "TDataFile.h"
+#include "motion/TDataFile.h"
 
 bool TDataFile::ReadTRT(const char*, bool) {
     SetErrorText("Reading TRT files is not available");

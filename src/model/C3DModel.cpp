@@ -1,4 +1,4 @@
-#include "C3DModel.h"
+#include "model/C3DModel.h"
 
 #include <wx/intl.h>
 

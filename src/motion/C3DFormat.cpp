@@ -1,4 +1,4 @@
-#include "C3DFormat.h"
+#include "motion/C3DFormat.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "C3DParameters.h"
+#include "motion/C3DParameters.h"
 
 #include <cmath>
 #include <cstring>
@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
-#include "C3DFormat.h"
-#include "TC3DData.h"
+#include "motion/C3DFormat.h"
+#include "motion/TC3DData.h"
 #include "platform/ByteReader.h"
 #include "platform/TextUtil.h"
 

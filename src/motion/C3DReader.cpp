@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "C3DFormat.h"
-#include "C3DParameters.h"
-#include "TC3DData.h"
+#include "motion/C3DFormat.h"
+#include "motion/C3DParameters.h"
+#include "motion/TC3DData.h"
 #include "platform/ByteReader.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"

@@ -1,4 +1,4 @@
-#include "LabelledItem.h"
+#include "motion/LabelledItem.h"
 
 #include <cstring>
 #include <new>

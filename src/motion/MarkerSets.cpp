@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "MkrFile.h"
-#include "TDataFile.h"
-#include "TStructure.h"
-#include "TVskFile.h"
+#include "motion/MkrFile.h"
+#include "motion/TDataFile.h"
+#include "motion/TStructure.h"
+#include "motion/TVskFile.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"

@@ -1,4 +1,4 @@
-#include "Matrix2D.h"
+#include "motion/Matrix2D.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "MkrFile.h"
+#include "motion/MkrFile.h"
 
 #include <istream>
 #include <sstream>

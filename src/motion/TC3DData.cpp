@@ -1,4 +1,4 @@
-#include "TC3DData.h"
+#include "motion/TC3DData.h"
 
 #include <climits>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <iostream>
 #include <new>
 
-#include "C3DFormat.h"
-#include "C3DParameters.h"
+#include "motion/C3DFormat.h"
+#include "motion/C3DParameters.h"
 
 namespace {
 

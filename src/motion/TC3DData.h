@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "LabelledItem.h"
-#include "Matrix2D.h"
+#include "motion/LabelledItem.h"
+#include "motion/Matrix2D.h"
 
 struct TC3DGroup;
 struct TC3DParameter;

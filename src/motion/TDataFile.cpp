@@ -1,4 +1,4 @@
-#include "TDataFile.h"
+#include "motion/TDataFile.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "TC3DData.h"
-#include "TPlateCalculator.h"
+#include "motion/TC3DData.h"
+#include "motion/TPlateCalculator.h"
 
 class TStructure;
 

@@ -1,10 +1,10 @@
-#include "TPlateCalculator.h"
+#include "motion/TPlateCalculator.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "geometry.h"
+#include "motion/geometry.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // record changes, because the drawing code and the model ask once per frame or per sample.
 #include <cstdint>
 
-#include "TC3DData.h"
+#include "motion/TC3DData.h"
 
 // Force, moment and centre of pressure of one plate at one analog sample, laboratory frame.
 // Forces in N, moments in N.m, centre of pressure in m (data in mm and N).

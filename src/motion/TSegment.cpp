@@ -1,4 +1,4 @@
-#include "TSegment.h"
+#include "motion/TSegment.h"
 
 #include <algorithm>
 #include <iostream>

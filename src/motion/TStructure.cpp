@@ -1,4 +1,4 @@
-#include "TStructure.h"
+#include "motion/TStructure.h"
 
 #include <iostream>
 

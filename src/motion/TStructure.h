@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TSegment.h"
+#include "motion/TSegment.h"
 
 // Markers one chain made by a structure can hold, plus one.
 constexpr int32_t kSegmentCapacity = 2048;

@@ -1,9 +1,9 @@
-#include "TVskFile.h"
+#include "motion/TVskFile.h"
 
 #include <cfloat>
 #include <climits>
 
-#include "XmlParser.h"
+#include "motion/XmlParser.h"
 #include "platform/NumberText.h"
 #include "platform/TextUtil.h"
 

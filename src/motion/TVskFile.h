@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "XmlTreeNode.h"
+#include "motion/XmlTreeNode.h"
 
 struct VskMarker {
     float covariance[9] = {};

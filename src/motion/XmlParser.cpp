@@ -1,4 +1,4 @@
-#include "XmlParser.h"
+#include "motion/XmlParser.h"
 
 #include <cstring>
 #include <fstream>

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "XmlTreeNode.h"
+#include "motion/XmlTreeNode.h"
 
 // Result codes; 1 and 2 are warnings (the tree is kept), the others errors. 15-20 exist only as
 // message texts.

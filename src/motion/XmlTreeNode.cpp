@@ -1,4 +1,4 @@
-#include "XmlTreeNode.h"
+#include "motion/XmlTreeNode.h"
 
 #include <utility>
 #include <vector>

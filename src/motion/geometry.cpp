@@ -1,4 +1,4 @@
-#include "geometry.h"
+#include "motion/geometry.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "ByteReader.h"
+#include "platform/ByteReader.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Paths.h"
+#include "platform/Paths.h"
 
 namespace dez {
 

@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "platform/NumberText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +10,7 @@
 #include <locale.h>
 #include <vector>
 
-#include "TextUtil.h"
+#include "platform/TextUtil.h"
 
 namespace dez {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TextUtil.h"
+#include "platform/TextUtil.h"
 
 namespace dez {
 

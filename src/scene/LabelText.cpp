@@ -1,4 +1,4 @@
-#include "LabelText.h"
+#include "scene/LabelText.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "MarkerDisplay.h"
+#include "scene/MarkerDisplay.h"
 
 void MarkerDisplay::SetDefaults(const std::string& label) {
     *this = MarkerDisplay();

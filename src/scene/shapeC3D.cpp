@@ -1,7 +1,7 @@
 // shapeC3D: construction, loading, the time model, saving, saved states, the model's lifecycle
 // and the movie companions. Drawing, selection and events, and the display-settings files are in
 // shapeC3DDraw.cpp, shapeC3DSelection.cpp and shapeC3DSettings.cpp.
-#include "shapeC3D.h"
+#include "scene/shapeC3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,12 +11,12 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
-#include "AppSettings.h"
-#include "C3DModel.h"
-#include "GLBitmapFont.h"
-#include "LabelText.h"
-#include "TDataFile.h"
-#include "wxStructure.h"
+#include "gl/AppSettings.h"
+#include "model/C3DModel.h"
+#include "gl/GLBitmapFont.h"
+#include "scene/LabelText.h"
+#include "motion/TDataFile.h"
+#include "scene/wxStructure.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"

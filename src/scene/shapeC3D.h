@@ -17,10 +17,10 @@
 #include <wx/dynarray.h>
 #include <wx/string.h>
 
-#include "GLUnitSphere.h"
-#include "MarkerDisplay.h"
-#include "PlateDisplay.h"
-#include "shape3D.h"
+#include "gl/GLUnitSphere.h"
+#include "scene/MarkerDisplay.h"
+#include "scene/PlateDisplay.h"
+#include "objects/shape3D.h"
 
 class C3DModel;
 class TDataFile;

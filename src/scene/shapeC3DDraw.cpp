@@ -1,6 +1,6 @@
 // shapeC3D: marker positions of the current frame and the drawing of a motion scene (markers,
 // names, links, trajectories, force platforms, force vectors and histories).
-#include "shapeC3D.h"
+#include "scene/shapeC3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,13 +8,13 @@
 
 #include <GL/gl.h>
 
-#include "AppSettings.h"
-#include "C3DModel.h"
-#include "GLBitmapFont.h"
-#include "GLGlyphs.h"
-#include "GLPrimitives.h"
-#include "TDataFile.h"
-#include "wxStructure.h"
+#include "gl/AppSettings.h"
+#include "model/C3DModel.h"
+#include "gl/GLBitmapFont.h"
+#include "gl/GLGlyphs.h"
+#include "gl/GLPrimitives.h"
+#include "motion/TDataFile.h"
+#include "scene/wxStructure.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // shapeC3D: selection and highlight, moving trajectories, distances, the reference marker, names,
 // the event lists of the recording and adding markers to the links.
-#include "shapeC3D.h"
+#include "scene/shapeC3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +10,10 @@
 
 #include <wx/intl.h>
 
-#include "C3DModel.h"
-#include "LabelText.h"
-#include "TDataFile.h"
-#include "wxStructure.h"
+#include "model/C3DModel.h"
+#include "scene/LabelText.h"
+#include "motion/TDataFile.h"
+#include "scene/wxStructure.h"
 #include "platform/TextUtil.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // shapeC3D: the display-settings file beside a recording (.dlp, an INI file): the marker records
 // in section Display_Marker, the links in Display_List.
-#include "shapeC3D.h"
+#include "scene/shapeC3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +9,9 @@
 #include <wx/confbase.h>
 #include <wx/fileconf.h>
 
-#include "ReadConfigDouble.h"
-#include "TDataFile.h"
-#include "wxStructure.h"
+#include "gl/ReadConfigDouble.h"
+#include "motion/TDataFile.h"
+#include "scene/wxStructure.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 

@@ -1,13 +1,13 @@
-#include "wxSegment.h"
+#include "scene/wxSegment.h"
 
 #include <algorithm>
 
 #include <GL/gl.h>
 
-#include "GLGlyphs.h"
-#include "GLPrimitives.h"
-#include "GLUnitSphere.h"
-#include "MarkerDisplay.h"
+#include "gl/GLGlyphs.h"
+#include "gl/GLPrimitives.h"
+#include "gl/GLUnitSphere.h"
+#include "scene/MarkerDisplay.h"
 
 const SegmentColour default_link_colour{0, 0, 255};
 

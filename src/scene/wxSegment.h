@@ -8,7 +8,7 @@
 
 #include <wx/string.h>
 
-#include "TSegment.h"
+#include "motion/TSegment.h"
 
 struct MarkerDisplay;
 class GLUnitSphere;

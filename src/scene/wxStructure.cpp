@@ -1,4 +1,4 @@
-#include "wxStructure.h"
+#include "scene/wxStructure.h"
 
 #include <algorithm>
 #include <string>
@@ -10,7 +10,7 @@
 
 #include <GL/gl.h>
 
-#include "wxSegment.h"
+#include "scene/wxSegment.h"
 #include "platform/NumberText.h"
 
 namespace {

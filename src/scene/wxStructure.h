@@ -7,7 +7,7 @@
 #include <wx/arrstr.h>
 #include <wx/dynarray.h>
 
-#include "TStructure.h"
+#include "motion/TStructure.h"
 
 class wxConfigBase;
 class wxSegment;

@@ -1,6 +1,6 @@
-#include "DXFRenderer.h"
+#include "shapes/DXFRenderer.h"
 
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 DXFRenderer::DXFRenderer() = default;
 

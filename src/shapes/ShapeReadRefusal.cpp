@@ -1,4 +1,4 @@
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 #include <wx/log.h>
 #include <wx/string.h>

@@ -1,6 +1,6 @@
-#include "glmObj.h"
+#include "shapes/glmObj.h"
 
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 glmObj::glmObj() = default;
 

@@ -3,7 +3,7 @@
 // The reader is not part of this build yet: Load refuses every file with a logged error.
 #include <wx/string.h>
 
-#include "shape3D.h"
+#include "objects/shape3D.h"
 
 class glmObj : public shape3D {
 public:

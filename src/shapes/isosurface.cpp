@@ -1,6 +1,6 @@
-#include "isosurface.h"
+#include "shapes/isosurface.h"
 
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 isosurface::isosurface() = default;
 

@@ -1,6 +1,6 @@
-#include "shape3DS.h"
+#include "shapes/shape3DS.h"
 
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 shape3DS::shape3DS() = default;
 

@@ -1,6 +1,6 @@
-#include "shapeBVH.h"
+#include "shapes/shapeBVH.h"
 
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 shapeBVH::shapeBVH() = default;
 

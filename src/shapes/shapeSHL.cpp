@@ -1,6 +1,6 @@
-#include "shapeSHL.h"
+#include "shapes/shapeSHL.h"
 
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 shapeSHL::shapeSHL() = default;
 

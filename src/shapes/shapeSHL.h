@@ -3,7 +3,7 @@
 // The reader is not part of this build yet: Load refuses every file with a logged error.
 #include <wx/string.h>
 
-#include "shapeVP.h"
+#include "shapes/shapeVP.h"
 
 class shapeSHL : public shapeVP {
 public:

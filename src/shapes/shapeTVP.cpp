@@ -1,6 +1,6 @@
-#include "shapeTVP.h"
+#include "shapes/shapeTVP.h"
 
-#include "ShapeReadRefusal.h"
+#include "shapes/ShapeReadRefusal.h"
 
 shapeTVP::shapeTVP() = default;
 

@@ -1,4 +1,4 @@
-#include "shapeVP.h"
+#include "shapes/shapeVP.h"
 
 shapeVP::shapeVP() = default;
 

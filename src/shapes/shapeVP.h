@@ -3,7 +3,7 @@
 // The mesh arrays arrive with the mesh readers; until then it holds nothing.
 #include <wx/string.h>
 
-#include "shape3D.h"
+#include "objects/shape3D.h"
 
 class shapeVP : public shape3D {
 public:

@@ -1,4 +1,4 @@
-#include "GLBinding.h"
+#include "view/GLBinding.h"
 
 #include <GL/glx.h>
 

@@ -1,4 +1,4 @@
-#include "GLDriverInfo.h"
+#include "view/GLDriverInfo.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,8 +1,8 @@
-#include "GLFramebufferExt.h"
+#include "view/GLFramebufferExt.h"
 
 #include <GL/glx.h>
 
-#include "GLDriverInfo.h"
+#include "view/GLDriverInfo.h"
 
 GLFramebufferExt gl_framebuffer_ext;
 

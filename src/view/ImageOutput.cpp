@@ -1,4 +1,4 @@
-#include "ImageOutput.h"
+#include "view/ImageOutput.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -31,7 +31,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "FramePixels.h"
+#include "dumper/FramePixels.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "KeyTable.h"
+#include "view/KeyTable.h"
 
 #include <wx/defs.h>
 

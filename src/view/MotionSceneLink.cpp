@@ -1,11 +1,11 @@
-#include "MotionSceneLink.h"
+#include "view/MotionSceneLink.h"
 
 #include <wx/dynarray.h>
 
-#include "TDataFile.h"
-#include "geometry.h"
-#include "shape3D.h"
-#include "shapeC3D.h"
+#include "motion/TDataFile.h"
+#include "motion/geometry.h"
+#include "objects/shape3D.h"
+#include "scene/shapeC3D.h"
 
 namespace {
 

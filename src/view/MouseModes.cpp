@@ -1,4 +1,4 @@
-#include "MouseModes.h"
+#include "view/MouseModes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // of mouse event does to the pick state, which camera move (or manipulator move) a drag makes and
 // by how much, and the wheel's step. The canvas applies the results to its camera, scene object and
 // pick state.
-#include "PickProcessing.h"
+#include "view/PickProcessing.h"
 
 // The modes of the toggle buttons "D", "T", "R", "Z" and "M": what a left-button drag does.
 enum MouseMode {

@@ -1,4 +1,4 @@
-#include "PickProcessing.h"
+#include "view/PickProcessing.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "PlaybackClock.h"
+#include "view/PlaybackClock.h"
 
 #include <chrono>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "PopupMenuItems.h"
+#include "view/PopupMenuItems.h"
 
-#include "PickProcessing.h"
+#include "view/PickProcessing.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
-#include "ShapeFactory.h"
+#include "view/ShapeFactory.h"
 
 #include <wx/filename.h>
 
-#include "DXFRenderer.h"
-#include "MotionSceneLink.h"
-#include "glmObj.h"
-#include "isosurface.h"
-#include "shape3DS.h"
-#include "shapeBVH.h"
-#include "shapeSHL.h"
-#include "shapeTVP.h"
+#include "shapes/DXFRenderer.h"
+#include "view/MotionSceneLink.h"
+#include "shapes/glmObj.h"
+#include "shapes/isosurface.h"
+#include "shapes/shape3DS.h"
+#include "shapes/shapeBVH.h"
+#include "shapes/shapeSHL.h"
+#include "shapes/shapeTVP.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "TimeDisplay.h"
+#include "view/TimeDisplay.h"
 
 #include <algorithm>
 
-#include "LabelledItem.h"
-#include "TC3DData.h"
+#include "motion/LabelledItem.h"
+#include "motion/TC3DData.h"
 #include "platform/NumberText.h"
 
 std::string FormatTimeText(double time, int frame) {

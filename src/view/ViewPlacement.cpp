@@ -1,4 +1,4 @@
-#include "ViewPlacement.h"
+#include "view/ViewPlacement.h"
 
 #include <algorithm>
 #include <cmath>

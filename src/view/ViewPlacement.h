@@ -3,8 +3,8 @@
 // side its screen x-axis names, high enough to see it whole, with the ground plane slid under it.
 #include <string>
 
-#include "CanvasSettings.h"
-#include "geometry.h"
+#include "view/CanvasSettings.h"
+#include "motion/geometry.h"
 
 struct ViewPlacement {
     Point3D centre;

@@ -1,4 +1,4 @@
-#include "my3DCanvas.h"
+#include "view/my3DCanvas.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,13 +13,13 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "GLBinding.h"
-#include "GLBitmapFont.h"
-#include "GLDriverInfo.h"
-#include "GLFramebufferExt.h"
-#include "GLGlyphs.h"
-#include "ImageOutput.h"
-#include "ReadConfigDouble.h"
+#include "view/GLBinding.h"
+#include "gl/GLBitmapFont.h"
+#include "view/GLDriverInfo.h"
+#include "view/GLFramebufferExt.h"
+#include "gl/GLGlyphs.h"
+#include "view/ImageOutput.h"
+#include "gl/ReadConfigDouble.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <wx/image.h>
 #include <wx/string.h>
 
-#include "CanvasSettings.h"
-#include "geometry.h"
-#include "wxGLCamera.h"
+#include "view/CanvasSettings.h"
+#include "motion/geometry.h"
+#include "gl/wxGLCamera.h"
 
 class wxConfigBase;
 struct GLBitmapFont;

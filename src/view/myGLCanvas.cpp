@@ -1,4 +1,4 @@
-#include "myGLCanvas.h"
+#include "view/myGLCanvas.h"
 
 #include <cstring>
 #include <iostream>
@@ -21,19 +21,19 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "AppSettings.h"
-#include "KeyTable.h"
-#include "MotionSceneLink.h"
-#include "MouseModes.h"
-#include "PickProcessing.h"
-#include "PopupMenuItems.h"
-#include "ShapeFactory.h"
-#include "TC3DData.h"
-#include "TimeDisplay.h"
-#include "ViewPlacement.h"
-#include "object3D.h"
+#include "gl/AppSettings.h"
+#include "view/KeyTable.h"
+#include "view/MotionSceneLink.h"
+#include "view/MouseModes.h"
+#include "view/PickProcessing.h"
+#include "view/PopupMenuItems.h"
+#include "view/ShapeFactory.h"
+#include "motion/TC3DData.h"
+#include "view/TimeDisplay.h"
+#include "view/ViewPlacement.h"
+#include "objects/object3D.h"
 #include "platform/TextEncoding.h"
-#include "shape3D.h"
+#include "objects/shape3D.h"
 
 unsigned char show_mode_buttons = 0;
 

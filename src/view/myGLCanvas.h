@@ -21,8 +21,8 @@
 #include <wx/string.h>
 #include <wx/timer.h>
 
-#include "PlaybackClock.h"
-#include "my3DCanvas.h"
+#include "view/PlaybackClock.h"
+#include "view/my3DCanvas.h"
 
 class object3D;
 class shape3D;

@@ -1,4 +1,4 @@
-#include "AppFixture.h"
+#include "app/AppFixture.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -8,11 +8,11 @@
 #include <wx/init.h>
 #include <wx/slider.h>
 
-#include "GLTestHarness.h"
-#include "MyApp.h"
-#include "MyFrame.h"
-#include "TestSupport.h"
-#include "myGLCanvas.h"
+#include "support/GLTestHarness.h"
+#include "app/MyApp.h"
+#include "app/MyFrame.h"
+#include "support/TestSupport.h"
+#include "view/myGLCanvas.h"
 
 namespace apptest {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <string>
 
-#include "DemoRecording.h"
-#include "TDataFile.h"
-#include "TestSupport.h"
+#include "app/DemoRecording.h"
+#include "motion/TDataFile.h"
+#include "support/TestSupport.h"
 
 namespace {
 

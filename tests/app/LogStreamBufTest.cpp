@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "LogStreamBuf.h"
+#include "app/LogStreamBuf.h"
 
 namespace {
 

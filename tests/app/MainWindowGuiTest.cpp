@@ -23,14 +23,14 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
-#include "AnimationControls.h"
-#include "AppFixture.h"
-#include "AppSettings.h"
-#include "FrameIds.h"
-#include "MyApp.h"
-#include "MyFrame.h"
-#include "MyFrameDnDFile.h"
-#include "myGLCanvas.h"
+#include "app/AnimationControls.h"
+#include "app/AppFixture.h"
+#include "gl/AppSettings.h"
+#include "app/FrameIds.h"
+#include "app/MyApp.h"
+#include "app/MyFrame.h"
+#include "app/MyFrameDnDFile.h"
+#include "view/myGLCanvas.h"
 
 namespace {
 

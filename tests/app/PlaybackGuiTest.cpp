@@ -11,16 +11,16 @@
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 
-#include "AnimationControls.h"
-#include "AppFixture.h"
-#include "DemoRecording.h"
-#include "FrameIds.h"
-#include "MyFrame.h"
-#include "MyFrameDnDFile.h"
-#include "TDataFile.h"
-#include "TestSupport.h"
-#include "myGLCanvas.h"
-#include "object3D.h"
+#include "app/AnimationControls.h"
+#include "app/AppFixture.h"
+#include "app/DemoRecording.h"
+#include "app/FrameIds.h"
+#include "app/MyFrame.h"
+#include "app/MyFrameDnDFile.h"
+#include "motion/TDataFile.h"
+#include "support/TestSupport.h"
+#include "view/myGLCanvas.h"
+#include "objects/object3D.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 
 #include <wx/fileconf.h>
 
-#include "DemoRecording.h"
-#include "TestSupport.h"
-#include "WxBaseFixture.h"
+#include "app/DemoRecording.h"
+#include "support/TestSupport.h"
+#include "support/WxBaseFixture.h"
 
 extern char** environ;
 

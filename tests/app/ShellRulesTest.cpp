@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "AnimationControls.h"
-#include "FrameIds.h"
-#include "RecentFiles.h"
-#include "TestSupport.h"
-#include "WindowGeometry.h"
+#include "app/AnimationControls.h"
+#include "app/FrameIds.h"
+#include "app/RecentFiles.h"
+#include "support/TestSupport.h"
+#include "app/WindowGeometry.h"
 
 namespace {
 

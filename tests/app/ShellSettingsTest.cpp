@@ -8,11 +8,11 @@
 
 #include <wx/fileconf.h>
 
-#include "AppSettings.h"
-#include "RecentFiles.h"
-#include "ShellSettings.h"
-#include "TestSupport.h"
-#include "WxBaseFixture.h"
+#include "gl/AppSettings.h"
+#include "app/RecentFiles.h"
+#include "app/ShellSettings.h"
+#include "support/TestSupport.h"
+#include "support/WxBaseFixture.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "C3DModel.h"
+#include "model/C3DModel.h"
 
 #include <gtest/gtest.h>
 
-#include "WxBaseFixture.h"
+#include "support/WxBaseFixture.h"
 
 namespace {
 

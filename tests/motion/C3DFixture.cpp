@@ -1,4 +1,4 @@
-#include "C3DFixture.h"
+#include "motion/C3DFixture.h"
 
 #include <cstring>
 

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "platform/Paths.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 // glibc 2.36's newlocale() never frees its copy of the LOCPATH search list, which the
 // decimal-comma locale of the test support sets; that leak is the C library's, not ours.

@@ -1,4 +1,4 @@
-#include "SceneRecordings.h"
+#include "scene/SceneRecordings.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TDataFile.h"
+#include "motion/TDataFile.h"
 
 namespace scenetest {
 

@@ -1,6 +1,6 @@
 // The motion scene object in a real GL context: markers where they project, picking by marker
 // number, links, and everything of the recording drawn under the object's turn.
-#include "shapeC3D.h"
+#include "scene/shapeC3D.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,15 +13,15 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
-#include "AppSettings.h"
-#include "GLBitmapFont.h"
-#include "GLFeedback.h"
-#include "GLTestHarness.h"
-#include "SceneRecordings.h"
-#include "TDataFile.h"
-#include "TestSupport.h"
-#include "wxSegment.h"
-#include "wxStructure.h"
+#include "gl/AppSettings.h"
+#include "gl/GLBitmapFont.h"
+#include "support/GLFeedback.h"
+#include "support/GLTestHarness.h"
+#include "scene/SceneRecordings.h"
+#include "motion/TDataFile.h"
+#include "support/TestSupport.h"
+#include "scene/wxSegment.h"
+#include "scene/wxStructure.h"
 
 namespace {
 

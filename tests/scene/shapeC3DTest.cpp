@@ -1,6 +1,6 @@
 // The motion scene object without a display: loading, time model, bounds, marker records, links,
 // selection, reference marker, distances, events, display-settings files and saved states.
-#include "shapeC3D.h"
+#include "scene/shapeC3D.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,14 +12,14 @@
 #include <wx/fileconf.h>
 #include <wx/log.h>
 
-#include "C3DFixture.h"
-#include "C3DModel.h"
-#include "SceneRecordings.h"
-#include "TDataFile.h"
-#include "TestSupport.h"
-#include "WxBaseFixture.h"
-#include "wxSegment.h"
-#include "wxStructure.h"
+#include "motion/C3DFixture.h"
+#include "model/C3DModel.h"
+#include "scene/SceneRecordings.h"
+#include "motion/TDataFile.h"
+#include "support/TestSupport.h"
+#include "support/WxBaseFixture.h"
+#include "scene/wxSegment.h"
+#include "scene/wxStructure.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
-#include "DXFRenderer.h"
-#include "glmObj.h"
-#include "isosurface.h"
-#include "shape3DS.h"
-#include "shapeBVH.h"
-#include "shapeSHL.h"
-#include "shapeTVP.h"
+#include "shapes/DXFRenderer.h"
+#include "shapes/glmObj.h"
+#include "shapes/isosurface.h"
+#include "shapes/shape3DS.h"
+#include "shapes/shapeBVH.h"
+#include "shapes/shapeSHL.h"
+#include "shapes/shapeTVP.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "GLFeedback.h"
+#include "support/GLFeedback.h"
 
 #include <GL/gl.h>
 

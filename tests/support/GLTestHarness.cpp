@@ -1,4 +1,4 @@
-#include "GLTestHarness.h"
+#include "support/GLTestHarness.h"
 
 #include <cstdlib>
 #include <memory>

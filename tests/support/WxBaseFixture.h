@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <wx/init.h>
 
-#include "GLTestHarness.h"
+#include "support/GLTestHarness.h"
 
 class WxBaseTest : public testing::Test {
 protected:

@@ -1,7 +1,7 @@
 // Pieces of the base canvas that need no window: the backdrop's tint and the render sizes.
 #include <gtest/gtest.h>
 
-#include "my3DCanvas.h"
+#include "view/my3DCanvas.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CanvasGuiFixture.h"
+#include "view/CanvasGuiFixture.h"
 
 #include <cmath>
 
@@ -7,7 +7,7 @@
 
 #include <GL/gl.h>
 
-#include "wxGLCamera.h"
+#include "gl/wxGLCamera.h"
 
 Pixel Project(const wxGLCamera& camera, int width, int height, const Point3D& p) {
     constexpr double kPi = 3.14159265358979323846;

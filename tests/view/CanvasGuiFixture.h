@@ -3,8 +3,8 @@
 // toolkit started by the GL test harness; and reading back what the canvas painted.
 #include <gtest/gtest.h>
 
-#include "CanvasTestObjects.h"
-#include "GLTestHarness.h"
+#include "view/CanvasTestObjects.h"
+#include "support/GLTestHarness.h"
 
 class wxGLCamera;
 

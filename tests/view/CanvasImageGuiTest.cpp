@@ -25,11 +25,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "CanvasTestObjects.h"
-#include "GLFramebufferExt.h"
-#include "GLTestHarness.h"
-#include "ImageOutput.h"
-#include "TestSupport.h"
+#include "view/CanvasTestObjects.h"
+#include "view/GLFramebufferExt.h"
+#include "support/GLTestHarness.h"
+#include "view/ImageOutput.h"
+#include "support/TestSupport.h"
 #include "platform/Paths.h"
 
 namespace {

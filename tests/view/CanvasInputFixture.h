@@ -8,10 +8,10 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 
-#include "AppSettings.h"
-#include "CanvasGuiFixture.h"
-#include "PopupMenuItems.h"
-#include "wxGLCamera.h"
+#include "gl/AppSettings.h"
+#include "view/CanvasGuiFixture.h"
+#include "view/PopupMenuItems.h"
+#include "gl/wxGLCamera.h"
 
 struct Buttons {
     bool left = false, middle = false, right = false;

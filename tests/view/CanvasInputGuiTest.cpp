@@ -15,11 +15,11 @@
 #include <wx/tglbtn.h>
 #include <wx/uiaction.h>
 
-#include "CanvasInputFixture.h"
-#include "GLTestHarness.h"
-#include "PickProcessing.h"
-#include "PopupMenuItems.h"
-#include "wxGLCamera.h"
+#include "view/CanvasInputFixture.h"
+#include "support/GLTestHarness.h"
+#include "view/PickProcessing.h"
+#include "view/PopupMenuItems.h"
+#include "gl/wxGLCamera.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <wx/log.h>
 
-#include "CanvasGuiFixture.h"
-#include "TestSupport.h"
+#include "view/CanvasGuiFixture.h"
+#include "support/TestSupport.h"
 
 namespace {
 

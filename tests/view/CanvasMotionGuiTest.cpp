@@ -9,13 +9,13 @@
 
 #include <wx/arrstr.h>
 
-#include "CanvasInputFixture.h"
-#include "PopupMenuItems.h"
-#include "SceneRecordings.h"
-#include "TestSupport.h"
-#include "shapeC3D.h"
-#include "wxGLCamera.h"
-#include "wxStructure.h"
+#include "view/CanvasInputFixture.h"
+#include "view/PopupMenuItems.h"
+#include "scene/SceneRecordings.h"
+#include "support/TestSupport.h"
+#include "scene/shapeC3D.h"
+#include "gl/wxGLCamera.h"
+#include "scene/wxStructure.h"
 
 namespace {
 

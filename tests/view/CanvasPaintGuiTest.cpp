@@ -16,11 +16,11 @@
 
 #include <GL/gl.h>
 
-#include "CanvasGuiFixture.h"
-#include "GLBitmapFont.h"
-#include "GLDriverInfo.h"
-#include "GLFramebufferExt.h"
-#include "TestSupport.h"
+#include "view/CanvasGuiFixture.h"
+#include "gl/GLBitmapFont.h"
+#include "view/GLDriverInfo.h"
+#include "view/GLFramebufferExt.h"
+#include "support/TestSupport.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 
-#include "CanvasGuiFixture.h"
-#include "PlaybackClock.h"
+#include "view/CanvasGuiFixture.h"
+#include "view/PlaybackClock.h"
 
 namespace {
 

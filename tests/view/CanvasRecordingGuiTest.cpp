@@ -12,10 +12,10 @@
 
 #include <GL/gl.h>
 
-#include "CanvasGuiFixture.h"
-#include "TDataFile.h"
-#include "TestSupport.h"
-#include "shapeC3D.h"
+#include "view/CanvasGuiFixture.h"
+#include "motion/TDataFile.h"
+#include "support/TestSupport.h"
+#include "scene/shapeC3D.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 
 #include <GL/gl.h>
 
-#include "geometry.h"
-#include "myGLCanvas.h"
-#include "shape3D.h"
+#include "motion/geometry.h"
+#include "view/myGLCanvas.h"
+#include "objects/shape3D.h"
 
 // frames[f][m] is marker m at frame f, in scene units.
 class MarkerCloud : public shape3D {

@@ -2,8 +2,8 @@
 // not even looked up when the extension is missing.
 #include <gtest/gtest.h>
 
-#include "GLDriverInfo.h"
-#include "GLFramebufferExt.h"
+#include "view/GLDriverInfo.h"
+#include "view/GLFramebufferExt.h"
 
 namespace {
 

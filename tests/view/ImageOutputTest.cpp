@@ -1,7 +1,7 @@
 // Image files of the view through the toolkit, without a display: the program's own PPM writer,
 // saving by extension with the forced BMP and PNG options, JPEG conversion, refusals of empty
 // images, and failed writes reported as failures.
-#include "ImageOutput.h"
+#include "view/ImageOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 namespace {
 

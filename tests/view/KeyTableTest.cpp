@@ -4,7 +4,7 @@
 
 #include <wx/defs.h>
 
-#include "KeyTable.h"
+#include "view/KeyTable.h"
 
 namespace {
 

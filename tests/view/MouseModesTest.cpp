@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "MouseModes.h"
+#include "view/MouseModes.h"
 
 namespace {
 

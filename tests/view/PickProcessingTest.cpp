@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "PickProcessing.h"
+#include "view/PickProcessing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "PlaybackClock.h"
+#include "view/PlaybackClock.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "PopupMenuItems.h"
+#include "view/PopupMenuItems.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <wx/string.h>
 
-#include "ShapeFactory.h"
-#include "shape3D.h"
+#include "view/ShapeFactory.h"
+#include "objects/shape3D.h"
 
 namespace {
 

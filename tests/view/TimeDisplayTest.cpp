@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "LabelledItem.h"
-#include "TC3DData.h"
-#include "TestSupport.h"
-#include "TimeDisplay.h"
+#include "motion/LabelledItem.h"
+#include "motion/TC3DData.h"
+#include "support/TestSupport.h"
+#include "view/TimeDisplay.h"
 
 namespace {
 

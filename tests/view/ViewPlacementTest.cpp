@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ViewPlacement.h"
+#include "view/ViewPlacement.h"
 
 namespace {
 

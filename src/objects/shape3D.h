@@ -1,0 +1,43 @@
+#pragma once
+// A scene object loaded from a file: the file name, a size meshes are normalised to, the loaded
+// flag, a one-line information text and a part count, and the file operations that the concrete
+// shapes implement (the base answers false).
+#include <wx/arrstr.h>
+#include <wx/string.h>
+
+#include "objects/object3D.h"
+
+class shape3D : public object3D {
+public:
+    shape3D();
+    ~shape3D() override;
+
+    wxString GetTypeName() override;
+    // A file shape draws its own body; the base draws nothing.
+    void Draw() override;
+
+    virtual bool Load(const wxString& path);
+    virtual bool Import(const wxString& path);
+    virtual bool Save();
+    virtual bool SaveAs(const wxString& path);
+    virtual float GetSize();
+    virtual bool GetNormaliseOnLoad();
+    virtual void SetSize(float size);
+    virtual void SetNormaliseOnLoad(bool normalise);
+    virtual bool IsLoaded();
+    virtual void SetFileName(const wxString& path);
+    virtual wxString GetFileName();
+    virtual wxString GetInfo();
+    virtual int GetPartCount();
+    // Empties the list and adds the file's name without folder and extension (when a file name
+    // is set); nothing for a null list.
+    virtual void GetPartNames(wxArrayString* out);
+
+protected:
+    float m_normaliseSize = 1.0f;
+    bool m_normaliseOnLoad = true;
+    bool m_loaded = false;
+    wxString m_fileName;
+    wxString m_info;
+    int m_partCount = 1;
+};

@@ -1,0 +1,309 @@
+#include "motion/C3DFixture.h"
+#include "motion/C3DParameters.h"
+#include "motion/TC3DData.h"
+#include "motion/TDataFile.h"
+#include "support/TestSupport.h"
+#include "platform/ByteReader.h"
+#include "platform/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+using c3dtest::C3DFixture;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+    const std::string s = testsupport::ReadFileBytes(path);
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+std::unique_ptr<TC3DData> Reload(const std::string& path, bool keepCameraMask = true) {
+    auto d = std::make_unique<TC3DData>();
+    d->verbose = false;
+    EXPECT_TRUE(d->LoadC3D(path.c_str(), keepCameraMask, true, false)) << d->errorText;
+    return d;
+}
+
+// n points, `frames` frames at 100 Hz, dimension `dim`; point p at frame f is (f, p, -1).
+std::unique_ptr<TDataFile> Recording(int n, int frames, int dim = 4, int channels = 0, int spf = 1) {
+    auto d = std::make_unique<TDataFile>(n, frames, 100.0f, channels, spf, dim);
+    d->verbose = false;
+    for (int f = 0; f < frames; ++f)
+        for (int p = 0; p < n; ++p) {
+            d->points->SetValue(p * dim, f, f);
+            d->points->SetValue(p * dim + 1, f, p);
+            d->points->SetValue(p * dim + 2, f, -1);
+        }
+    return d;
+}
+
+// The float written as the fourth value of point p in frame f of a file our writer wrote.
+float FourthWord(const std::vector<uint8_t>& file, int points, int channels, int f, int p) {
+    const size_t dataStart = (static_cast<size_t>(dez::LoadU16LE(file.data() + 16)) - 1) * 512;
+    const size_t frameBytes = static_cast<size_t>(points) * 16 + static_cast<size_t>(channels) * 4;
+    return dez::LoadF32LE(file.data() + dataStart + f * frameBytes + p * 16 + 12);
+}
+
+TEST(C3DWriter, RoundTripOfADecIntegerFile) {
+    C3DFixture f(2);
+    f.points = 3;
+    f.channels = 2;
+    f.samplesPerFrame = 2;
+    f.scale = 0.25f;
+    f.StandardParameters();
+    f.Floats(2, "SCALE", {0.5f, 2.0f});
+    f.Int16s(2, "OFFSET", {1, -1});
+    f.Text(1, "X_SCREEN", "+X");
+    f.Group(3, "EVENT");
+    f.Texts(3, "LABELS", {"Foot Strike", "Foot Off"}, 12);
+    f.Texts(3, "CONTEXTS", {"Left", "Right"}, 5);
+    f.Floats(3, "TIMES", {0, 0.03f, 0, 0.07f}, {2, 2});
+    f.Texts(3, "SUBJECTS", {"Jane", "Jane"}, 4);
+    f.Group(4, "EVENT_CONTEXT");
+    f.Texts(4, "LABELS", {"Left", "Right"}, 5);
+    f.Group(5, "FORCE_PLATFORM");
+    f.Int16s(5, "USED", {1});
+    f.Int16s(5, "TYPE", {2});
+    f.Int16s(5, "CHANNEL", {1, 2, 1, 2, 1, 2}, {6, 1});
+    f.Floats(5, "CORNERS", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {3, 4, 1});
+    f.Group(6, "SUBJECTS");
+    f.Texts(6, "MARKER_SETS", {"Set"}, 3);
+    f.Group(7, "VENDOR_GROUP");
+    f.Floats(7, "VALUE", {1.5f, 2.5f});
+    f.headerEvents = {{0.04f, "HS"}};
+    TC3DData d;
+    d.verbose = false;
+    const std::vector<uint8_t> original = f.Build();
+    ASSERT_TRUE(d.LoadC3DFromBuffer(original.data(), original.size(), true, true, false));
+
+    testsupport::TempDir dir;
+    const std::string out = dir.file("out.c3d");
+    ASSERT_TRUE(d.SaveC3D(out.c_str(), "Vederiz", "Dezozuza", nullptr, true)) << d.errorText;
+    EXPECT_EQ(d.processor, 1);
+    const std::vector<uint8_t> file = Bytes(out);
+    EXPECT_EQ(file[512 + 3], 84);
+    EXPECT_EQ(dez::LoadF32LE(file.data() + 12), -0.0625f);
+
+    auto back = Reload(out);
+    EXPECT_FALSE(back->integerData);
+    ASSERT_EQ(back->points->size, d.points->size);
+    for (int i = 0; i < d.points->size; ++i) ASSERT_DOUBLE_EQ(back->points->data[i], d.points->data[i]) << i;
+    ASSERT_EQ(back->analog->size, d.analog->size);
+    for (int i = 0; i < d.analog->size; ++i) ASSERT_DOUBLE_EQ(back->analog->data[i], d.analog->data[i]) << i;
+    EXPECT_EQ(back->PointLabel(2), "PT3");
+    EXPECT_EQ(back->AnalogLabel(2), "CH2");
+    EXPECT_STREQ(back->xScreen, "+X");
+    ASSERT_EQ(back->GetEventCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(back->events->items[i]->id, d.events->items[i]->id);
+        EXPECT_STREQ(back->events->items[i]->name, d.events->items[i]->name);
+        EXPECT_STREQ(back->events->items[i]->context, d.events->items[i]->context);
+        EXPECT_STREQ(back->events->items[i]->subject, "Jane");
+    }
+    EXPECT_EQ(back->FindHeaderEvent("HS"), 4);
+    EXPECT_EQ(back->plateCount, 1);
+    EXPECT_FLOAT_EQ(back->plates[0].corners[3][2], 12.0f);
+    char set[256], display[256];
+    EXPECT_TRUE(back->GetMarkerSetNames(set, display, 0));
+    EXPECT_STREQ(set, "Set");
+    ASSERT_NE(back->FindGroup("VENDOR_GROUP"), nullptr);
+    EXPECT_FLOAT_EQ(back->FindGroup("VENDOR_GROUP")->FindParameter("VALUE")->reals[1], 2.5f);
+    // Other readers learn the data format from POINT:SCALE too.
+    EXPECT_FLOAT_EQ(back->FindGroup("POINT")->FindParameter("SCALE")->reals[0], -0.0625f);
+    EXPECT_EQ(back->FindGroup("MANUFACTURER")->FindParameter("COMPANY")->elementCount, 7);
+}
+
+TEST(C3DWriter, FourthPointWord) {
+    struct Case {
+        const char* name;
+        int dim;
+        double residual;
+        double mask;
+        double x;
+        float word;
+    };
+    const Case cases[] = {
+        {"dimension 3", 3, 0, 0, 5, 768.0f},
+        {"residual 1.25", 4, 1.25, 0, 5, 788.0f},
+        {"residual too large saturates", 4, 20.0, 0, 5, 3 * 256 + 127.0f},
+        {"mask kept", 5, 1.0, 0x81, 5, 0x81 * 256 + 16.0f},
+        {"no mask, not at the origin", 5, 0.5, 0, 5, 3 * 256 + 8.0f},
+        {"no mask, at the origin", 5, 0.0, 0, 0, 0.0f},
+    };
+    testsupport::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto d = Recording(1, 2, c.dim);
+        d->points->SetValue(0, 1, c.x);
+        d->points->SetValue(1, 1, 0);
+        d->points->SetValue(2, 1, 0);
+        if (c.dim >= 4) d->points->SetValue(3, 1, c.residual);
+        if (c.dim >= 5) d->points->SetValue(4, 1, c.mask);
+        ASSERT_TRUE(d->SaveC3D(dir.file("w.c3d").c_str(), "", "", nullptr, false));
+        EXPECT_EQ(FourthWord(Bytes(dir.file("w.c3d")), 1, 0, 1, 0), c.word);
+    }
+}
+
+TEST(C3DWriter, LongLabelListsAreSplit) {
+    struct Case {
+        int points;
+        std::vector<int> parts;
+    };
+    const Case cases[] = {{300, {255, 45}}, {510, {255, 255}}, {511, {255, 255, 1}}};
+    testsupport::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.points);
+        auto d = Recording(c.points, 1, 3);
+        ASSERT_TRUE(d->SaveC3D(dir.file("l.c3d").c_str(), "", "", nullptr, false));
+        auto back = Reload(dir.file("l.c3d"));
+        const TC3DGroup* point = back->FindGroup("POINT");
+        for (size_t i = 0; i < c.parts.size(); ++i) {
+            const std::string name = i == 0 ? "LABELS" : "LABELS" + std::to_string(i + 1);
+            const TC3DParameter* p = point->FindParameter(name.c_str());
+            ASSERT_NE(p, nullptr) << name;
+            EXPECT_EQ(p->dims[1], c.parts[i]);
+        }
+        EXPECT_EQ(point->FindParameter(("LABELS" + std::to_string(c.parts.size() + 1)).c_str()), nullptr);
+        EXPECT_EQ(back->pointLabels->count, c.points);
+        EXPECT_EQ(back->PointLabel(c.points - 1), "M" + std::to_string(c.points));
+    }
+}
+
+TEST(C3DWriter, HeaderEvents) {
+    testsupport::TempDir dir;
+    auto d = Recording(1, 100);
+    d->headerEvents = new LabelledItemList();
+    d->headerEvents->Add(LabelledItem(10, "HS", nullptr, -1));
+    d->headerEvents->Add(LabelledItem(50, "HS", nullptr, -1));
+    ASSERT_TRUE(d->SaveC3D(dir.file("h.c3d").c_str(), "", "", nullptr, false));
+    auto back = Reload(dir.file("h.c3d"));
+    ASSERT_EQ(back->GetHeaderEventCount(), 2);
+    EXPECT_EQ(back->headerEvents->items[0]->id, 10);
+    EXPECT_EQ(back->headerEvents->items[1]->id, 50);  // its own frame, not the first HS's
+
+    for (int i = 2; i < 19; ++i) d->headerEvents->Add(LabelledItem(i, ("E" + std::to_string(i)).c_str(), nullptr, -1));
+    ASSERT_TRUE(d->SaveC3D(dir.file("h.c3d").c_str(), "", "", nullptr, false));
+    back = Reload(dir.file("h.c3d"));
+    ASSERT_EQ(back->GetHeaderEventCount(), 18);
+    EXPECT_STREQ(back->headerEvents->items[17]->name, "E17");
+}
+
+TEST(C3DWriter, AnalogSamplesPerFrame) {
+    testsupport::TempDir dir;
+    auto d = Recording(1, 10, 4);
+    d->analogRate = 1000.0f;
+    d->pointRate = 120.0f;
+    d->analog = new Matrix2D(1, 84);
+    for (int c = 0; c < 84; ++c) d->analog->SetValue(0, c, c);
+    ASSERT_TRUE(d->SaveC3D(dir.file("a.c3d").c_str(), "", "", nullptr, false));
+    const std::vector<uint8_t> file = Bytes(dir.file("a.c3d"));
+    EXPECT_EQ(dez::LoadU16LE(file.data() + 18), 8);
+    const size_t dataStart = (static_cast<size_t>(dez::LoadU16LE(file.data() + 16)) - 1) * 512;
+    auto sample = [&](int f, int j) { return dez::LoadF32LE(file.data() + dataStart + f * (16 + 32) + 16 + 4 * j); };
+    EXPECT_EQ(sample(3, 0), 25.0f);
+    EXPECT_EQ(sample(3, 7), 32.0f);
+    EXPECT_EQ(sample(5, 0), 42.0f);
+    EXPECT_EQ(sample(5, 7), 49.0f);
+}
+
+TEST(C3DWriter, KeptParametersAreCopiedOnlyWhenAsked) {
+    C3DFixture f;
+    f.StandardParameters();
+    f.Text(1, "X_SCREEN", "-Z");
+    const std::vector<uint8_t> bytes = f.Build();
+    testsupport::TempDir dir;
+    for (bool copy : {true, false}) {
+        SCOPED_TRACE(copy ? "copy" : "no copy");
+        TC3DData d;
+        d.verbose = false;
+        ASSERT_TRUE(d.LoadC3DFromBuffer(bytes.data(), bytes.size(), false, true, false));
+        ASSERT_TRUE(d.SaveC3D(dir.file("k.c3d").c_str(), "", "Dezozuza", nullptr, copy));
+        auto back = Reload(dir.file("k.c3d"));
+        const TC3DGroup* point = back->FindGroup("POINT");
+        EXPECT_EQ(point->FindParameter("X_SCREEN") != nullptr, copy);
+        int labels = 0;
+        for (int i = 0; i < point->parameterCount; ++i) labels += std::strcmp(point->parameters[i]->name, "LABELS") == 0;
+        EXPECT_EQ(labels, 1);
+        if (copy) {
+            EXPECT_STREQ(point->parameters[point->parameterCount - 1]->name, "X_SCREEN");
+        }
+        // An empty company is not written; an empty DFN text is written as 31 blanks.
+        EXPECT_EQ(back->FindGroup("MANUFACTURER")->FindParameter("COMPANY"), nullptr);
+        EXPECT_NE(back->FindGroup("MANUFACTURER")->FindParameter("SOFTWARE"), nullptr);
+        EXPECT_EQ(std::string(back->dfnModel), std::string(31, ' '));
+    }
+}
+
+TEST(C3DWriter, SavingTwiceGivesTheSameFile) {
+    testsupport::TempDir dir;
+    auto d = Recording(4, 20, 5, 2, 3);
+    const int32_t version[3] = {1, 9, 0};
+    ASSERT_TRUE(d->SaveC3D(dir.file("1.c3d").c_str(), "Vederiz", "Dezozuza", version, true));
+    ASSERT_TRUE(d->SaveC3D(dir.file("2.c3d").c_str(), "Vederiz", "Dezozuza", version, true));
+    EXPECT_EQ(testsupport::ReadFileBytes(dir.file("1.c3d")), testsupport::ReadFileBytes(dir.file("2.c3d")));
+}
+
+TEST(C3DWriter, LongRecordingsCarryTheirLengthInTrial) {
+    testsupport::TempDir dir;
+    auto d = Recording(1, 65536, 3);
+    ASSERT_TRUE(d->SaveC3D(dir.file("long.c3d").c_str(), "", "", nullptr, false));
+    auto back = Reload(dir.file("long.c3d"));
+    EXPECT_EQ(back->GetFrameCount(), 65536);
+    EXPECT_DOUBLE_EQ(back->points->GetValue(0, 65535), 65535.0);
+}
+
+TEST(C3DWriter, RefusalsAndFailures) {
+    testsupport::TempDir dir;
+    {
+        auto d = Recording(2, 5, 3);
+        d->dimension = 2;
+        EXPECT_FALSE(d->SaveC3D(dir.file("x.c3d").c_str(), "", "", nullptr, false));
+        EXPECT_STREQ(d->errorText, "Dimension must be greater or equal to 3");
+    }
+    {
+        TC3DData empty;
+        empty.verbose = false;
+        EXPECT_FALSE(empty.SaveC3D(dir.file("x.c3d").c_str(), "", "", nullptr, false));
+        EXPECT_STREQ(empty.errorText, "");
+    }
+    {
+        auto d = Recording(2, 5, 3);
+        EXPECT_FALSE(d->SaveC3D(dir.file("no/such/folder/x.c3d").c_str(), "", "", nullptr, false));
+        EXPECT_STREQ(d->errorText, "Unable to open C3D file for writing ");
+    }
+    {
+        // Saving over a folder fails and leaves it as it was.
+        auto d = Recording(2, 5, 3);
+        const std::string folder = dir.file("folder.c3d");
+        ASSERT_TRUE(std::filesystem::create_directory(folder));
+        EXPECT_FALSE(d->SaveC3D(folder.c_str(), "", "", nullptr, false));
+        EXPECT_NE(std::string(d->errorText), "");
+        EXPECT_TRUE(std::filesystem::is_directory(folder));
+    }
+}
+
+TEST(C3DWriter, SavingOverAFileReplacesItWhole) {
+    testsupport::TempDir dir;
+    const std::string target = dir.file("rec.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(target, std::string(100000, 'x')));
+    auto d = Recording(3, 7, 4);
+    ASSERT_TRUE(d->SaveC3D(target.c_str(), "", "", nullptr, false));
+    auto back = Reload(target);
+    EXPECT_EQ(back->GetFrameCount(), 7);
+    // No temporary file is left next to it.
+    EXPECT_EQ(dez::ListMatchingFiles(dir.path(), "*"), std::vector<std::string>{"rec.c3d"});
+    // A save that is refused before writing leaves the file alone.
+    const std::string before = testsupport::ReadFileBytes(target);
+    d->dimension = 2;
+    EXPECT_FALSE(d->SaveC3D(target.c_str(), "", "", nullptr, false));
+    EXPECT_EQ(testsupport::ReadFileBytes(target), before);
+}
+
+}  // namespace

@@ -113,7 +113,9 @@ double NaturalBasis(int M, int N, const double* X, int k, int ider, double t) {
     // Scaled to be of order one near the knots; the right-end functions alternate in sign with
     // their order, which the scale undoes so that every function is positive on its support.
     const double span = X[hi] - X[lo];
-    double scale = std::pow(span, order - power);
+    double scale = 1.0;  // span^(order - power), order - power being -M+1 .. 1
+    for (int e = order; e < power; ++e) scale /= span;
+    if (order > power) scale = span;
     if (rightEnd && order % 2 == 1) scale = -scale;
     return sum * factor * scale;
 }

@@ -31,29 +31,32 @@ Span ValidSpan(const double* values, int n, double missing) {
 
 // Second derivatives of the natural cubic spline through (t[j], v[j]), j < k (k >= 3), by
 // elimination of the tridiagonal system of the interior knots. False on a zero pivot or a last pivot
-// too small to trust. work: 2k doubles.
+// too small to trust. work: 2k doubles. The reciprocals of the pivots are kept so that the back
+// substitution has no division in its chain.
 bool NaturalSplineMoments(const double* t, const double* v, int k, double* moments, double* work) {
-    double* pivot = work;
+    double* inversePivot = work;
     double* rhs = work + k;
     moments[0] = 0.0;
     moments[k - 1] = 0.0;
+    double pivot = 0.0;
     for (int j = 1; j <= k - 2; ++j) {
         const double hl = t[j] - t[j - 1];
         const double hr = t[j + 1] - t[j];
-        pivot[j] = 2.0 * (hl + hr);
+        pivot = 2.0 * (hl + hr);
         rhs[j] = 6.0 * ((v[j + 1] - v[j]) / hr - (v[j] - v[j - 1]) / hl);
         if (j > 1) {
-            const double w = hl / pivot[j - 1];
-            pivot[j] -= w * hl;  // the previous row's super-diagonal is the same width
+            const double w = hl * inversePivot[j - 1];
+            pivot -= w * hl;  // the previous row's super-diagonal is the same width
             rhs[j] -= w * rhs[j - 1];
         }
-        if (pivot[j] == 0.0) return false;
+        if (pivot == 0.0) return false;
+        inversePivot[j] = 1.0 / pivot;
     }
-    if (std::fabs(pivot[k - 2]) < 1e-5) return false;
+    if (std::fabs(pivot) < 1e-5) return false;
+    double next = 0.0;
     for (int j = k - 2; j >= 1; --j) {
-        const double hr = t[j + 1] - t[j];
-        const double next = j + 1 <= k - 2 ? moments[j + 1] : 0.0;
-        moments[j] = (rhs[j] - hr * next) / pivot[j];
+        next = (rhs[j] - (t[j + 1] - t[j]) * next) * inversePivot[j];
+        moments[j] = next;
     }
     return true;
 }
@@ -88,10 +91,11 @@ void SignalFilter::ButterworthFilter(double* values, int n, double cutoff, doubl
 
     y[0] = x[0];
     y[1] = x[1];
-    for (int i = 2; i < len; ++i) y[i] = a0 * x[i] + a1 * x[i - 1] + a2 * x[i - 2] + b1 * y[i - 1] + b2 * y[i - 2];
+    // The term of the previous output comes last: it is the only one the next sample waits for.
+    for (int i = 2; i < len; ++i) y[i] = (a0 * x[i] + a1 * x[i - 1] + a2 * x[i - 2] + b2 * y[i - 2]) + b1 * y[i - 1];
     for (int i = 0; i < len; ++i) x[i] = y[i];
     for (int i = len - 3; i >= 0; --i)
-        y[i] = a0 * x[i] + a1 * x[i + 1] + a2 * x[i + 2] + b1 * y[i + 1] + b2 * y[i + 2];
+        y[i] = (a0 * x[i] + a1 * x[i + 1] + a2 * x[i + 2] + b2 * y[i + 2]) + b1 * y[i + 1];
     for (int i = 0; i < len; ++i) x[i] = y[i];
 }
 
@@ -235,9 +239,12 @@ void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) c
     double* y = x + k;
     double* w = y + k;
     double* c = w + k;
+    // The fit runs on the sample index and the derivatives are scaled to seconds afterwards: the
+    // cross-validated spline does not depend on the unit of time, and whole numbers keep the band
+    // matrices (of order step^-2M) in range whatever the rate.
     for (int i = span.s, j = 0; i <= span.e; ++i)
         if (values[i] != missingValue) {
-            x[j] = i / rate;
+            x[j] = i;
             y[j] = values[i];
             w[j] = 1.0;
             ++j;
@@ -246,9 +253,10 @@ void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) c
     int error = 0;
     gcvspl::GCVSPL(x, y, w, kHalfOrder, k, c, variance, work.Data(), error);
     if (error != 0) return;
+    const double scale = order == 0 ? 1.0 : order == 1 ? rate : rate * rate;
     int interval = 0;
     for (int i = span.s; i <= span.e; ++i) {
         if (values[i] != missingValue) ++interval;  // knots up to and including sample i
-        values[i] = gcvspl::SPLDER(order, kHalfOrder, k, i / rate, x, c, interval, work.Data());
+        values[i] = scale * gcvspl::SPLDER(order, kHalfOrder, k, i, x, c, interval, work.Data());
     }
 }

@@ -391,6 +391,11 @@ void GCVSPL(const double* X, const double* Y, const double* WX, int M, int N, do
     BASIS(M, N, X, basis, bl, band);
     PREP(M, N, X, WX, weighted, el);
     el /= bl;
+    if (!std::isfinite(el) || !(el > 0.0)) {
+        // Steps so uneven or so small that the band matrices left the range of doubles.
+        IER = 2;
+        return;
+    }
     const double val = VAL;
     auto criterion = [&](double p) { return SPLC(M, N, X, Y, WX, val, p, kEps, C, stat, basis, weighted, el, band); };
 

@@ -22,8 +22,10 @@ constexpr long WorkSize(int M, int N) { return 6L * (static_cast<long>(N) * M + 
 // Fits the spline to (X, Y) with weights WX (all positive, X strictly increasing, N >= 2M).
 // VAL < 0: generalized cross-validation, VAL then becomes the variance estimate; VAL = 0:
 // interpolation; VAL > 0: minimal predicted mean squared error for the known variance VAL.
-// IER = 1 for M < 1 or N < 2M, 2 for a non-positive weight or X not increasing; on an error nothing
-// is written. On success C holds the spline's coefficients for SPLDER.
+// IER = 1 for M < 1 or N < 2M, 2 for a non-positive or non-finite weight or X not finite and
+// strictly increasing; on these errors nothing is written. IER is 2 too, with WK used as scratch but
+// C and VAL untouched, when the steps of X are so small or so uneven that the band matrices overflow.
+// On success C holds the spline's coefficients for SPLDER.
 void GCVSPL(const double* X, const double* Y, const double* WX, int M, int N, double* C, double& VAL,
             double* WK, int& IER);
 

@@ -248,6 +248,21 @@ TEST(Gcvspl, ErrorsWriteNothing) {
     }
 }
 
+TEST(Gcvspl, StepsTooSmallForDoublesAreRefused) {
+    std::vector<double> x(10);
+    for (int i = 0; i < 10; ++i) x[i] = i * 1e-100;  // step^-6 overflows
+    const std::vector<double> y(10, 1.0);
+    const std::vector<double> w(10, 1.0);
+    std::vector<double> c(10, 123.0);
+    std::vector<double> wk(WorkSize(3, 10));
+    double val = -1.0;
+    int ier = -1;
+    GCVSPL(x.data(), y.data(), w.data(), 3, 10, c.data(), val, wk.data(), ier);
+    EXPECT_EQ(ier, 2);
+    EXPECT_EQ(val, -1.0);
+    EXPECT_EQ(c, std::vector<double>(10, 123.0));
+}
+
 TEST(Gcvspl, DerivativesOfOrder2MAndAboveAreZero) {
     const std::vector<double> x = UnevenX(12, 5);
     std::vector<double> y(x.size());

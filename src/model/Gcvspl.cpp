@@ -243,42 +243,54 @@ void PREP(int M, int N, const double* X, const double* WX, double* WE, double& E
         const int last = std::min(i, rows - 1);
         for (int j = first; j <= last; ++j) {
             const double dj = DivDiffWeight(X, j, i - j, M) / WX[i];
-            for (int k = first; k <= last; ++k)
+            for (int k = j; k <= last; ++k)
                 WE[static_cast<long>(j) * width + k - j + M] += dj * DivDiffWeight(X, k, i - k, M);
         }
     }
     EL = 0.0;
-    for (int j = 0; j < rows; ++j) EL += WE[static_cast<long>(j) * width + M];
+    for (int j = 0; j < rows; ++j) {
+        double* row = WE + static_cast<long>(j) * width;
+        EL += row[M];
+        // The first M weights of row j of D go where the lower band would be; SPLC needs them at
+        // every call, and the last weight is minus their sum (D maps constants to 0).
+        for (int a = 0; a < M; ++a) row[a] = DivDiffWeight(X, j, a, M);
+    }
 }
 
 void BANDET(double* E, int M, int N) {
+    // L D L' row by row, reading the lower band and the diagonal only. The first slot above the
+    // diagonal of each finished row keeps the reciprocal of its pivot, so that no division lies on
+    // the chain of the rows below.
     const int width = 2 * M + 1;
-    auto at = [&](int i, int j) -> double& { return E[static_cast<long>(i) * width + j - i + M]; };
     for (int i = 0; i < N; ++i) {
+        double* row = E + static_cast<long>(i) * width;  // row[M + j - i] is E(i, j)
         const int first = std::max(0, i - M);
         for (int j = first; j < i; ++j) {
-            double s = at(i, j);
-            for (int k = first; k < j; ++k) s -= at(i, k) * at(k, k) * at(j, k);
-            at(i, j) = s / at(j, j);
+            const double* rowJ = E + static_cast<long>(j) * width;
+            double s = row[M + j - i];
+            for (int k = first; k < j; ++k) s -= row[M + k - i] * rowJ[M + k - j] * E[static_cast<long>(k) * width + M];
+            row[M + j - i] = s * rowJ[M + 1];
         }
-        double d = at(i, i);
-        for (int k = first; k < i; ++k) d -= at(i, k) * at(i, k) * at(k, k);
-        at(i, i) = d;
+        double d = row[M];
+        for (int k = first; k < i; ++k) d -= row[M + k - i] * row[M + k - i] * E[static_cast<long>(k) * width + M];
+        row[M] = d;
+        if (M > 0) row[M + 1] = 1.0 / d;
     }
 }
 
 void BANSOL(const double* E, const double* Y, double* C, int M, int N) {
     const int width = 2 * M + 1;
-    auto at = [&](int i, int j) { return E[static_cast<long>(i) * width + j - i + M]; };
     for (int i = 0; i < N; ++i) {
+        const double* row = E + static_cast<long>(i) * width;
         double s = Y[i];
-        for (int k = std::max(0, i - M); k < i; ++k) s -= at(i, k) * C[k];
+        for (int k = std::max(0, i - M); k < i; ++k) s -= row[M + k - i] * C[k];
         C[i] = s;
     }
-    for (int i = 0; i < N; ++i) C[i] /= at(i, i);
+    for (int i = 0; i < N; ++i) C[i] /= E[static_cast<long>(i) * width + M];
     for (int i = N - 1; i >= 0; --i) {
         double s = C[i];
-        for (int k = i + 1; k <= std::min(N - 1, i + M); ++k) s -= at(k, i) * C[k];
+        const int last = std::min(N - 1, i + M);
+        for (int k = i + 1; k <= last; ++k) s -= E[static_cast<long>(k) * width + M + i - k] * C[k];
         C[i] = s;
     }
 }
@@ -287,32 +299,39 @@ double TRINV(const double* B, double* E, int M, int N) {
     // The band of S = E^-1 from E = L D L', last row first: S = D^-1 L^-1 + (I - L') S gives
     // S(i, k) = -sum_l L(l, i) S(l, k) for k > i, and S(i, i) = 1 / D(i) - sum_l L(l, i) S(l, i),
     // l = i+1 .. i+M, which only needs the band of the rows below. S fills the upper band and the
-    // diagonal; L stays in the lower band.
+    // diagonal; L stays in the lower band. B is read on and above its diagonal only.
     const int width = 2 * M + 1;
-    auto at = [&](int i, int j) -> double& { return E[static_cast<long>(i) * width + j - i + M]; };
-    auto inverse = [&](int i, int j) -> double { return i <= j ? at(i, j) : at(j, i); };
+    auto rowOf = [&](int i) { return E + static_cast<long>(i) * width + M; };  // rowOf(i)[j - i] = E(i, j)
     for (int i = N - 1; i >= 0; --i) {
+        double* row = rowOf(i);
         const int last = std::min(N - 1, i + M);
+        const double inversePivot = 1.0 / row[0];
         for (int k = last; k > i; --k) {
             double s = 0.0;
-            for (int l = i + 1; l <= last; ++l) s -= at(l, i) * inverse(l, k);
-            at(i, k) = s;
+            for (int l = i + 1; l <= k; ++l) {
+                const double* rowL = rowOf(l);
+                s -= rowL[i - l] * rowL[k - l];  // L(l, i) S(l, k)
+            }
+            const double* rowK = rowOf(k);
+            for (int l = k + 1; l <= last; ++l) s -= rowOf(l)[i - l] * rowK[l - k];  // L(l, i) S(k, l)
+            row[k - i] = s;
         }
-        double s = 1.0 / at(i, i);
-        for (int l = i + 1; l <= last; ++l) s -= at(l, i) * at(i, l);
-        at(i, i) = s;
+        double s = inversePivot;
+        for (int l = i + 1; l <= last; ++l) s -= rowOf(l)[i - l] * row[l - i];
+        row[0] = s;
     }
     double trace = 0.0;
     for (int i = 0; i < N; ++i) {
-        const long row = static_cast<long>(i) * width + M;
-        trace += E[row] * B[row];
-        for (int k = i + 1; k <= std::min(N - 1, i + M); ++k) trace += 2.0 * E[row + k - i] * B[row + k - i];
+        const long at = static_cast<long>(i) * width + M;
+        trace += E[at] * B[at];
+        const int last = std::min(N - 1, i + M);
+        for (int k = 1; k <= last - i; ++k) trace += 2.0 * E[at + k] * B[at + k];
     }
     return trace;
 }
 
-double SPLC(int M, int N, const double* X, const double* Y, const double* WX, double VAL, double P, double EPS,
-            double* C, double* STAT, const double* B, const double* WE, double EL, double* BWE) {
+double SPLC(int M, int N, const double* Y, const double* WX, double VAL, double P, double EPS, double* C,
+            double* STAT, const double* B, const double* WE, double EL, double* BWE) {
     STAT[3] = P / (P + 1.0);
     if (P * EL * EPS > 1.0) {
         STAT[3] = 1.0;
@@ -324,20 +343,29 @@ double SPLC(int M, int N, const double* X, const double* Y, const double* WX, do
     }
     const int rows = N - M;
     const int width = 2 * M + 1;
-    for (int i = 0; i < rows; ++i)
-        for (int off = -M; off <= M; ++off) {
-            const long at = static_cast<long>(i) * width + off + M;
-            double value = 0.0;
-            if (i + off >= 0 && i + off < rows) {
-                value = P * WE[at];
-                if (off > -M && off < M) value += B[static_cast<long>(i) * (width - 2) + off + M - 1];
-            }
-            BWE[at] = value;
+    // E = R + P WE, lower band and diagonal (all that BANDET reads); WE is kept above its diagonal.
+    for (int i = 0; i < rows; ++i) {
+        double* e = BWE + static_cast<long>(i) * width + M;
+        const double* r = B + static_cast<long>(i) * (width - 2) + M - 1;
+        const int first = std::max(0, i - M);
+        for (int j = first; j <= i; ++j) {
+            const double we = WE[static_cast<long>(j) * width + M + i - j];
+            e[j - i] = P * we + (i - j < M ? r[j - i] : 0.0);
         }
+    }
     BANDET(BWE, M, rows);
+
+    // The weights of row j of D: the first M from WE's lower band, the last minus their sum.
+    auto weight = [&](int j, int a) {
+        const double* w = WE + static_cast<long>(j) * width;
+        if (a < M) return w[a];
+        double sum = 0.0;
+        for (int b = 0; b < M; ++b) sum += w[b];
+        return -sum;
+    };
     for (int j = 0; j < rows; ++j) {
         double s = 0.0;
-        for (int a = 0; a <= M; ++a) s += DivDiffWeight(X, j, a, M) * Y[j + a];
+        for (int a = 0; a <= M; ++a) s += weight(j, a) * Y[j + a];
         C[j] = s;
     }
     BANSOL(BWE, C, C, M, rows);
@@ -347,7 +375,7 @@ double SPLC(int M, int N, const double* X, const double* Y, const double* WX, do
     double squares = 0.0;
     for (int i = N - 1; i >= 0; --i) {
         double s = 0.0;
-        for (int j = std::max(0, i - M); j <= std::min(i, rows - 1); ++j) s += DivDiffWeight(X, j, i - j, M) * C[j];
+        for (int j = std::max(0, i - M); j <= std::min(i, rows - 1); ++j) s += weight(j, i - j) * C[j];
         const double residual = P * s / WX[i];
         C[i] = Y[i] - residual;
         squares += WX[i] * residual * residual;
@@ -397,7 +425,7 @@ void GCVSPL(const double* X, const double* Y, const double* WX, int M, int N, do
         return;
     }
     const double val = VAL;
-    auto criterion = [&](double p) { return SPLC(M, N, X, Y, WX, val, p, kEps, C, stat, basis, weighted, el, band); };
+    auto criterion = [&](double p) { return SPLC(M, N, Y, WX, val, p, kEps, C, stat, basis, weighted, el, band); };
 
     if (val == 0.0) {
         criterion(0.0);

@@ -40,25 +40,27 @@ void SEARCH(int N, const double* X, double T, int& L);
 // Q: scratch of (2M + 1) N doubles.
 void BASIS(int M, int N, const double* X, double* B, double& BL, double* Q);
 
-// D W^-1 D' for the M-th divided differences D on X (N - M rows, half-bandwidth M) and its trace EL.
+// D W^-1 D' for the M-th divided differences D on X (N - M rows, half-bandwidth M), on and above
+// its diagonal, and its trace EL. Below the diagonal, row j holds the weights of X[j .. j+M-1] in
+// row j of D (the weight of X[j+M] is minus their sum).
 void PREP(int M, int N, const double* X, const double* WX, double* WE, double& EL);
 
 // Fits for smoothing parameter P (clamped to [EPS / EL, 1 / (EPS EL)]): C becomes the smoothed
 // values at X, STAT[0..5] the fit's statistics. Returns the criterion: the GCV value when VAL < 0,
-// else the estimated mean squared error. BWE: band work of (2M + 1) N doubles.
-double SPLC(int M, int N, const double* X, const double* Y, const double* WX, double VAL, double P,
-            double EPS, double* C, double* STAT, const double* B, const double* WE, double EL,
-            double* BWE);
+// else the estimated mean squared error. B from BASIS, WE from PREP, EL their trace ratio; BWE:
+// band work of (2M + 1) N doubles.
+double SPLC(int M, int N, const double* Y, const double* WX, double VAL, double P, double EPS, double* C,
+            double* STAT, const double* B, const double* WE, double EL, double* BWE);
 
-// Decomposes the symmetric positive definite band matrix E (N rows, half-bandwidth M) in place
-// into L D L'.
+// Decomposes the symmetric positive definite band matrix E (N rows, half-bandwidth M), given on and
+// below its diagonal, in place into L D L'.
 void BANDET(double* E, int M, int N);
 
 // Solves E C = Y with E from BANDET; C may be Y.
 void BANSOL(const double* E, const double* Y, double* C, int M, int N);
 
-// Trace of E^-1 B for E from BANDET and a symmetric band B of the same shape; overwrites E with the
-// band of E^-1.
+// Trace of E^-1 B for E from BANDET and a symmetric band B of the same shape, given on and above its
+// diagonal; overwrites E on and above its diagonal with the band of E^-1.
 double TRINV(const double* B, double* E, int M, int N);
 
 }  // namespace gcvspl

@@ -139,7 +139,7 @@ TEST(Gcvspl, FixedSmoothingAgreesWithSciPy) {
     BASIS(m, kOracleN, x.data(), b.data(), bl, band.data());
     PREP(m, kOracleN, x.data(), w.data(), we.data(), el);
     el /= bl;
-    SPLC(m, kOracleN, x.data(), kY, w.data(), -1.0, 1e-5, 1e-15, c.data(), stat.data(), b.data(), we.data(), el,
+    SPLC(m, kOracleN, kY, w.data(), -1.0, 1e-5, 1e-15, c.data(), stat.data(), b.data(), we.data(), el,
          band.data());
     for (int i = 0; i < kOracleN; ++i) EXPECT_NEAR(c[i], kFixedValue[i], 1e-12) << i;
 }

@@ -6,6 +6,8 @@
 #include "model/Gcvspl.h"
 #include "model/MyVector.h"
 
+// Scratch arrays are allocated without zeroing: every routine writes them before reading.
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -83,8 +85,8 @@ void SignalFilter::ButterworthFilter(double* values, int n, double cutoff, doubl
 
     const Span span = ValidSpan(values, n, missingValue);
     if (span.Empty() || span.Length() < 3) return;  // both passes start from two given samples
-    MyVector scratch(span.Length());
-    if (scratch.GetCount() == 0) return;
+    MyVector scratch;
+    if (!scratch.Allocate(span.Length(), false)) return;
     double* x = values + span.s;
     double* y = scratch.Data();
     const int len = span.Length();
@@ -111,8 +113,8 @@ void SignalFilter::MovingAverage(double* values, int n, double cutoff, double ra
     const Span span = ValidSpan(values, n, missingValue);
     if (span.Empty() || span.Length() < 2 * c + 1) return;
     const int len = span.Length();
-    MyVector scratch(len);
-    if (scratch.GetCount() == 0) return;
+    MyVector scratch;
+    if (!scratch.Allocate(len, false)) return;
     double* x = values + span.s;
     double* copy = scratch.Data();
     for (int i = 0; i < len; ++i) copy[i] = x[i];
@@ -165,8 +167,8 @@ bool SignalFilter::FillGaps(double* values, int n, int maxMissing) const {
     if (k < 3) return false;
 
     if (k > 0x7fffffff / 5) return false;
-    MyVector scratch(5 * k);
-    if (scratch.GetCount() == 0) return false;
+    MyVector scratch;
+    if (!scratch.Allocate(5 * k, false)) return false;
     double* t = scratch.Data();
     double* v = t + k;
     double* moments = v + k;
@@ -202,8 +204,8 @@ bool SignalFilter::SplineDerivative(double* values, int n, double rate, int orde
     if (values == nullptr || n < 3 || !UsableRate(rate)) return false;
     const double h = 1.0 / rate;
     if (n > 0x7fffffff / 4) return false;
-    MyVector scratch(4 * n);
-    if (scratch.GetCount() == 0) return false;
+    MyVector scratch;
+    if (!scratch.Allocate(4 * n, false)) return false;
     double* t = scratch.Data();
     double* moments = t + n;
     double* work = moments + n;
@@ -232,9 +234,9 @@ void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) c
 
     const long workSize = gcvspl::WorkSize(kHalfOrder, k);
     if (workSize > 0x7fffffffL) return;
-    MyVector arrays(4 * k);
-    MyVector work(static_cast<int>(workSize));
-    if (arrays.GetCount() == 0 || work.GetCount() == 0) return;
+    MyVector arrays;
+    MyVector work;
+    if (!arrays.Allocate(4 * k, false) || !work.Allocate(static_cast<int>(workSize), false)) return;
     double* x = arrays.Data();
     double* y = x + k;
     double* w = y + k;

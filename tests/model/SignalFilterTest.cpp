@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct GainCase {
     double frequency;
     bool criticallyDamped;
 };
+
+void PrintTo(const GainCase& c, std::ostream* os) {
+    *os << c.frequency << " Hz" << (c.criticallyDamped ? ", critically damped" : "");
+}
 
 class ButterworthGain : public testing::TestWithParam<GainCase> {};
 

@@ -43,6 +43,11 @@ for label, lam in (("Gcv", 10.0 ** best.x), ("Fixed", 1e-5)):
     if label == "Gcv":
         dump(f"k{label}First", spline.derivative(1)(x))
         dump(f"k{label}Second", spline.derivative(2)(x))
+        # Midway between the knots. (Beyond the ends SciPy continues the end pieces' cubics, not
+        # the straight lines of the natural spline.)
+        between = (x[:-1] + x[1:]) / 2
+        dump(f"k{label}Between", spline(between))
+        dump(f"k{label}BetweenFirst", spline.derivative(1)(between))
 
 # FillGaps: samples of a cubic at 0 .. 24 with samples 5, 6, 15, 16 and 17 missing.
 t = np.arange(25.0)

@@ -87,7 +87,7 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
     // Each sample is a time and a value per channel, each at least a character and a separator.
     const std::string_view samplesText = lines.Rest();
     if (samplesReal * (static_cast<double>(channels) + 1.0) * 2.0 > static_cast<double>(samplesText.size()) + 2.0)
-        return Fail(d, name, dez::Format("%.0f samples of %llu channels are more than the file holds", samplesReal,
+        return Fail(d, name, dez::Format("%.6g samples of %llu channels are more than the file holds", samplesReal,
                                          static_cast<unsigned long long>(channels)));
     const int64_t samples = static_cast<int64_t>(samplesReal);
     const int64_t rows = static_cast<int64_t>(names.size());

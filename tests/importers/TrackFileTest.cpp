@@ -38,6 +38,87 @@ double X(const TDataFile& d, int marker, int coord, int frame) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Shared pieces
+
+TEST(TrackFormat, FromStringReadsLikeAFormattedStream) {
+    const struct {
+        const char* text;
+        double real;
+        int integer;
+    } cases[] = {
+        {"  \r\t12.5xyz", 12.5, 12}, {"+7", 7, 7},     {"-0.25e2\t", -25, 0},  {"1,5", 1, 1},
+        {"", 0, 0},                  {"abc", 0, 0},   {"inf", 0, 0},         {"nan", 0, 0},
+        {".5", 0.5, 0},              {"+-3", 0, 0},   {"99999999999", 99999999999.0, 2147483647},
+    };
+    testsupport::CommaLocale comma;  // "," must never count as the decimal point
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        double d = -1;
+        int i = -1;
+        float f = -1;
+        FromString(c.text, d);
+        FromString(c.text, i);
+        FromString(c.text, f);
+        EXPECT_DOUBLE_EQ(d, c.real);
+        EXPECT_EQ(i, c.integer);
+        EXPECT_FLOAT_EQ(f, static_cast<float>(c.real));
+    }
+    uint16_t u = 9;
+    FromString("-3", u);
+    EXPECT_EQ(u, 0);
+    FromString("70000", u);
+    EXPECT_EQ(u, 65535);
+    uint64_t big = 0;
+    FromString(" 18446744073709551615", big);
+    EXPECT_EQ(big, UINT64_MAX);
+}
+
+TEST(TrackFormat, TaggedRecords) {
+    dez::ByteWriter w;
+    w.PutU16LE(300);  // int record: size 1, high word first
+    w.PutU16LE(1);
+    w.PutU16LE(0x0001);
+    w.PutU16LE(0x0002);
+    w.PutU16LE(266);  // word pair, size word not checked
+    w.PutU16LE(5);
+    w.PutU16LE(0x447A);
+    w.PutU16LE(0x0000);
+    w.PutU16LE(264);  // string of 2 units, NULs trimmed at both ends
+    w.PutI16LE(2);
+    w.PutBytes("\0ab\0cd\0\0", 8);
+    w.PutU16LE(262);  // shorts: 2n words
+    w.PutI16LE(1);
+    w.PutU16LE(10);
+    w.PutU16LE(20);
+    w.PutU16LE(259);  // bytes record claiming more than the file holds
+    w.PutI16LE(100);
+    dez::ByteReader r(w.bytes());
+    uint32_t v = 0;
+    EXPECT_EQ(ReadTagInt(r, 300, v), 2);
+    EXPECT_EQ(v, 0x00010002u);
+    EXPECT_EQ(ReadTagWordPair(r, 266, v), 2);
+    EXPECT_EQ(v, 0x447A0000u);
+    std::string text;
+    EXPECT_EQ(ReadTagString(r, 264, text), 3);
+    EXPECT_EQ(text, std::string("ab\0cd", 5));
+    std::vector<uint16_t> words;
+    EXPECT_EQ(ReadTagShorts(r, 262, words), 2);
+    EXPECT_EQ(words, (std::vector<uint16_t>{10, 20}));
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(ReadTagBytes(r, 259, bytes), 0);
+    EXPECT_TRUE(bytes.empty());
+
+    dez::ByteWriter bad;
+    bad.PutU16LE(300);
+    bad.PutU16LE(2);  // an int record must have size 1
+    bad.PutU32LE(0);
+    dez::ByteReader b(bad.bytes());
+    EXPECT_EQ(ReadTagInt(b, 300, v), 0);
+    dez::ByteReader other(bad.bytes());
+    EXPECT_EQ(ReadTagInt(other, 301, v), 0);  // another tag
+}
+
+// ---------------------------------------------------------------------------------------------
 // Samples
 
 TEST(TrackSamples, TextAndBinaryFormsReadAlike) {

@@ -274,8 +274,8 @@ std::vector<PlateChannelGroup> FindAllPlateChannelGroups(const TDataFile& data) 
     std::vector<PlateChannelGroup> groups;
     if (!data.analog || !data.analogLabels) return groups;
     const int32_t count = data.analog->GetRows();
-    // A channel without a label keeps its place as an empty entry, so that positions stay
-    // channel numbers.
+    // Channels past the end of the label list (an ANC file may count more channels than it
+    // names) give empty entries, which match no name.
     std::vector<std::string> labels;
     for (int32_t n = 1; n <= count; ++n) labels.push_back(data.AnalogLabel(n));
     FindPlateChannelGroups(labels, count, groups);

@@ -35,7 +35,8 @@ size_t ScanInt(std::string_view text, int& value);
 // tag, the size or the bytes left do not fit (what was read stays consumed).
 int32_t ReadTagInt(dez::ByteReader& file, uint16_t tag, uint32_t& value);
 int32_t ReadTagFloat(dez::ByteReader& file, uint16_t tag, float& value);
-// The size word is read but not checked; the two words after it are the value's bits.
+// A size word stands before the value in the files (tag, 1, high, low), as in the other records;
+// it is read but not checked. The two words after it are the value's bits.
 int32_t ReadTagWordPair(dez::ByteReader& file, uint16_t tag, uint32_t& bits);
 int32_t ReadTagString(dez::ByteReader& file, uint16_t tag, std::string& text);
 int32_t ReadTagShorts(dez::ByteReader& file, uint16_t tag, std::vector<uint16_t>& words);

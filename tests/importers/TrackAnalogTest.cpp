@@ -138,6 +138,8 @@ TEST(TrackCompanions, BrokenCompanionsLeaveTheTrackLoaded) {
         {{"Gait.trc", "Truncated.anc>Gait.anc"}, "more than the file holds", false, 0},
         {{"Gait.trc", "Empty.anc>Gait.anc"}, "not an ANC file", false, 0},
         {{"gait.trb", "Truncated.anb>gait.anb"}, "claims", false, 0},
+        // The ANC file serves when the binary one cannot be read.
+        {{"gait.trb", "Truncated.anb>gait.anb", "Gait.anc"}, "claims", true, 0},
         {{"Gait.trc", "Gait.anc", "Empty.cal"}, "holds no plate", true, 0},
         // A whole first block: one plate, and the file ends where the second would begin.
         {{"Gait.trc", "Gait.anc", "shd01_truncated.cal"}, "", true, 1},

@@ -1,8 +1,391 @@
-// TRC text and TRB binary track files with their analog companion and plate calibration.
-// The reader is not written yet: the entry point fails.
-#include "motion/TDataFile.h"
+// TRC text and TRB binary track files, and the load of a track file with its analog companion
+// and its force-plate calibration.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
 
-bool TDataFile::ReadTrackFile(const char*) {
-    SetErrorText("Reading TRC/TRB files is not available");
+#include "importers/TrackFormat.h"
+#include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
+#include "platform/NumberText.h"
+#include "platform/Paths.h"
+#include "platform/TextUtil.h"
+
+namespace {
+
+bool Fail(TDataFile& d, const std::string& name, const std::string& what) {
+    d.SetErrorText((name + ": " + what).c_str());
     return false;
+}
+
+bool IsBlankLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
+std::string_view TrimView(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+    return text;
+}
+
+bool IsWordSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// What follows the first two white-space separated words (frame number and time headings).
+std::string_view AfterTwoWords(std::string_view line) {
+    size_t i = 0;
+    for (int word = 0; word < 2; ++word) {
+        while (i < line.size() && IsWordSpace(line[i])) ++i;
+        while (i < line.size() && !IsWordSpace(line[i])) ++i;
+    }
+    return line.substr(i);
+}
+
+// Fields of a line cut at tabs; a line without text gives none.
+std::vector<std::string_view> SplitTabs(std::string_view text) {
+    std::vector<std::string_view> fields;
+    if (text.empty()) return fields;
+    for (;;) {
+        const size_t tab = text.find('\t');
+        fields.push_back(text.substr(0, tab));
+        if (tab == std::string_view::npos) break;
+        text.remove_prefix(tab + 1);
+    }
+    return fields;
+}
+
+// Header lines 2 and 3: only fields that a tab follows form pairs; the first of equal keys wins.
+bool HeaderValue(const std::vector<std::string_view>& keys, const std::vector<std::string_view>& values,
+                 std::string_view key, std::string_view& value) {
+    const size_t pairs = keys.empty() ? 0 : keys.size() - 1;
+    for (size_t i = 0; i < pairs && i < values.size(); ++i) {
+        if (keys[i] != key) continue;
+        if (values[i].empty()) return false;
+        value = values[i];
+        return true;
+    }
+    return false;
+}
+
+bool ReadBytes(TDataFile& d, const char* path, std::vector<uint8_t>& bytes) {
+    const std::string file = path ? path : "";
+    std::string error;
+    if (dez::ReadWholeFile(file, bytes, &error)) return true;
+    return Fail(d, dez::NameOf(file), "cannot be read (" + error + ")");
+}
+
+std::string_view AsText(const std::vector<uint8_t>& bytes) {
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TRC
+
+bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
+    TextLines lines(text);
+    std::string_view line;
+    if (!lines.Next(line) || line.substr(0, 12) != "PathFileType")
+        return Fail(d, name, "not a TRC file: line 1 does not begin with \"PathFileType\"");
+    std::string_view keyLine, valueLine;
+    if (!lines.Next(keyLine) || !lines.Next(valueLine))
+        return Fail(d, name, dez::Format("the file ends in its header, at line %d", lines.LineNumber() + 1));
+    const std::vector<std::string_view> keys = SplitTabs(keyLine);
+    const std::vector<std::string_view> values = SplitTabs(valueLine);
+    if (keys.size() != values.size())
+        return Fail(d, name, dez::Format("header lines 2 and 3 hold %d and %d tabs", static_cast<int>(keys.size()) - 1,
+                                         static_cast<int>(values.size()) - 1));
+    std::string_view value;
+    int declaredMarkers = 0, frames = 0;
+    if (HeaderValue(keys, values, "NumMarkers", value)) FromString(value, declaredMarkers);
+    if (HeaderValue(keys, values, "NumFrames", value)) FromString(value, frames);
+    double rate = 0.0;
+    const bool hasRate = HeaderValue(keys, values, "DataRate", value);
+    if (hasRate) FromString(value, rate);
+    if (declaredMarkers == 0) return Fail(d, name, "NumMarkers is missing or 0 (line 3)");
+    if (frames <= 0) return Fail(d, name, "NumFrames is missing or not above 0 (line 3)");
+
+    // Marker names: after the frame and time headings, every non-empty tab-separated field.
+    if (!lines.Next(line)) return Fail(d, name, "the file ends before the marker names of line 4");
+    std::vector<std::string> names;
+    for (std::string_view field : SplitTabs(AfterTwoWords(line))) {
+        std::string n = dez::TrimBlanks(field);
+        if (!n.empty()) names.push_back(std::move(n));
+    }
+    if (names.empty()) return Fail(d, name, "line 4 names no marker");
+    const int32_t markers = static_cast<int32_t>(std::min<size_t>(names.size(), INT32_MAX / 4));
+    lines.Next(line);  // coordinate headings
+
+    if (!TableFitsFile(4 * static_cast<int64_t>(markers), frames, text.size()))
+        return Fail(d, name, dez::Format("%d frames of %d markers are more than the file can hold", frames, markers));
+    auto table = std::make_unique<Matrix2D>(4 * markers, frames);
+    if (table->GetRows() != 4 * markers) return Fail(d, name, "not enough memory for the point table");
+
+    for (int32_t frame = 0; frame < frames; ++frame) {
+        do {
+            if (!lines.Next(line))
+                return Fail(d, name, dez::Format("the file ends at line %d, after %d of %d frames", lines.LineNumber(),
+                                                 frame, frames));
+        } while (IsBlankLine(line));
+        // The tab after the time, and the one separator a line may end with, are no fields; a
+        // line whose last value has no separator after it keeps that value whole.
+        std::string_view rest = AfterTwoWords(line);
+        if (!rest.empty() && (rest.front() == '\t' || rest.front() == ' ')) rest.remove_prefix(1);
+        if (!rest.empty() && (rest.back() == '\t' || rest.back() == ' ')) rest.remove_suffix(1);
+        const std::vector<std::string_view> fields = SplitTabs(rest);
+        const size_t used = std::min(fields.size() / 3, static_cast<size_t>(markers));
+        for (size_t j = 0; j < used; ++j) {
+            std::string_view xyz[3] = {fields[3 * j], fields[3 * j + 1], fields[3 * j + 2]};
+            bool present = true;
+            for (std::string_view& f : xyz) {
+                f = TrimView(f);
+                present = present && !f.empty();
+            }
+            if (!present) continue;
+            for (int c = 0; c < 3; ++c) {
+                float v = 0.0f;
+                FromString(xyz[c], v);
+                table->SetValue(static_cast<int32_t>(4 * j) + c, frame, v);
+            }
+        }
+    }
+
+    auto labels = std::make_unique<LabelledItemList>();
+    for (int32_t j = 0; j < markers; ++j) labels->Add(LabelledItem(j + 1, names[static_cast<size_t>(j)].c_str()));
+    delete d.pointLabels;
+    d.pointLabels = labels.release();
+    delete d.points;
+    d.points = table.release();
+    d.dimension = 4;
+    d.missingValue = 0.0f;
+    if (hasRate) d.pointRate = static_cast<float>(rate);
+    return true;
+}
+
+bool TDataFile::ReadTRC(const char* filePath) {
+    std::vector<uint8_t> bytes;
+    if (!ReadBytes(*this, filePath, bytes)) return false;
+    return ParseTRC(*this, AsText(bytes), dez::NameOf(filePath));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRB
+
+namespace {
+
+constexpr uint16_t kNameRecord = 268;
+constexpr uint16_t kLinkRecord = 269;
+constexpr uint16_t kBlockMark = 0x0600;
+constexpr size_t kBlockHeader = 12;
+constexpr size_t kMarkerRecord = 24;
+
+// Frame block header at the reader's position: bytes 0-5 the marks 0 0 0600, 6 frame number,
+// 8 block size in 4-byte units (int16, header included), 10 unused. Empty on success.
+std::string ReadBlockHeader(dez::ByteReader& f, uint16_t& frame, size_t& blockBytes) {
+    const size_t at = f.pos();
+    if (f.remaining() < kBlockHeader)
+        return dez::Format("the frame block at byte %zu runs past the end of the file", at);
+    uint16_t w0 = 0, w1 = 0, w2 = 0, unused = 0;
+    int16_t units = 0;
+    f.ReadU16LE(w0);
+    f.ReadU16LE(w1);
+    f.ReadU16LE(w2);
+    f.ReadU16LE(frame);
+    f.ReadI16LE(units);
+    f.ReadU16LE(unused);
+    if (w0 != 0 || w1 != 0 || w2 != kBlockMark)
+        return dez::Format("the frame block at byte %zu does not begin with 0000 0000 0600", at);
+    if (units <= 0) return dez::Format("the frame block at byte %zu has size %d", at, units);
+    blockBytes = 4 * static_cast<size_t>(units);
+    if (blockBytes < kBlockHeader || (blockBytes - kBlockHeader) % kMarkerRecord != 0)
+        return dez::Format("the frame block at byte %zu (%zu bytes) does not hold whole marker records", at,
+                           blockBytes);
+    if (blockBytes > f.size() - at)
+        return dez::Format("the frame block at byte %zu runs past the end of the file", at);
+    return std::string();
+}
+
+}  // namespace
+
+bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string& name) {
+    dez::ByteReader f(bytes, size);
+    uint16_t sig[4] = {};
+    for (uint16_t& w : sig) f.ReadU16LE(w);
+    if (!f.ok() || sig[0] != 0 || sig[1] != 0 || sig[2] != 0xFFFF || sig[3] != 0xFFFF)
+        return Fail(d, name, "not a TRB file: it does not begin with 0000 0000 FFFF FFFF");
+    uint16_t high = 0, low = 0;
+    f.ReadU16LE(high);
+    f.ReadU16LE(low);
+    const uint64_t dataOffset = ((static_cast<uint64_t>(high) << 16) | low) * 4;
+
+    // Six header records; only the point rate (259) is used.
+    float rate = 0.0f;
+    const uint16_t headerTags[6] = {257, 258, 259, 260, 261, 277};
+    for (uint16_t tag : headerTags) {
+        const size_t at = f.pos();
+        uint32_t ignoredInt = 0;
+        float real = 0.0f;
+        const bool isFloat = tag >= 259 && tag <= 261;
+        const int32_t got = isFloat ? ReadTagFloat(f, tag, real) : ReadTagInt(f, tag, ignoredInt);
+        if (got == 0) return Fail(d, name, dez::Format("header record %d at byte %zu is missing or malformed", tag, at));
+        if (tag == 259) rate = real;
+    }
+    if (!std::isfinite(rate)) return Fail(d, name, "the point rate is not a number");
+
+    // Marker names and links until any other tag.
+    std::map<int32_t, std::string> names;  // marker number -> name; the last record of a marker wins
+    int32_t markers = 0;
+    std::string sticks;
+    bool sticksFull = false;
+    for (;;) {
+        const uint8_t* peek = f.Peek(2);
+        if (!peek) break;
+        const uint16_t tag = dez::LoadU16LE(peek);
+        if (tag != kNameRecord && tag != kLinkRecord) break;
+        const size_t at = f.pos();
+        uint16_t units = 0;
+        f.Skip(2);
+        f.ReadU16LE(units);
+        const size_t minimum = tag == kNameRecord ? 1 : 2;
+        if (units < minimum || 4 * static_cast<size_t>(units) > f.remaining())
+            return Fail(d, name, dez::Format("the %s record at byte %zu is malformed",
+                                             tag == kNameRecord ? "name" : "link", at));
+        if (tag == kNameRecord) {
+            uint16_t marker = 0, unused = 0;
+            f.ReadU16LE(marker);
+            f.ReadU16LE(unused);
+            std::string text = ReadFixedText(f, 4 * static_cast<size_t>(units) - 4);
+            // Blanks first, then NULs: blanks standing before NUL padding are part of the name.
+            while (!text.empty() && text.back() == ' ') text.pop_back();
+            while (!text.empty() && text.back() == '\0') text.pop_back();
+            if (marker >= 1) {
+                names[marker] = text;
+                markers = std::max<int32_t>(markers, marker);
+            }
+        } else {
+            uint16_t unused = 0, a = 0, b = 0;
+            f.ReadU16LE(unused);
+            f.ReadU16LE(a);
+            f.ReadU16LE(b);
+            f.ReadU16LE(unused);
+            f.Skip(4 * static_cast<size_t>(units) - 8);
+            // The stick text has a fixed size: links that no longer fit whole are left out.
+            const std::string link = (sticks.empty() ? "" : ",") + std::to_string(a) + "-" + std::to_string(b);
+            if (!sticksFull && sticks.size() + link.size() < static_cast<size_t>(kStickTextSize)) {
+                sticks += link;
+            } else {
+                sticksFull = true;
+            }
+        }
+    }
+
+    // Walk the frame blocks once for the frame count and their soundness.
+    if (dataOffset > size)
+        return Fail(d, name, dez::Format("the data offset %llu lies beyond the end of the file (%zu bytes)",
+                                         static_cast<unsigned long long>(dataOffset), size));
+    int32_t frames = 0;
+    f.Seek(static_cast<size_t>(dataOffset));
+    while (f.remaining() > 0) {
+        uint16_t frame = 0;
+        size_t blockBytes = 0;
+        const size_t at = f.pos();
+        const std::string problem = ReadBlockHeader(f, frame, blockBytes);
+        if (!problem.empty()) return Fail(d, name, problem);
+        frames = std::max<int32_t>(frames, frame);
+        f.Seek(at + blockBytes);
+    }
+    if (frames < 1) return Fail(d, name, "the file holds no frame");
+    if (markers < 1) return Fail(d, name, "the file names no marker");
+    if (!TableFitsFile(4 * static_cast<int64_t>(markers), frames, size))
+        return Fail(d, name,
+                    dez::Format("marker %d and frame %d are out of proportion with the file size", markers, frames));
+    auto table = std::make_unique<Matrix2D>(4 * markers, frames);
+    if (table->GetRows() != 4 * markers) return Fail(d, name, "not enough memory for the point table");
+
+    f.Seek(static_cast<size_t>(dataOffset));
+    while (f.remaining() > 0) {
+        uint16_t frame = 0;
+        size_t blockBytes = 0;
+        ReadBlockHeader(f, frame, blockBytes);  // checked by the walk above
+        const size_t records = (blockBytes - kBlockHeader) / kMarkerRecord;
+        for (size_t r = 0; r < records; ++r) {
+            int16_t marker = 0;
+            uint16_t unused = 0;
+            float v[4] = {};
+            f.ReadI16LE(marker);
+            f.ReadU16LE(unused);
+            for (float& x : v) f.ReadF32LE(x);
+            f.Skip(4);
+            if (marker < 1 || marker > markers || frame < 1 || frame > frames) continue;
+            for (int c = 0; c < 4; ++c) table->SetValue(4 * (marker - 1) + c, frame - 1, v[c]);
+        }
+    }
+
+    // Labels by marker number, so that a file naming only some markers shifts no name.
+    auto labels = std::make_unique<LabelledItemList>();
+    for (int32_t m = 1; m <= markers; ++m) {
+        const auto it = names.find(m);
+        const std::string label = it != names.end() ? it->second : dez::Format("Marker %d", m);
+        labels->Add(LabelledItem(m, label.c_str()));
+    }
+    delete d.pointLabels;
+    d.pointLabels = labels.release();
+    delete d.points;
+    d.points = table.release();
+    std::memcpy(d.stickText, sticks.c_str(), sticks.size() + 1);
+    d.dimension = 4;
+    d.pointRate = rate;
+    d.missingValue = 0.0f;
+    return true;
+}
+
+bool TDataFile::ReadTRB(const char* filePath) {
+    stickText[0] = '\0';
+    std::vector<uint8_t> bytes;
+    if (!ReadBytes(*this, filePath, bytes)) return false;
+    return ParseTRB(*this, bytes.data(), bytes.size(), dez::NameOf(filePath));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The load of a track file
+
+bool TDataFile::ReadTrackFile(const char* filePath) {
+    // The plate factor must come from this load's ANC file, never from an earlier one.
+    gAnalogIs16Bit = false;
+    const std::string file = filePath ? filePath : "";
+    const std::string ext = dez::ToUpperAscii(dez::ExtensionOf(file));
+    const std::string folder = dez::FolderOf(file);
+    bool ok = false;
+    if (ext == ".TRB") {
+        ok = ReadTRB(file.c_str());
+        if (ok) {
+            // The binary analog companion is the .anb beside the track; the ANC file serves
+            // when there is none or it cannot be read.
+            const std::string anb = dez::FindCompanionFile(folder, dez::StemOf(file) + ".anb");
+            if (anb.empty() || !ReadBinaryAnalog(anb.c_str())) ReadANC(file.c_str());
+        }
+    } else if (ext == ".TRC") {
+        ok = ReadTRC(file.c_str());
+        if (ok) ReadANC(file.c_str());
+    } else {
+        Fail(*this, dez::NameOf(file), "not a track file (.trc or .trb)");
+    }
+    if (ok && analog && analog->GetRows() >= 6) {
+        // Looked for in the track's own folder, without changing the working directory.
+        std::string cal;
+        if (dez::FindFirstMatchingFile(dez::JoinPath(folder, "*.cal"), cal)) {
+            ReadCalFile(dez::JoinPath(folder, cal).c_str());
+        } else {
+            ScaleForcePlateChannels();
+        }
+    }
+    if (points) {
+        firstFrame = 0;
+        lastFrame = points->GetCols() - 1;
+    }
+    return ok;
 }

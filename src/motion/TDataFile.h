@@ -128,6 +128,15 @@ public:
     bool WriteMatFile(const char* path);
     bool ReadDFNAnnotations(const char* dataPath, bool readEvents, bool readStickText, bool readFileNames);
 
+    // Track files and their companions (importers/TrackFile.cpp, TrackAnalog.cpp,
+    // PlateCalibration.cpp). ReadANC takes the track's path and reads the .anc beside it.
+    bool ReadTRC(const char* path);
+    bool ReadTRB(const char* path);
+    bool ReadANC(const char* trackPath);
+    bool ReadBinaryAnalog(const char* path);
+    bool ScaleForcePlateChannels();
+    void ReadCalFile(const char* path);
+
     uint8_t keepGroups = 1;
     int32_t kind = kFileText;
     char lineEnd = 13;

@@ -75,7 +75,7 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         {"walk.mpc", kFileMPC, "Reading MPC files is not available"},
         {"walk.mdf", kFileMDF, "Reading MDF files is not available"},
         {"c#walk", kFileCPrefix, "Reading c# recordings is not available"},
-        {"walk.trc", kFileTrack, "Reading TRC/TRB files is not available"},
+        {"walk.trc", kFileTrack, "walk.trc: cannot be read (Cannot open"},  // the message starts so
         {"walk.taf", kFileTAF, "Reading TAF files is not available"},
         {"walk.bvh", kFileBVH, "Reading BVH files as markers is not available"},
         {"walk.emg", kFileEMG, ""},  // analog only: no reader runs
@@ -92,7 +92,9 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         EXPECT_NE(printed.find("Error reading " + path + "\n"), std::string::npos) << printed;
         EXPECT_FALSE(d.HasPoints());
         EXPECT_EQ(d.path, nullptr);
-        EXPECT_STREQ(d.GetErrorText(), c.reason);
+        // A real reader names the file, whose folder differs from run to run: its start is compared.
+        EXPECT_EQ(std::string(d.GetErrorText()).substr(0, *c.reason ? std::strlen(c.reason) : std::string::npos),
+                  c.reason);
     }
 }
 

@@ -1,0 +1,155 @@
+// Force-plate channels of a track file's analog companion: their scaling, and the plates that a
+// calibration file (*.cal beside the track) describes.
+#include <string>
+#include <vector>
+
+#include "importers/TrackFormat.h"
+#include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
+#include "platform/NumberText.h"
+#include "platform/Paths.h"
+
+namespace {
+
+bool IsBlank(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) > 32) return false;
+    return true;
+}
+
+size_t WordCount(std::string_view text) {
+    size_t n = 0;
+    bool inWord = false;
+    for (char c : text) {
+        const bool blank = static_cast<unsigned char>(c) <= 32;
+        if (!blank && !inWord) ++n;
+        inWord = !blank;
+    }
+    return n;
+}
+
+// Every sample of the group's channels times the plate factor, in single precision as the
+// recorders computed it.
+void ScaleGroup(Matrix2D& table, const PlateChannelGroup& group) {
+    const float factor = gAnalogIs16Bit ? -1.0f : -25.0f;
+    const int32_t rows = table.GetRows();
+    for (int32_t col = 0; col < table.GetCols(); ++col) {
+        for (int32_t channel : group) {
+            if (channel < 1 || channel > rows) continue;
+            const float v = static_cast<float>(table.GetValue(channel - 1, col));
+            table.SetValue(channel - 1, col, static_cast<float>(v * factor));
+        }
+    }
+}
+
+void Warn(TDataFile& d, const std::string& name, int32_t line, const std::string& what) {
+    d.SetErrorText(dez::Format("%s line %d: %s", name.c_str(), line, what.c_str()).c_str());
+}
+
+}  // namespace
+
+bool TDataFile::ScaleForcePlateChannels() {
+    const std::vector<PlateChannelGroup> plateGroups = FindAllPlateChannelGroups(*this);
+    if (plateGroups.empty()) return false;
+    for (const PlateChannelGroup& g : plateGroups) ScaleGroup(*analog, g);
+    InvalidatePlateCache();
+    return true;
+}
+
+void ParseCalFile(TDataFile& d, std::string_view text, const std::string& name) {
+    const std::vector<PlateChannelGroup> groups = FindAllPlateChannelGroups(d);
+    if (groups.empty()) return;
+    const int32_t highestPlate = d.analog->GetRows() / 6;
+    TextLines lines(text);
+    std::vector<double> reals;
+    for (int32_t expected = 1;; ++expected) {
+        std::string_view header;
+        if (!lines.Next(header) || (IsBlank(header) && IsBlank(lines.Rest()))) {
+            if (expected == 1) Warn(d, name, lines.LineNumber() + 1, "the file holds no plate");
+            return;
+        }
+        const int32_t headerLine = lines.LineNumber();
+        int plate = 0;
+        const size_t used = ScanInt(header, plate);
+        if (used == 0) return Warn(d, name, headerLine, "a plate number was expected");
+        if (WordCount(header.substr(used)) > 1)
+            return Warn(d, name, headerLine, "more than a plate name follows the plate number");
+        if (plate != expected)
+            return Warn(d, name, headerLine, dez::Format("plate %d where plate %d was expected", plate, expected));
+        if (plate > highestPlate || plate > static_cast<int32_t>(groups.size()))
+            return Warn(d, name, headerLine,
+                        dez::Format("plate %d has no channels: the analog file holds %zu plate channel groups", plate,
+                                    groups.size()));
+        if (!ReadRealsLine(lines, 3, reals))
+            return Warn(d, name, lines.LineNumber(), "three plate dimensions were expected");
+        const double dims[3] = {reals[0], reals[1], reals[2]};
+
+        // The calibration matrix: a first line of L > 3 reals and nothing else, then the lines
+        // holding L reals; its values are not used, only its extent.
+        std::string_view first;
+        lines.Next(first);
+        int32_t width = 0;
+        for (;;) {
+            double v = 0.0;
+            const size_t n = ScanDouble(first, v);
+            if (n == 0) break;
+            first.remove_prefix(n);
+            ++width;
+        }
+        if (!IsBlank(first) || width <= 3)
+            return Warn(d, name, lines.LineNumber(), "a calibration matrix row of more than 3 reals was expected");
+        int32_t matrixLines = 1;
+        for (;;) {
+            const TextLines before = lines;
+            if (!ReadRealsLine(lines, width, reals)) {
+                lines = before;  // that line is the first after the matrix
+                break;
+            }
+            ++matrixLines;
+        }
+        if (matrixLines < 4)
+            return Warn(d, name, lines.LineNumber(), dez::Format("the calibration matrix has %d rows", matrixLines));
+
+        double rows[5][3] = {};  // origin, position, rotation rows 1 to 3
+        static const char* const kWhat[5] = {"origin", "position", "rotation row 1", "rotation row 2",
+                                             "rotation row 3"};
+        for (int r = 0; r < 5; ++r) {
+            if (!ReadRealsLine(lines, 3, reals))
+                return Warn(d, name, lines.LineNumber(), std::string("three reals of the ") + kWhat[r] + " were expected");
+            for (int k = 0; k < 3; ++k) rows[r][k] = reals[static_cast<size_t>(k)];
+        }
+
+        const PlateChannelGroup& group = groups[static_cast<size_t>(plate - 1)];
+        ScaleGroup(*d.analog, group);
+        // Calibration files are in centimetres; the plate records in the point table's millimetres.
+        double origin[3];
+        for (int k = 0; k < 3; ++k) origin[k] = rows[0][k] * 10.0;
+        const double a = dims[1] / 2, b = dims[2] / 2;
+        double corners[4][3] = {{a, b, 0}, {-a, b, 0}, {-a, -b, 0}, {a, -b, 0}};
+        const double rotation[3][3] = {{rows[2][0], rows[2][1], rows[2][2]},
+                                       {rows[3][0], rows[3][1], rows[3][2]},
+                                       {rows[4][0], rows[4][1], rows[4][2]}};
+        TransformPlateCorners(corners, rotation);
+        double flat[12];
+        for (int c = 0; c < 4; ++c) {
+            flat[3 * c] = (corners[c][0] + rows[1][0]) * 10.0;
+            flat[3 * c + 1] = (corners[c][1] + rows[1][1]) * 10.0;
+            flat[3 * c + 2] = (rows[1][2] - dims[0] / 2) * 10.0;
+        }
+        d.AddForcePlate(2, group.data(), flat, origin);
+        d.InvalidatePlateCache();
+    }
+}
+
+void TDataFile::ReadCalFile(const char* filePath) {
+    if (FindAllPlateChannelGroups(*this).empty()) return;
+    const std::string file = filePath ? filePath : "";
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!dez::ReadWholeFile(file, bytes, &error)) {
+        SetErrorText((dez::NameOf(file) + ": cannot be read (" + error + ")").c_str());
+        return;
+    }
+    ParseCalFile(*this, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                 dez::NameOf(file));
+}

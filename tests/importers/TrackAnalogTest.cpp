@@ -1,0 +1,462 @@
+// Analog companions of track files (ANC text, binary .anb), the force-plate channel groups and
+// their scaling, and the plates of a .cal calibration file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "importers/TrackFormat.h"
+#include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
+#include "platform/NumberText.h"
+
+namespace {
+
+bool CopySamples(const testsupport::TempDir& dir, const std::vector<std::string>& names) {
+    for (const std::string& entry : names) {
+        const size_t arrow = entry.find('>');
+        const std::string from = entry.substr(0, arrow);
+        const std::string to = arrow == std::string::npos ? from : entry.substr(arrow + 1);
+        const std::string src = testsupport::SampleFile("track/" + from);
+        if (src.empty()) return false;
+        if (!testsupport::WriteFileBytes(dir.file(to), testsupport::ReadFileBytes(src))) return false;
+    }
+    return true;
+}
+
+#define NEED_SAMPLES(dir, ...) \
+    if (!CopySamples(dir, {__VA_ARGS__})) GTEST_SKIP() << "track samples absent"
+
+bool Contains(const char* text, const char* part) { return std::string(text).find(part) != std::string::npos; }
+
+// Gives a recording analog channels of the given labels, every sample 2.
+void AddAnalog(TDataFile& d, const std::vector<std::string>& labels, int samples = 3) {
+    d.verbose = false;
+    d.analog = new Matrix2D(static_cast<int32_t>(labels.size()), samples);
+    d.analog->Fill(2.0);
+    d.analogRate = 1000.0f;
+    d.analogLabels = new LabelledItemList();
+    for (size_t k = 0; k < labels.size(); ++k) d.analogLabels->Add(LabelledItem(static_cast<int32_t>(k + 1), labels[k].c_str()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Samples
+
+// Scale of a generation-2, 12-bit channel of range r: r x 2 / 1000 / 4096.
+double Volts(double count, double range) { return count * range * 2.0 / 1000.0 / 4096.0; }
+
+TEST(TrackCompanions, GaitWithAncAndCalibration) {
+    testsupport::TempDir dir;
+    NEED_SAMPLES(dir, "Gait.trc", "Gait.anc", "Forcepla.cal");
+    TDataFile d(nullptr);
+    d.verbose = false;
+    ASSERT_TRUE(d.LoadFile(dir.file("Gait.trc").c_str(), kFileDetect, true)) << d.GetErrorText();
+    ASSERT_NE(d.analog, nullptr);
+    EXPECT_EQ(d.GetAnalogChannelCount(), 28);
+    EXPECT_EQ(d.analog->GetCols(), 5346);  // 5.345 s at 1000 Hz, and the first sample
+    EXPECT_FLOAT_EQ(d.GetAnalogRate(), 1000.0f);
+    EXPECT_EQ(d.AnalogLabel(1), "f1x");
+    EXPECT_EQ(d.AnalogLabel(28), "R Jum Int");
+    EXPECT_FALSE(gAnalogIs16Bit);
+    // Plate channels carry the factor -25 (12-bit file), in single precision; the others only
+    // their range. First samples: f1x 30, then f2z -12; "L Rectus" 64 (range 1000).
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(0, 0), static_cast<float>(static_cast<float>(Volts(30, 10000)) * -25.0f));
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(8, 1), static_cast<float>(static_cast<float>(Volts(-12, 10000)) * -25.0f));
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(12, 0), Volts(64, 1000));
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(27, 5345), Volts(0, 2500) + d.analog->GetValue(27, 5345));
+
+    ASSERT_EQ(d.plateCount, 2);
+    int32_t type = 0, channels[8] = {};
+    double corners[12] = {}, origin[3] = {};
+    ASSERT_TRUE(d.GetPlateGeometry(1, &type, channels, corners, origin));
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(channels[0], 7);
+    EXPECT_EQ(channels[5], 12);
+    // Plate 2: 60.96 x 91.44 cm centred on (44.79, 29.47), turned by rows (0 -1 0) (-1 0 0).
+    const double expectCorner1[3] = {(-45.72 + 44.79) * 10, (-30.48 + 29.47) * 10, -125.0};
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(corners[k], expectCorner1[k], 1e-3) << k;
+    EXPECT_NEAR(origin[2], 52.979, 1e-3);
+
+    // Forces over the trial: finite, a stance on each plate, centres of pressure on the plate.
+    for (int plate = 0; plate < 2; ++plate) {
+        SCOPED_TRACE(plate);
+        ASSERT_TRUE(d.GetPlateGeometry(plate, &type, channels, corners, origin));
+        double lo[2] = {1e9, 1e9}, hi[2] = {-1e9, -1e9};
+        for (int c = 0; c < 4; ++c)
+            for (int k = 0; k < 2; ++k) {
+                lo[k] = std::min(lo[k], corners[3 * c + k]);
+                hi[k] = std::max(hi[k], corners[3 * c + k]);
+            }
+        double peak = 0.0;
+        int loaded = 0;
+        for (int s = 0; s < d.analog->GetCols(); ++s) {
+            TPlateForces f;
+            ASSERT_TRUE(d.GetPlateForces(plate, s, &f, 20.0f, false));
+            for (float v : f.force) ASSERT_TRUE(std::isfinite(v));
+            peak = std::max(peak, std::fabs(static_cast<double>(f.force[2])));
+            if (std::fabs(f.force[2]) > 50.0f) {
+                ++loaded;
+                for (int k = 0; k < 2; ++k) {
+                    EXPECT_GE(f.cop[k] * 1000.0, lo[k] - 50.0) << s;
+                    EXPECT_LE(f.cop[k] * 1000.0, hi[k] + 50.0) << s;
+                }
+            }
+        }
+        EXPECT_GT(peak, 50.0);
+        EXPECT_LT(peak, 2000.0);
+        EXPECT_GT(loaded, 200);  // a stance of a few hundred milliseconds
+    }
+}
+
+TEST(TrackCompanions, BinaryTrackTakesTheBinaryAnalogFile) {
+    testsupport::TempDir text, binary;
+    NEED_SAMPLES(text, "Gait.trc", "Gait.anc", "Forcepla.cal");
+    NEED_SAMPLES(binary, "gait.trb", "Gait.anb", "Forcepla.cal");
+    TDataFile a(nullptr), b(nullptr);
+    a.verbose = b.verbose = false;
+    ASSERT_TRUE(a.LoadFile(text.file("Gait.trc").c_str(), kFileDetect, true));
+    ASSERT_TRUE(b.LoadFile(binary.file("gait.trb").c_str(), kFileDetect, true)) << b.GetErrorText();
+    ASSERT_TRUE(a.analog && b.analog);
+    ASSERT_EQ(b.analog->GetRows(), 28);
+    ASSERT_EQ(b.analog->GetCols(), a.analog->GetCols());
+    EXPECT_FLOAT_EQ(b.GetAnalogRate(), 1000.0f);
+    EXPECT_EQ(b.plateCount, 2);
+    for (int k = 1; k <= 28; ++k) EXPECT_EQ(a.AnalogLabel(k), b.AnalogLabel(k)) << k;
+    for (int s = 0; s < a.analog->GetCols(); ++s)
+        for (int k = 0; k < 28; ++k) ASSERT_DOUBLE_EQ(a.analog->GetValue(k, s), b.analog->GetValue(k, s)) << k << " " << s;
+}
+
+TEST(TrackCompanions, BrokenCompanionsLeaveTheTrackLoaded) {
+    const struct {
+        std::vector<std::string> files;
+        const char* reason;
+        bool analog;
+        int plates;
+    } cases[] = {
+        {{"Gait.trc", "Truncated.anc>Gait.anc"}, "more than the file holds", false, 0},
+        {{"Gait.trc", "Empty.anc>Gait.anc"}, "not an ANC file", false, 0},
+        {{"gait.trb", "Truncated.anb>gait.anb"}, "claims", false, 0},
+        // The ANC file serves when the binary one cannot be read.
+        {{"gait.trb", "Truncated.anb>gait.anb", "Gait.anc"}, "claims", true, 0},
+        {{"Gait.trc", "Gait.anc", "Empty.cal"}, "holds no plate", true, 0},
+        // A whole first block: one plate, and the file ends where the second would begin.
+        {{"Gait.trc", "Gait.anc", "shd01_truncated.cal"}, "", true, 1},
+        // Six numbered blocks for the two channel groups of the analog file.
+        {{"Gait.trc", "Gait.anc", "forcepla6.cal"}, "plate 3 has no channels", true, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.files.back());
+        testsupport::TempDir dir;
+        if (!CopySamples(dir, c.files)) GTEST_SKIP() << "track samples absent";
+        TDataFile d(nullptr);
+        d.verbose = false;
+        ASSERT_TRUE(d.LoadFile(dir.file(c.files.front()).c_str(), kFileDetect, true));
+        EXPECT_EQ(d.analog != nullptr, c.analog);
+        EXPECT_EQ(d.plateCount, c.plates);
+        EXPECT_TRUE(Contains(d.GetErrorText(), c.reason)) << d.GetErrorText();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// ANC made up
+
+std::string Anc(int generation, const std::string& duration, int channels, int bits, const std::string& rate,
+                const std::string& names, const std::string& ranges, const std::string& samples) {
+    return "File_Type:\tAnalog R/C ASCII\tGeneration#:\t" + std::to_string(generation) +
+           "\nBoard_Type:\tX\tPolarity:\tBipolar\nTrial_Name:\tt\tDuration(Sec.):\t" + duration + "\t#Channels:\t" +
+           std::to_string(channels) + "\nBitDepth:\t" + std::to_string(bits) + "\tPreciseRate:\t" + rate +
+           "\n\n\n\n\nName\t" + names + "\t\nRate\t1000\t1000\t\nRange\t" + ranges + "\t\n" + samples;
+}
+
+TEST(AncReader, SampleCountAndScale) {
+    std::string samples;
+    for (int s = 0; s < 2501; ++s) samples += "0.0\t2048\t-2048\n";
+    const struct {
+        int generation;
+        double expected;
+    } cases[] = {{2, 10.0}, {1, 2048.0 * 4096 / 10000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.generation);
+        TDataFile d(1, 1, 100.0f, 0, 1, 3);
+        ASSERT_TRUE(ParseANC(d, Anc(c.generation, "2.5", 2, 12, "1000", "A\tB", "10000\t10000", samples), "a.anc"))
+            << d.GetErrorText();
+        EXPECT_EQ(d.analog->GetCols(), 2501);
+        EXPECT_DOUBLE_EQ(d.analog->GetValue(0, 2500), c.expected);
+        EXPECT_DOUBLE_EQ(d.analog->GetValue(1, 0), -c.expected);
+        EXPECT_EQ(d.analogLabels->GetItem(0)->id, 0);  // ids count channels from 0
+    }
+}
+
+TEST(AncReader, ChannelsCountedAndNamed) {
+    // Three values per sample, two names: the third value is read and not stored.
+    TDataFile d(1, 1, 100.0f, 0, 1, 3);
+    ASSERT_TRUE(ParseANC(d, Anc(2, "0.001", 3, 16, "1000", "A\tB", "1000\t1000", "0 1 2 3\r\n0 4 5 6\n"), "a.anc"));
+    EXPECT_TRUE(gAnalogIs16Bit);
+    EXPECT_EQ(d.analog->GetRows(), 2);
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(1, 1), 5 * 2.0 / 65536);
+}
+
+TEST(AncReader, RefusesWhatCannotBeRead) {
+    const std::string two = "0 1 2\n0 1 2\n";
+    const struct {
+        const char* what;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"signature", "File_Type:\tAnalog\n", "not an ANC file"},
+        {"generation", Anc(3, "0.001", 2, 12, "1000", "A\tB", "1\t1", two), "generation 3"},
+        {"no channel", Anc(2, "0.001", 0, 12, "1000", "A\tB", "1\t1", two), "#Channels"},
+        {"no name row", [&] {
+             std::string t = Anc(2, "0.001", 2, 12, "1000", "A\tB", "1\t1", two);
+             t.replace(t.find("\nName") + 1, 4, "Nom ");
+             return t;
+         }(), "names no channel"},
+        {"zero range", Anc(2, "0.001", 2, 12, "1000", "A\tB", "1\t0", two), "range 0"},
+        {"missing range", Anc(2, "0.001", 2, 12, "1000", "A\tB", "1", two), "1 ranges for 2 channels"},
+        {"ends early", Anc(2, "0.003", 2, 12, "1000", "A\tB", "1\t1", "0.000 1.000 2.000\n0.001 1.000 2.000\n0.002 1.000 2.000\n0.003 1"),
+         "sample 4 of 4"},
+        {"not a number", Anc(2, "0.001", 2, 12, "1000", "A\tB", "1\t1", "0 1 2\n0 x 2\n"), "not a number"},
+        {"huge duration", Anc(2, "1e300", 2, 12, "1000", "A\tB", "1\t1", two), "more than the file holds"},
+        {"bit depth", Anc(2, "0.001", 2, 2000, "1000", "A\tB", "1\t1", two), "BitDepth"},
+        {"no rate", Anc(2, "0.001", 2, 12, "0", "A\tB", "1\t1", two), "PreciseRate"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDataFile d(1, 1, 100.0f, 0, 1, 3);
+        d.verbose = false;
+        EXPECT_FALSE(ParseANC(d, c.text, "a.anc"));
+        EXPECT_EQ(d.analog, nullptr);
+        EXPECT_TRUE(Contains(d.GetErrorText(), c.reason)) << d.GetErrorText();
+    }
+}
+
+TEST(AncReader, SixteenBitFlagLastsOneLoad) {
+    testsupport::TempDir dir;
+    const std::string trc =
+        "PathFileType\t4\n"
+        "NumFrames\tNumMarkers\t\n1\t1\t\nFrame#\tTime\tA\t\t\t\n\t\tX1\tY1\tZ1\n1\t0\t1\t2\t3\t\n";
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("a.trc"), trc));
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("b.trc"), trc));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        dir.file("a.anc"), Anc(2, "0.001", 6, 16, "1000", "FX\tFY\tFZ\tMX\tMY\tMZ", "1000\t1000\t1000\t1000\t1000\t1000",
+                               "0 1 1 1 1 1 1\n0 1 1 1 1 1 1\n")));
+    TDataFile d(nullptr);
+    d.verbose = false;
+    ASSERT_TRUE(d.LoadFile(dir.file("a.trc").c_str(), kFileDetect, true));
+    EXPECT_TRUE(gAnalogIs16Bit);
+    ASSERT_NE(d.analog, nullptr);
+    EXPECT_FLOAT_EQ(static_cast<float>(d.analog->GetValue(2, 1)), -static_cast<float>(2.0 / 65536));  // factor -1
+    ASSERT_TRUE(d.LoadFile(dir.file("b.trc").c_str(), kFileDetect, true));
+    EXPECT_FALSE(gAnalogIs16Bit);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Binary analog made up
+
+struct AnbLayout {
+    uint32_t channels = 4;
+    uint32_t dataUnits = 403;
+    uint16_t range = 10000;
+    int32_t headerDelta = 0;
+};
+
+std::vector<uint8_t> Anb(const AnbLayout& l, const std::vector<int16_t>& samples) {
+    dez::ByteWriter w, body;
+    auto tagInt = [](dez::ByteWriter& o, uint16_t tag, uint32_t v) {
+        o.PutU16LE(tag);
+        o.PutU16LE(1);
+        o.PutU16LE(static_cast<uint16_t>(v >> 16));
+        o.PutU16LE(static_cast<uint16_t>(v));
+    };
+    int32_t sum = 2;  // the header size record itself
+    tagInt(body, 257, 9);
+    sum += 2;
+    body.PutU16LE(264);
+    body.PutI16LE(2);
+    body.PutBytes("Board\0\0\0", 8);
+    sum += 3;
+    tagInt(body, 265, 12);
+    sum += 2;
+    tagInt(body, 266, 0x447A0000);  // 1000.0f
+    sum += 2;
+    tagInt(body, 258, l.channels);
+    sum += 2;
+    body.PutU16LE(259);
+    body.PutI16LE(1);
+    body.PutU32LE(0);
+    sum += 2;
+    const int16_t pairs = static_cast<int16_t>((l.channels + 1) / 2);
+    body.PutU16LE(260);
+    body.PutI16LE(pairs);
+    for (int i = 0; i < 2 * pairs; ++i) body.PutU16LE(1000);
+    sum += pairs + 1;
+    tagInt(body, 261, 0);
+    sum += 2;
+    body.PutU16LE(262);
+    body.PutI16LE(pairs);
+    for (int i = 0; i < 2 * pairs; ++i) body.PutU16LE(l.range);
+    sum += pairs + 1;
+    for (uint32_t k = 0; k < l.channels; ++k) {
+        body.PutU16LE(263);
+        body.PutI16LE(1);
+        const std::string n = "C" + std::to_string(k + 1);
+        body.PutBytes(n.data(), n.size());
+        body.PutZeros(4 - n.size());
+        sum += 2;
+    }
+    w.PutU32LE(0);
+    tagInt(w, 0x8000, static_cast<uint32_t>(1 + sum + l.headerDelta));
+    w.PutBytes(body.data(), body.size());
+    w.PutU32LE(0);
+    tagInt(w, 0x8100, l.dataUnits);
+    for (int16_t s : samples) w.PutI16LE(s);
+    return w.bytes();
+}
+
+TEST(BinaryAnalogReader, SamplesAndScale) {
+    std::vector<int16_t> samples(800);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(static_cast<int>(i) - 400);
+    const std::vector<uint8_t> bytes = Anb(AnbLayout{}, samples);
+    TDataFile d(1, 1, 100.0f, 0, 1, 3);
+    ASSERT_TRUE(ParseBinaryAnalog(d, bytes.data(), bytes.size(), "a.anb")) << d.GetErrorText();
+    EXPECT_EQ(d.analog->GetRows(), 4);
+    EXPECT_EQ(d.analog->GetCols(), 200);  // (2 x 403 - 6) / 4
+    EXPECT_FLOAT_EQ(d.GetAnalogRate(), 1000.0f);
+    EXPECT_EQ(d.AnalogLabel(4), "C4");
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(1, 0), -399 * 20.0 / 4096);  // signed samples
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(3, 199), 399 * 20.0 / 4096);
+}
+
+TEST(BinaryAnalogReader, RefusesWhatCannotBeRead) {
+    const std::vector<int16_t> samples(800, 1);
+    const struct {
+        const char* what;
+        AnbLayout layout;
+        size_t drop;  // bytes cut from the end
+        const char* reason;
+    } cases[] = {
+        {"no channel", {0, 403, 10000, 0}, 0, "channel count is 0"},
+        {"zero range", {4, 403, 0, 0}, 0, "range 0"},
+        {"header size", {4, 403, 10000, 1}, 0, "header size"},
+        {"data beyond the file", {4, 404, 10000, 0}, 0, "claims"},
+        {"no sample", {4, 3, 10000, 0}, 0, "no sample"},
+        // 1612 bytes of data section; the last name record is 8 bytes.
+        {"cut in the names", {4, 403, 10000, 0}, 1612 + 4, "header record 263"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = Anb(c.layout, samples);
+        bytes.resize(bytes.size() - c.drop);
+        TDataFile d(1, 1, 100.0f, 0, 1, 3);
+        d.verbose = false;
+        EXPECT_FALSE(ParseBinaryAnalog(d, bytes.data(), bytes.size(), "a.anb"));
+        EXPECT_EQ(d.analog, nullptr);
+        EXPECT_TRUE(Contains(d.GetErrorText(), c.reason)) << d.GetErrorText();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plate channel groups and calibration
+
+TEST(PlateChannels, GroupsByLabelForm) {
+    const struct {
+        std::vector<std::string> labels;
+        int groups;
+        int firstChannel;
+    } cases[] = {
+        {{"Fx1", "Fy1", "Fz1", "Mx1", "My1", "Mz1"}, 1, 1},
+        {{"emg", "F1X", "F1Y", "F1Z", "M1X", "M1Y", "M1Z"}, 1, 2},
+        {{"FP1FX", "FP1FY", "FP1FZ", "FP1MX", "FP1MY", "FP1MZ"}, 1, 1},
+        {{"FX9", "FY9", "FZ9", "MX9", "MY9", "MZ9"}, 0, 0},
+        {{"F9X", "F9Y", "F9Z", "M9X", "M9Y", "M9Z"}, 1, 1},
+        {{"FX", "FY", "FZ", "MX", "MY", "MZ", "Fx2", "Fy2", "Fz2", "Mx2", "My2", "Mz2"}, 2, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.labels[0]);
+        TDataFile d(1, 1, 100.0f, 0, 1, 3);
+        AddAnalog(d, c.labels);
+        const std::vector<PlateChannelGroup> groups = FindAllPlateChannelGroups(d);
+        ASSERT_EQ(static_cast<int>(groups.size()), c.groups);
+        if (c.groups) {
+            EXPECT_EQ(groups[0][0], c.firstChannel);
+            EXPECT_EQ(groups[0][5], c.firstChannel + 5);
+        }
+        const bool scaled = d.ScaleForcePlateChannels();
+        EXPECT_EQ(scaled, c.groups > 0);
+        if (c.groups) {
+            EXPECT_DOUBLE_EQ(d.analog->GetValue(c.firstChannel - 1, 2), -50.0);
+        }
+    }
+}
+
+const char* const kBlock =
+    "%d plate\n"
+    "0.4 0.6 0.9\n"
+    "1 0 0 0 0 0\n0 1 0 0 0 0\n0 0 1 0 0 0\n0 0 0 1 0 0\n0 0 0 0 1 0\n0 0 0 0 0 1\n"
+    "0.1 0.2 -3.5\n"
+    "1 2 3\n"
+    "1 0 0\n0 1 0\n0 0 1\n";
+
+std::string Block(int n) { return dez::Format(kBlock, n); }
+
+const std::vector<std::string> kTwoPlates = {"FX1", "FY1", "FZ1", "MX1", "MY1", "MZ1",
+                                             "FX2", "FY2", "FZ2", "MX2", "MY2", "MZ2"};
+
+TEST(CalFile, PlateCornersAndOrigin) {
+    TDataFile d(1, 1, 100.0f, 0, 1, 3);
+        AddAnalog(d, kTwoPlates);
+    ParseCalFile(d, Block(1), "p.cal");
+    ASSERT_EQ(d.plateCount, 1);
+    int32_t type = 0, channels[8] = {};
+    double corners[12] = {}, origin[3] = {};
+    ASSERT_TRUE(d.GetPlateGeometry(0, &type, channels, corners, origin));
+    const double expected[12] = {13, 24.5, 28, 7, 24.5, 28, 7, 15.5, 28, 13, 15.5, 28};
+    for (int k = 0; k < 12; ++k) EXPECT_NEAR(corners[k], expected[k], 1e-5) << k;
+    EXPECT_NEAR(origin[0], 1.0, 1e-6);
+    EXPECT_NEAR(origin[2], -35.0, 1e-6);
+    EXPECT_EQ(channels[0], 1);
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(0, 0), -50.0);  // plate 1 scaled
+    EXPECT_DOUBLE_EQ(d.analog->GetValue(6, 0), 2.0);    // plate 2 not
+}
+
+TEST(CalFile, BlocksThatStopTheReading) {
+    std::string wide = Block(1);
+    wide.replace(wide.find("0.4 0.6 0.9"), 11, "0.4 0.6");
+    std::string short_ = Block(1) + Block(2);
+    short_.resize(short_.size() - 6);  // rotation row 3 of plate 2 missing
+    const struct {
+        const char* what;
+        std::string text;
+        int plates;
+        const char* reason;
+    } cases[] = {
+        {"first block numbered 2", Block(2), 0, "plate 2 where plate 1"},
+        {"plate beyond the groups", Block(1) + Block(2) + Block(3), 2, "plate 3 has no channels"},
+        {"two dimensions", wide, 0, "three plate dimensions"},
+        {"cut in the rotation", short_, 1, "rotation row 3"},
+        {"words after the name", "1 plate one\n", 0, "more than a plate name"},
+        {"three matrix rows", "1\n1 1 1\n1 2 3 4\n1 2 3 4\n1 2 3 4\n1 2 3\n", 0, "3 rows"},
+        {"trailing blank lines", Block(1) + Block(2) + "\n\n", 2, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDataFile d(1, 1, 100.0f, 0, 1, 3);
+        AddAnalog(d, kTwoPlates);
+        ParseCalFile(d, c.text, "p.cal");
+        EXPECT_EQ(d.plateCount, c.plates);
+        EXPECT_TRUE(Contains(d.GetErrorText(), c.reason)) << d.GetErrorText();
+        // Plate 2's channels are scaled only when its block was read whole.
+        EXPECT_DOUBLE_EQ(d.analog->GetValue(6, 0), c.plates == 2 ? -50.0 : 2.0);
+    }
+}
+
+TEST(CalFile, NoChannelGroupNoPlate) {
+    TDataFile d(1, 1, 100.0f, 0, 1, 3);
+        AddAnalog(d, {"a", "b", "c", "d", "e"});
+    ParseCalFile(d, Block(1), "p.cal");
+    EXPECT_EQ(d.plateCount, 0);
+}
+
+}  // namespace

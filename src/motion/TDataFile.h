@@ -127,6 +127,13 @@ public:
     bool WriteText(const char* path, bool flag);
     bool WriteMatFile(const char* path);
     bool ReadDFNAnnotations(const char* dataPath, bool readEvents, bool readStickText, bool readFileNames);
+    // DFN companion writer, text-table passes and the TRX layout (DfnFile.cpp, TextTable.cpp,
+    // TrtFile.cpp). WriteDFN saves the companion ReadDFN reads and is false when that failed.
+    bool WriteDFN(const char* path);
+    void DetectLineEnd(const char* path);
+    bool ReadTextTable(const char* path, bool fill, int32_t* signals, int32_t* frames, Matrix2D* table,
+                       char comment);
+    bool ReadTRXFile(const char* path, bool asAnalog, bool readFrames);
 
     uint8_t keepGroups = 1;
     int32_t kind = kFileText;

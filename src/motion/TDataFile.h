@@ -130,6 +130,13 @@ public:
     bool WriteText(const char* path, bool flag);
     bool WriteMatFile(const char* path);
     bool ReadDFNAnnotations(const char* dataPath, bool readEvents, bool readStickText, bool readFileNames);
+    // DFN companion writer, text-table passes and the TRX layout (DfnFile.cpp, TextTable.cpp,
+    // TrtFile.cpp). WriteDFN saves the companion ReadDFN reads and is false when that failed.
+    bool WriteDFN(const char* path);
+    void DetectLineEnd(const char* path);
+    bool ReadTextTable(const char* path, bool fill, int32_t* signals, int32_t* frames, Matrix2D* table,
+                       char comment);
+    bool ReadTRXFile(const char* path, bool asAnalog, bool readFrames);
 
     // RIC family (RicFile.cpp). The header is read from `file`'s position, which is left at the
     // data; with `events` the foot events of a valid header are added. The companions append the

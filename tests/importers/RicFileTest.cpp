@@ -342,11 +342,17 @@ TEST(RicSamples, TrialsOpenWithTheirCompanions) {
         EXPECT_EQ(d.AnalogLabel(3), "Fz 1");
         EXPECT_EQ(d.AnalogLabel(s.channels), "Mz " + std::to_string(s.plates));
         for (int p = 0; p < s.plates; ++p) {
-            double peak = 0;
-            for (int c = 0; c < d.analog->GetCols(); ++c) peak = std::max(peak, -d.analog->GetValue(6 * p + 2, c));
-            // Body weight of a walking child or adult.
+            double peak = 0, moment = 0;
+            for (int c = 0; c < d.analog->GetCols(); ++c) {
+                peak = std::max(peak, -d.analog->GetValue(6 * p + 2, c));
+                moment = std::max(moment, std::fabs(d.analog->GetValue(6 * p + 4, c)));
+            }
+            // Body weight of a walking child or adult, and its moment about a plate's centre
+            // (N.mm) when the foot lands well off it.
             EXPECT_GT(peak, 150.0) << p;
             EXPECT_LT(peak, 2000.0) << p;
+            EXPECT_GT(moment, 1e3) << p;
+            EXPECT_LT(moment, 5e5) << p;
         }
     }
 }
@@ -372,6 +378,12 @@ TEST(RicSamples, PlateChannelsMatchAnIndependentReading) {
         }
     }
     EXPECT_EQ(d.analog->GetValue(2, 174), 0.0);  // before plate 1's first sample
+    TPlateForces forces;
+    ASSERT_TRUE(d.GetPlateForces(0, 198, &forces, 5.0f, false));
+    // The plate turns its force into laboratory axes, which keeps its size.
+    const double size = std::sqrt(37.1044921875 * 37.1044921875 + 9.6357421875 * 9.6357421875 +
+                                  205.798828125 * 205.798828125);
+    EXPECT_NEAR(std::hypot(forces.force[0], forces.force[1], forces.force[2]), size, 1e-3);
     int type = 0, channels[8] = {};
     double corners[12], origin[3];
     ASSERT_TRUE(d.GetPlateGeometry(1, &type, channels, corners, origin));
@@ -411,6 +423,7 @@ TEST(RicSamples, ThreeMarkerTrialAndItsGroundReactionFiles) {
     ASSERT_TRUE(LoadInto(d, path));
     EXPECT_EQ(d.GetFrameCount(), 657);
     EXPECT_EQ(d.GetNumberOfPoints(), 3);
+    EXPECT_FLOAT_EQ(d.GetPointRate(), 100.0f);
     EXPECT_EQ(d.PointLabel(2), "M3");
     EXPECT_EQ(d.analog, nullptr);  // a RAW recording reads no plate file by itself
     ASSERT_TRUE(d.ReadGRFiles(path.c_str()));

@@ -6,7 +6,9 @@
 #include "motion/TDataFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,9 +27,9 @@ bool TDataFile::ImportEMG(const char* filePath) {
     const std::string target = filePath ? filePath : "";
     const std::string name = dez::NameOf(target);
     std::vector<uint8_t> bytes;
-    std::string error;
-    if (!dez::ReadWholeFile(target, bytes, &error)) {
-        SetErrorText(error.c_str());
+    if (!dez::ReadWholeFile(target, bytes)) {
+        // The name without its folder: "Error reading" and the full path follow it.
+        SetErrorText(dez::Format("Cannot open %s: %s", name.c_str(), std::strerror(errno)).c_str());
         return false;
     }
     if (bytes.size() < kEmgHeaderSize) {

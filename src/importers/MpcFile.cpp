@@ -5,10 +5,11 @@
 // line, frame after frame. The rate of the data header is not read: these recordings are 120 Hz.
 #include "motion/TDataFile.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ByteReader.h"
@@ -170,9 +171,9 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
     const std::string target = filePath ? filePath : "";
     const std::string name = dez::NameOf(target);
     std::vector<uint8_t> bytes;
-    std::string error;
-    if (!dez::ReadWholeFile(target, bytes, &error)) {
-        SetErrorText(error.c_str());
+    if (!dez::ReadWholeFile(target, bytes)) {
+        // The name without its folder: "Error reading" and the full path follow it.
+        SetErrorText(dez::Format("Cannot open %s: %s", name.c_str(), std::strerror(errno)).c_str());
         return false;
     }
     const MpcText text(bytes);

@@ -9,6 +9,7 @@
 // Files carry a few bytes after the names (a stray end byte in the RAW files); they are not read.
 #include "motion/TDataFile.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -100,9 +101,9 @@ bool TDataFile::ReadRIC(const char* filePath, bool readFrames, bool companions) 
     const std::string target = filePath ? filePath : "";
     const std::string name = dez::NameOf(target);
     std::vector<uint8_t> bytes;
-    std::string error;
-    if (!dez::ReadWholeFile(target, bytes, &error)) {
-        SetErrorText(error.c_str());
+    if (!dez::ReadWholeFile(target, bytes)) {
+        // The name without its folder: "Error reading" and the full path follow it.
+        SetErrorText(dez::Format("Cannot open %s: %s", name.c_str(), std::strerror(errno)).c_str());
         return false;
     }
     dez::ByteReader file(bytes);

@@ -9,6 +9,9 @@
 #include "motion/TPlateCalculator.h"
 
 class TStructure;
+namespace dez {
+class ByteReader;
+}
 
 // File kinds; the values are stored in display-settings files and passed by callers.
 enum DataFileType : int32_t {
@@ -127,6 +130,30 @@ public:
     bool WriteText(const char* path, bool flag);
     bool WriteMatFile(const char* path);
     bool ReadDFNAnnotations(const char* dataPath, bool readEvents, bool readStickText, bool readFileNames);
+    // DFN companion writer, text-table passes and the TRX layout (DfnFile.cpp, TextTable.cpp,
+    // TrtFile.cpp). WriteDFN saves the companion ReadDFN reads and is false when that failed.
+    bool WriteDFN(const char* path);
+    void DetectLineEnd(const char* path);
+    bool ReadTextTable(const char* path, bool fill, int32_t* signals, int32_t* frames, Matrix2D* table,
+                       char comment);
+    bool ReadTRXFile(const char* path, bool asAnalog, bool readFrames);
+
+    // RIC family (RicFile.cpp). The header is read from `file`'s position, which is left at the
+    // data; with `events` the foot events of a valid header are added. The companions append the
+    // .ang/.mom/.pwr beside `recordingPath` as further points; false when skipped.
+    bool ReadRICHeader(dez::ByteReader& file, int32_t* markers, int32_t* frames, int32_t* rate, bool events);
+    bool ReadANG(const char* recordingPath);
+    bool ReadMOM(const char* recordingPath);
+    bool ReadPWR(const char* recordingPath);
+    // Force-plate companions of a RIC recording (RicPlateFiles.cpp): each file read appends six
+    // analog channels; a .gr file also appends a plate.
+    bool ReadPlateFiles(const char* recordingPath);
+    bool ReadPlateFile(const char* platePath, int32_t plate);
+    bool ReadPlateInfo(const char* platePath, int32_t* samples, int32_t* rate, int32_t plate);
+    bool ReadGRFiles(const char* recordingPath);
+    bool ReadGRFile(const char* grPath, int32_t plate);
+    // Names and links of an MPC/CME recording from its .vm companion (MpcFile.cpp).
+    bool ReadVM(const char* companionPath);
 
     // Track files and their companions (importers/TrackFile.cpp, TrackAnalog.cpp,
     // PlateCalibration.cpp). ReadANC takes the track's path and reads the .anc beside it.
@@ -166,6 +193,9 @@ private:
 
     std::unique_ptr<TPlateCalculator> plateCalculator_;
 };
+
+// A 6-byte Turbo Pascal real as a float (the plate files of RIC recordings).
+float Real48ToFloat(const uint8_t* bytes);
 
 // Removes leading and trailing blanks in place: bytes that are at most 32 read as signed 8-bit
 // numbers, so codes 1-32 and 128-255.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "importers/TrackFormat.h"
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"

@@ -71,8 +71,8 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         {"walk.trt", kFileTRT, "Reading TRT files is not available"},
         {"walk.txt", kFileText, "Reading text tables is not available"},
         {"walk.c3d", kFileC3D, ""},  // an unusable path: no text (test_DataFileC3D reads real files)
-        {"walk.ric", kFileRIC, "Reading RIC files is not available"},
-        {"walk.mpc", kFileMPC, "Reading MPC files is not available"},
+        {"walk.ric", kFileRIC, "Cannot open walk.ric: No such file or directory"},
+        {"walk.mpc", kFileMPC, "Cannot open walk.mpc: No such file or directory"},
         {"walk.mdf", kFileMDF, "Reading MDF files is not available"},
         {"c#walk", kFileCPrefix, "Reading c# recordings is not available"},
         {"walk.trc", kFileTrack, "walk.trc: cannot be read (Cannot open"},  // the message starts so
@@ -180,7 +180,7 @@ TEST(TDataFileLoad, AnalogImportReachesItsReaderAndKeepsTheKind) {
     } cases[] = {
         {"emg.trt", "Reading TRT analog files is not available"},
         {"emg.txt", "Importing text analog tables is not available"},
-        {"emg.emg", "Reading EMG files is not available"},
+        {"emg.emg", "Cannot open emg.emg: No such file or directory"},
         {"emg.taf", "Reading TAF files is not available"},
         {"emg.c3d", ""},  // no analog reader for this kind
     };
@@ -207,7 +207,7 @@ TEST(TDataFileLoad, AnalogImportReachesItsReaderAndKeepsTheKind) {
     CaptureStdout();
     EXPECT_FALSE(d->ImportAnalogFile(d->analogFile));  // freed by the clearing, then used
     GetCapturedStdout();
-    EXPECT_STREQ(d->GetErrorText(), "Reading EMG files is not available");
+    EXPECT_STREQ(d->GetErrorText(), "Cannot open own.emg: No such file or directory");
 }
 
 // ---------------------------------------------------------------------------------------------

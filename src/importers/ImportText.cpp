@@ -1,0 +1,91 @@
+#include "importers/ImportText.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+#include "platform/NumberText.h"
+#include "platform/TextUtil.h"
+
+namespace dez {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+size_t SkipDigits(std::string_view text, size_t i) {
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    return i;
+}
+
+}  // namespace
+
+double LeadingNumber(std::string_view text, bool infinityWords, bool* found) {
+    if (found) *found = false;
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    const size_t start = i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (infinityWords && text.size() - i >= 3 && EqualsNoCase(text.substr(i, 3), "inf")) {
+        if (found) *found = true;
+        return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    }
+    const size_t intEnd = SkipDigits(text, i);
+    size_t end = intEnd;
+    bool digits = intEnd > i;
+    if (end < text.size() && text[end] == '.') {
+        const size_t fracEnd = SkipDigits(text, end + 1);
+        digits = digits || fracEnd > end + 1;
+        end = fracEnd;
+    }
+    if (!digits) return 0.0;
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        size_t e = end + 1;
+        if (e < text.size() && (text[e] == '+' || text[e] == '-')) ++e;
+        const size_t expEnd = SkipDigits(text, e);
+        if (expEnd > e) end = expEnd;
+    }
+    if (found) *found = true;
+    // strtod on a copy of exactly the prefix, so that it cannot read on into a hexadecimal or
+    // "nan" form; it rounds correctly and gives HUGE_VAL or 0 beyond the double range.
+    char small[64];
+    const std::string_view number = text.substr(start, end - start);
+    if (number.size() < sizeof small) {
+        number.copy(small, number.size());
+        small[number.size()] = '\0';
+        return StrToD(small);
+    }
+    return StrToD(std::string(number).c_str());
+}
+
+int32_t LeadingInteger(std::string_view text, bool* found) {
+    if (found) *found = false;
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const size_t end = SkipDigits(text, i);
+    if (end == i) return 0;
+    if (found) *found = true;
+    long long value = 0;
+    for (size_t k = i; k < end; ++k) {
+        value = value * 10 + (text[k] - '0');
+        if (value > static_cast<long long>(INT32_MAX) + 1) break;
+    }
+    if (negative) value = -value;
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+void AppendNumber(std::string& out, double value) {
+    // to_chars with the general format and a precision is printf's "%g" in the "C" locale.
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
+    out.append(text, result.ptr);
+}
+
+}  // namespace dez

@@ -1,0 +1,22 @@
+#pragma once
+// Number reading and writing shared by the text importers and writers. Files carry "." whatever
+// the process locale, and the readers take the leading number of a field the way the formats'
+// own tools did: what follows the number is ignored, a field without one reads as 0.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dez {
+
+// The longest decimal number at the start of `text` after blanks: sign, digits, fraction and
+// exponent, and with `infinityWords` also "inf" / "infinity" (any case). 0 when there is none;
+// `found` (when given) tells which. Never hexadecimal or "nan".
+double LeadingNumber(std::string_view text, bool infinityWords = false, bool* found = nullptr);
+// The leading decimal integer after blanks (sign and digits; "3.7" gives 3), clamped to the
+// int32 range; 0 when there is none.
+int32_t LeadingInteger(std::string_view text, bool* found = nullptr);
+// Appends `value` as printf's "%g" in the "C" locale: six significant digits, fixed or
+// scientific, whichever is shorter.
+void AppendNumber(std::string& out, double value);
+
+}  // namespace dez

@@ -1,5 +1,4 @@
 // Recordings whose file name begins "c#": the point file and its "v1" analog companion.
-#include <cstdio>
 #include <string>
 
 #include "importers/TCPrefixFile.h"
@@ -51,12 +50,9 @@ bool TDataFile::ReadCPrefix(const char* filePath, bool readFrames) {
         analogRate = static_cast<float>(companionFile.GetRate());
         delete analog;
         analog = new Matrix2D(*companionFile.GetSamples());
-        if (!analogLabels) analogLabels = new LabelledItemList();
-        char label[32];
-        for (int32_t i = 0; i < analog->GetRows(); ++i) {
-            std::snprintf(label, sizeof label, "Channel %d", i + 1);
-            analogLabels->Add(LabelledItem(i + 1, label, nullptr, 0));
-        }
+        // The list was emptied with the point table just read.
+        delete analogLabels;
+        analogLabels = MakeLabelList(analog->GetRows(), "Channel ");
         InvalidatePlateCache();
     }
     return true;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "importers/LabelLists.h"
 #include "importers/TCodaFile.h"
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
@@ -127,7 +128,7 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
             return false;
         }
         d.points = table;
-        d.pointLabels = new LabelledItemList();
+        std::vector<std::string> names;
         for (int32_t k = first; k <= last; ++k) {
             const CodaMarker* mk = coda.GetMarker(k - 1);
             const int32_t row = 3 * (k - first);
@@ -136,8 +137,9 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
                 table->SetValue(row + 1, f, mk->y[f]);
                 table->SetValue(row + 2, f, mk->z[f]);
             }
-            d.pointLabels->Add(LabelledItem(k, mk->name.c_str(), nullptr, 0));
+            names.push_back(mk->name);
         }
+        d.pointLabels = MakeNamedList(names, first);
         columns = frames;
     } else {
         // No markers to show: one placeholder point as long as the channels.
@@ -146,8 +148,7 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
         columns = lead->capacity;
         rate = std::min(rate, forces > 0 ? coda.GetForceRate() : coda.GetEmgRate());
         d.points = new Matrix2D(3, columns);
-        d.pointLabels = new LabelledItemList();
-        d.pointLabels->Add(LabelledItem(1, "Empty", nullptr, 0));
+        d.pointLabels = MakeNamedList({"Empty"});
     }
     d.pointRate = rate;
     d.firstFrame = 0;
@@ -171,7 +172,7 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
         return true;
     }
     d.analog = table;
-    d.analogLabels = new LabelledItemList();
+    std::vector<std::string> labels;
     const bool hasPlates = coda.GetPlateCount() > 0;
     char label[64];
     for (int32_t c = 0; c < forces; ++c) {
@@ -188,7 +189,7 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
         } else {
             std::snprintf(label, sizeof label, "Channel#%d-%d", position + 1, plateIndex + 1);
         }
-        d.analogLabels->Add(LabelledItem(c + 1, label, nullptr, 0));
+        labels.push_back(label);
         const CodaChannel* ch = coda.GetForce(c);
         const int32_t n = std::min(samples, ch->capacity);
         for (int32_t s = 0; s < n; ++s) table->SetValue(c, s, ch->samples[s] * gain);
@@ -197,8 +198,9 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
         const CodaChannel* ch = coda.GetEmg(j);
         const int32_t n = std::min(samples, ch->capacity);
         for (int32_t s = 0; s < n; ++s) table->SetValue(forces + j, s, ch->samples[s]);
-        d.analogLabels->Add(LabelledItem(forces + j + 1, ch->name.c_str(), nullptr, 0));
+        labels.push_back(ch->name);
     }
+    d.analogLabels = MakeNamedList(labels);
 
     if (hasPlates && forces > 0) {
         for (int32_t i = 0; i < coda.GetPlateCount(); ++i) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "importers/LabelLists.h"
 #include "motion/TDataFile.h"
 #include "motion/geometry.h"
 #include "platform/ByteReader.h"
@@ -28,15 +29,16 @@ bool Refuse(TDataFile& d, const std::string& name, const char* why, size_t offse
     return false;
 }
 
-LabelledItemList* LabelsOrNumbers(const std::vector<std::string>& names, int32_t n, const char* format) {
-    auto* list = new LabelledItemList();
-    const bool own = names.size() == static_cast<size_t>(n);
+// The header's labels when there is one per item, else numbered names.
+std::vector<std::string> LabelsOrNumbers(const std::vector<std::string>& labels, int32_t n, const char* format) {
+    if (labels.size() == static_cast<size_t>(n)) return labels;
+    std::vector<std::string> names;
     char text[64];
     for (int32_t i = 0; i < n; ++i) {
-        if (!own) std::snprintf(text, sizeof text, format, i + 1);
-        list->Add(LabelledItem(i + 1, own ? names[i].c_str() : text, nullptr, 0));
+        std::snprintf(text, sizeof text, format, i + 1);
+        names.push_back(text);
     }
-    return list;
+    return names;
 }
 
 }  // namespace
@@ -150,8 +152,7 @@ bool ReadTAFBuffer(TDataFile& d, const uint8_t* bytes, size_t size, bool asPoint
                 }
         d.dimension = values;
         d.missingValue = 0.0f;
-        delete d.pointLabels;
-        d.pointLabels = LabelsOrNumbers(labels, sensors, "Sensor#%d");
+        std::vector<std::string> names = LabelsOrNumbers(labels, sensors, "Sensor#%d");
 
         if (scaled && values > 6) {
             // Each sensor is drawn with the tips of its three axes, turned by its orientation.
@@ -179,9 +180,11 @@ bool ReadTAFBuffer(TDataFile& d, const uint8_t* bytes, size_t size, bool asPoint
             for (int32_t s = 0; s < sensors; ++s)
                 for (int a = 0; a < 3; ++a) {
                     std::snprintf(text, sizeof text, "frame_marker_%d.%c", s + 1, "xyz"[a]);
-                    d.pointLabels->Add(LabelledItem(sensors + 3 * s + a + 1, text, nullptr, 0));
+                    names.push_back(text);
                 }
         }
+        delete d.pointLabels;
+        d.pointLabels = MakeNamedList(names);
         d.points = table.release();
         d.pointRate = static_cast<float>(rate);
     } else {
@@ -192,7 +195,7 @@ bool ReadTAFBuffer(TDataFile& d, const uint8_t* bytes, size_t size, bool asPoint
             for (int32_t k = 0; k < channels; ++k) table->SetValue(k, f, sample(f, k));
         d.analog = table.release();
         delete d.analogLabels;
-        d.analogLabels = LabelsOrNumbers(labels, channels, "Channel #%d");
+        d.analogLabels = MakeNamedList(LabelsOrNumbers(labels, channels, "Channel #%d"));
         d.analogRate = static_cast<float>(rate);
     }
 

@@ -144,7 +144,10 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
     } else {
         // No markers to show: one placeholder point as long as the channels.
         const CodaChannel* lead = forces > 0 ? coda.GetForce(0) : coda.GetEmg(0);
-        if (!lead || lead->capacity <= 0) return true;  // nothing to show: the load fails
+        if (!lead || lead->capacity <= 0) {  // nothing to show: the load fails
+            d.SetErrorText((NameForMessage(coda) + ": no marker or channel samples").c_str());
+            return true;
+        }
         columns = lead->capacity;
         rate = std::min(rate, forces > 0 ? coda.GetForceRate() : coda.GetEmgRate());
         d.points = new Matrix2D(3, columns);

@@ -239,6 +239,30 @@ TEST(TCodaFile, SectionsAndRates) {
     EXPECT_EQ(coda->GetMinMarkerCapacity(), 3);
 }
 
+// Tags 25 to 27 hold texts and words whose size the tag word gives (the sample file has a
+// seven-character text under tag 25); without one, a byte or seven words.
+TEST(TCodaFile, KeptTagsSizedByTheirTagWord) {
+    const struct {
+        const char* name;
+        int tag, elementSize;
+        Entry entry;
+    } cases[] = {
+        {"text of 25", 25, 1, Text("hao011")},
+        {"word of 27", 27, 2, I16({7})},
+        {"byte of 26", 26, 0, {1, {0x55}}},
+        {"seven words of 27", 27, 0, I16({1, 2, 3, 4, 5, 6, 7})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Mdf mdf;
+        mdf.Section(c.tag, c.elementSize, {c.entry, c.entry}).Plates(1, "AMTI");
+        const auto coda = ReadBytes(mdf.Bytes());
+        ASSERT_EQ(coda->GetPlateCount(), 1);
+        EXPECT_TRUE(coda->GetPlate(0)->amti);
+        EXPECT_EQ(coda->GetPlate(0)->corners[3 * 3 + 1], 3);
+    }
+}
+
 TEST(TCodaFile, RefusalsGiveTheirMessage) {
     const std::string notCoda = "CUDA" + Mdf().Bytes().substr(4);
     const struct {
@@ -490,6 +514,11 @@ TEST(MdfSample, OpensWithMarkersChannelsAndPlate) {
     for (int k = 0; k < 12; ++k) EXPECT_EQ(corners[k], expectedCorners[k]) << k;
     EXPECT_EQ(origin[0], 2000);
     EXPECT_EQ(origin[2], 580);
+    // The plate's maker comes after the sections of tags 25 to 27: read in step with the file.
+    const TCodaFile coda(path.c_str(), false);
+    ASSERT_EQ(coda.GetPlateCount(), 1);
+    EXPECT_EQ(std::string(coda.GetPlate(0)->makerModel), "Unspecified ");
+    EXPECT_EQ(coda.GetPlate(0)->typeWord, 0);
 
     // One right-foot stance: the vertical force rises to about body weight and is flat before.
     float peak = 0.0f, quiet = 0.0f;

@@ -45,7 +45,7 @@ bool TCPrefixFile::Read(const char* filePath) {
         path_ = filePath;
         rate_ = 1.0;
         frames_ = 0;
-        return Fail("unable to open the file");
+        return Fail("Unable to open the file");
     }
     const bool ok = ReadBuffer(bytes.data(), bytes.size());
     path_ = filePath;

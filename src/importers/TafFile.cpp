@@ -228,7 +228,7 @@ bool TDataFile::ReadTAF(const char* filePath, bool asPoints) {
     const std::string name = dez::NameOf(filePath ? filePath : "");
     std::vector<uint8_t> bytes;
     if (!filePath || !dez::ReadWholeFile(filePath, bytes)) {
-        SetErrorText((name + ": unable to open the file").c_str());
+        SetErrorText((name + ": Unable to open the file").c_str());
         return false;
     }
     return ReadTAFBuffer(*this, bytes.data(), bytes.size(), asPoints, name);

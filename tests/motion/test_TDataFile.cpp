@@ -73,10 +73,10 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         {"walk.c3d", kFileC3D, ""},  // an unusable path: no text (test_DataFileC3D reads real files)
         {"walk.ric", kFileRIC, "Reading RIC files is not available"},
         {"walk.mpc", kFileMPC, "Reading MPC files is not available"},
-        {"walk.mdf", kFileMDF, "Reading MDF files is not available"},
-        {"c#walk", kFileCPrefix, "Reading c# recordings is not available"},
+        {"walk.mdf", kFileMDF, "walk.mdf: Unable to open the file"},
+        {"c#walk", kFileCPrefix, "c#walk: Unable to open the file"},
         {"walk.trc", kFileTrack, "Reading TRC/TRB files is not available"},
-        {"walk.taf", kFileTAF, "Reading TAF files is not available"},
+        {"walk.taf", kFileTAF, "walk.taf: Unable to open the file"},
         {"walk.bvh", kFileBVH, "Reading BVH files as markers is not available"},
         {"walk.emg", kFileEMG, ""},  // analog only: no reader runs
     };
@@ -179,7 +179,7 @@ TEST(TDataFileLoad, AnalogImportReachesItsReaderAndKeepsTheKind) {
         {"emg.trt", "Reading TRT analog files is not available"},
         {"emg.txt", "Importing text analog tables is not available"},
         {"emg.emg", "Reading EMG files is not available"},
-        {"emg.taf", "Reading TAF files is not available"},
+        {"emg.taf", "emg.taf: Unable to open the file"},
         {"emg.c3d", ""},  // no analog reader for this kind
     };
     for (const auto& c : cases) {

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kMaxDescriptors = 1000;
+constexpr double kVersion3PlateScale = 0.1;  // millimetres per stored plate unit
 
 // Tags whose meaning the reader knows; any other is skipped by the element size in its tag word.
 enum CodaTag : int {
@@ -396,10 +397,13 @@ void TCodaFile::Scale() {
             for (float& v : *axis) v = static_cast<float>(v * s);
     }
 
-    // Plate geometry is stored in the markers' units; without a resolution the format version
-    // tells them.
+    // Plate geometry is stored as integers in the markers' units; without a resolution the
+    // format version tells them. From version 3 the markers are floats in millimetres, so their
+    // resolution says nothing of the plates, which stay in tenths of a millimetre: the public
+    // gait sample's 600 x 400 mm plate is stored with corners at +-3000 and +-2000.
     if (!plates_.empty()) {
-        if (plateScale == 0.0) plateScale = version_ >= 3 ? 1.0 : subVersion_ == 1 ? 0.1 : 0.2;
+        if (version_ >= 3) plateScale = kVersion3PlateScale;
+        else if (plateScale == 0.0) plateScale = subVersion_ == 1 ? 0.1 : 0.2;
         if (dez::EqualsNoCase(systemName_, "MPX30")) plateScale *= 0.1;
         if (plateScale != 1.0)
             for (CodaPlate& p : plates_) {

@@ -184,7 +184,8 @@ TEST(TCodaFile, PlateGeometryScale) {
         double scale;
     } cases[] = {
         {2, 1, 0, "", 0.1},  {2, 1, 0, "*CODA/mpx30 trial*", 0.01}, {2, 0, 0, "", 0.2},
-        {3, 0, 0, "", 1.0},  {3, 0, 0, "x/MPX30", 0.1},             {2, 1, 100, "", 0.1},
+        {3, 0, 0, "", 0.1},  {3, 0, 0, "x/MPX30", 0.01},            {2, 1, 100, "", 0.1},
+        {3, 0, 1000, "", 0.1}, {3, 1, 10, "", 0.1},  // version 3: tenths of a millimetre always
         {2, 0, 50, "", 0.05}, {2, 1, 0, "/mpx30", 0.1},  // the slash must follow the first character
     };
     for (const auto& c : cases) {
@@ -259,7 +260,7 @@ TEST(TCodaFile, KeptTagsSizedByTheirTagWord) {
         const auto coda = ReadBytes(mdf.Bytes());
         ASSERT_EQ(coda->GetPlateCount(), 1);
         EXPECT_TRUE(coda->GetPlate(0)->amti);
-        EXPECT_EQ(coda->GetPlate(0)->corners[3 * 3 + 1], 3);
+        EXPECT_FLOAT_EQ(coda->GetPlate(0)->corners[3 * 3 + 1], 0.3f);
     }
 }
 
@@ -414,11 +415,11 @@ TEST_F(MdfLoad, AmtiPlates) {
     EXPECT_EQ(type, 2);
     EXPECT_EQ(channels[0], 9);
     EXPECT_EQ(channels[5], 14);
-    // Corners 1-4 are the file's corners 2, 3, 4, 1 (version 3 without resolution: scale 1).
-    EXPECT_EQ(corners[0], 101);
-    EXPECT_EQ(corners[3 * 2 + 1], 203);
-    EXPECT_EQ(corners[3 * 3 + 0], 100);
-    EXPECT_EQ(origin[1], 20);
+    // Corners 1-4 are the file's corners 2, 3, 4, 1 (version 3: tenths of a millimetre).
+    EXPECT_FLOAT_EQ(corners[0], 10.1f);
+    EXPECT_FLOAT_EQ(corners[3 * 2 + 1], 20.3f);
+    EXPECT_FLOAT_EQ(corners[3 * 3 + 0], 10.0f);
+    EXPECT_FLOAT_EQ(origin[1], 2.0f);
 }
 
 TEST_F(MdfLoad, OtherMakersAndNoPlates) {
@@ -510,10 +511,12 @@ TEST(MdfSample, OpensWithMarkersChannelsAndPlate) {
     ASSERT_TRUE(d.GetPlateGeometry(0, &type, channels, corners, origin));
     EXPECT_EQ(type, 3);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(channels[k], k + 1);
-    const double expectedCorners[12] = {-3000, 2000, 0, 3000, 2000, 0, 3000, -2000, 0, -3000, -2000, 0};
-    for (int k = 0; k < 12; ++k) EXPECT_EQ(corners[k], expectedCorners[k]) << k;
-    EXPECT_EQ(origin[0], 2000);
-    EXPECT_EQ(origin[2], 580);
+    // A 600 x 400 mm plate (stored in tenths of a millimetre), the file's corners 2, 3, 4, 1.
+    const double expectedCorners[12] = {-300, 200, 0, 300, 200, 0, 300, -200, 0, -300, -200, 0};
+    for (int k = 0; k < 12; ++k) EXPECT_NEAR(corners[k], expectedCorners[k], 1e-4) << k;
+    EXPECT_NEAR(origin[0], 200, 1e-4);
+    EXPECT_NEAR(origin[1], 120, 1e-4);
+    EXPECT_NEAR(origin[2], 58, 1e-4);
     // The plate's maker comes after the sections of tags 25 to 27: read in step with the file.
     const TCodaFile coda(path.c_str(), false);
     ASSERT_EQ(coda.GetPlateCount(), 1);

@@ -102,7 +102,9 @@ bool ReadTAFBuffer(TDataFile& d, const uint8_t* bytes, size_t size, bool asPoint
 
     const size_t perFrame = static_cast<size_t>(sensors) * static_cast<size_t>(values);
     const size_t available = in.remaining() / sizeof(double);
-    if (perFrame > available || static_cast<size_t>(frames) > available / perFrame || perFrame > INT32_MAX)
+    // 16 rows per sensor once the axis tips are added must still fit the table's row count.
+    if (perFrame > available || static_cast<size_t>(frames) > available / perFrame || perFrame > INT32_MAX ||
+        sensors > INT32_MAX / 16)
         return Refuse(d, name, "the file ends inside its samples", in.pos());
     const uint8_t* samples = in.Peek(perFrame * frames * sizeof(double));
     in.Skip(perFrame * frames * sizeof(double));

@@ -1,8 +1,236 @@
-// CODA MDF motion files with their force plates.
-// The reader is not written yet: the entry point fails.
-#include "motion/TDataFile.h"
+// CODA MDF motion files with their force plates, and the marker range of ".stp" setup files.
+#include "importers/MdfFile.h"
 
-bool TDataFile::ReadMDF(const char*, bool) {
-    SetErrorText("Reading MDF files is not available");
-    return false;
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "importers/LabelLists.h"
+#include "importers/TCodaFile.h"
+#include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
+#include "platform/NumberText.h"
+#include "platform/Paths.h"
+
+namespace {
+
+// Longest line of a setup file; a longer one ends the reading.
+constexpr size_t kMaxStpLine = 511;
+constexpr int32_t kChannelsPerPlate = 8;
+// Every channel row has the first channel's length, so a file announcing thousands of empty
+// channels beside one long one asks for a table far larger than itself: beyond this many cells
+// per byte of file the channels are not taken.
+constexpr size_t kMaxAnalogCellsPerByte = 16;
+constexpr size_t kMinAnalogCellLimit = 1 << 16;
+
+const char* const kAmtiNames[kChannelsPerPlate] = {"Fx", "Fy", "Fz", "Mx", "My", "Mz", "Xp", "Yp"};
+const char* const kOtherNames[kChannelsPerPlate] = {"FX12", "FX34", "FX14", "FX23", "FZ1", "FZ2", "FZ3", "FZ4"};
+
+// The "first-last" of a "Markers=" line: its first two fields between "-".
+bool ParseMarkerRange(const std::string& text, int32_t* first, int32_t* last) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (start <= text.size() && fields.size() < 2) {
+        const size_t dash = std::min(text.find('-', start), text.size());
+        if (dash > start) fields.push_back(text.substr(start, dash - start));
+        start = dash + 1;
+    }
+    if (fields.size() < 2) return false;
+    *first = dez::AtoI(fields[0].c_str());
+    *last = dez::AtoI(fields[1].c_str());
+    return true;
+}
+
+std::string NameForMessage(const TCodaFile& coda) {
+    return coda.GetPath().empty() ? std::string("MDF data") : dez::NameOf(coda.GetPath());
+}
+
+}  // namespace
+
+bool ReadSTPMarkerRange(const char* recordingPath, int32_t* first, int32_t* last) {
+    int32_t a = 0, b = 0;
+    if (first) *first = 0;
+    if (last) *last = 0;
+    if (!recordingPath) return false;
+    const std::string folder = dez::FolderOf(recordingPath);
+    const std::vector<std::string> setups = dez::ListMatchingFiles(folder, "*.stp");
+    if (setups.empty()) return false;
+    std::vector<uint8_t> bytes;
+    if (!dez::ReadWholeFile(dez::JoinPath(folder, setups.front()), bytes)) return false;
+
+    std::vector<std::string> lines;
+    const std::string text(bytes.begin(), bytes.end());
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > kMaxStpLine) break;
+        lines.push_back(line);
+        start = end + 1;
+    }
+
+    bool found = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] != "[Acquisition]" || i + 1 >= lines.size()) continue;
+        const std::string& next = lines[++i];  // only the line right after the section name
+        const size_t eq = next.find('=');
+        if (eq == std::string::npos || next.compare(0, eq, "Markers") != 0) continue;
+        if (ParseMarkerRange(next.substr(eq + 1), &a, &b)) found = true;  // the last pair wins
+    }
+    if (!found) return false;
+    if (first) *first = a;
+    if (last) *last = b;
+    return true;
+}
+
+bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t last) {
+    if (!coda.IsValid()) return false;
+    d.missingValue = 0.0f;
+    delete d.points;
+    d.points = nullptr;
+    delete d.analog;
+    d.analog = nullptr;
+    d.plateCount = 0;
+    d.InvalidatePlateCache();
+    if (!coda.GetComment().empty()) ReplaceText(d.formatText, coda.GetComment().c_str());
+
+    const int32_t frames = coda.GetMinMarkerCapacity();
+    const int32_t markers = coda.GetMarkerCount();
+    if (first <= 0) first = 1;
+    if (last <= 0) last = markers;
+    if (markers > 0 && (first > markers || last > markers)) {
+        // A setup file of another session may name more markers than this file has.
+        const int32_t asked[2] = {first, last};
+        if (first > markers) first = 1;
+        last = markers;
+        if (d.verbose)
+            std::cout << NameForMessage(coda) << ": marker range " << asked[0] << "-" << asked[1]
+                      << " of the .stp file is beyond the " << markers << " markers; markers " << first << "-"
+                      << last << " are read\n";
+    }
+
+    delete d.pointLabels;
+    d.pointLabels = nullptr;
+    d.dimension = 3;
+    const int32_t forces = coda.GetForceCount();
+    const int32_t emgs = coda.GetEmgCount();
+    int32_t columns = 0;
+    float rate = coda.GetMarkerRate();
+    if (frames > 0 && last >= first) {
+        const int32_t n = last - first + 1;
+        auto* table = new Matrix2D(3 * n, frames);
+        if (table->GetRows() == 0) {
+            delete table;
+            d.SetErrorText("Not enough memory for the markers");
+            return false;
+        }
+        d.points = table;
+        std::vector<std::string> names;
+        for (int32_t k = first; k <= last; ++k) {
+            const CodaMarker* mk = coda.GetMarker(k - 1);
+            const int32_t row = 3 * (k - first);
+            for (int32_t f = 0; f < frames; ++f) {
+                table->SetValue(row, f, mk->x[f]);
+                table->SetValue(row + 1, f, mk->y[f]);
+                table->SetValue(row + 2, f, mk->z[f]);
+            }
+            names.push_back(mk->name);
+        }
+        d.pointLabels = MakeNamedList(names, first);
+        columns = frames;
+    } else {
+        // No markers to show: one placeholder point as long as the channels.
+        const CodaChannel* lead = forces > 0 ? coda.GetForce(0) : coda.GetEmg(0);
+        if (!lead || lead->capacity <= 0) {  // nothing to show: the load fails
+            d.SetErrorText((NameForMessage(coda) + ": no marker or channel samples").c_str());
+            return true;
+        }
+        columns = lead->capacity;
+        rate = std::min(rate, forces > 0 ? coda.GetForceRate() : coda.GetEmgRate());
+        d.points = new Matrix2D(3, columns);
+        d.pointLabels = MakeNamedList({"Empty"});
+    }
+    d.pointRate = rate;
+    d.firstFrame = 0;
+    d.lastFrame = columns - 1;
+
+    delete d.analogLabels;
+    d.analogLabels = nullptr;
+    if (forces + emgs == 0) return true;
+    d.analogRate = forces > 0 ? coda.GetForceRate() : coda.GetEmgRate();
+    const int32_t samples = (forces > 0 ? coda.GetForce(0) : coda.GetEmg(0))->capacity;
+    const size_t cells = static_cast<size_t>(forces + emgs) * static_cast<size_t>(samples);
+    if (cells > std::max(kMaxAnalogCellsPerByte * coda.GetFileSize(), static_cast<size_t>(kMinAnalogCellLimit))) {
+        if (d.verbose)
+            std::cout << NameForMessage(coda) << ": its channel sections announce more samples than the file "
+                      << "holds; the channels are not read\n";
+        return true;
+    }
+    auto* table = new Matrix2D(forces + emgs, samples);
+    if (table->GetRows() == 0) {  // no samples at all
+        delete table;
+        return true;
+    }
+    d.analog = table;
+    std::vector<std::string> labels;
+    const bool hasPlates = coda.GetPlateCount() > 0;
+    char label[64];
+    for (int32_t c = 0; c < forces; ++c) {
+        const int32_t plateIndex = c / kChannelsPerPlate;
+        const int32_t position = c % kChannelsPerPlate;
+        const CodaPlate* plate = coda.GetPlate(plateIndex);
+        double gain = 1.0;
+        if (plate) {
+            const char* name = (plate->amti ? kAmtiNames : kOtherNames)[position];
+            std::snprintf(label, sizeof label, "%s%d", name, plateIndex + 1);
+            // The stored channels point the other way from the laboratory; AMTI moments are in
+            // N.m, the table's in N.mm.
+            gain = plate->amti && position >= 3 && position <= 5 ? -1000.0 : -1.0;
+        } else {
+            std::snprintf(label, sizeof label, "Channel#%d-%d", position + 1, plateIndex + 1);
+        }
+        labels.push_back(label);
+        const CodaChannel* ch = coda.GetForce(c);
+        const int32_t n = std::min(samples, ch->capacity);
+        for (int32_t s = 0; s < n; ++s) table->SetValue(c, s, ch->samples[s] * gain);
+    }
+    for (int32_t j = 0; j < emgs; ++j) {
+        const CodaChannel* ch = coda.GetEmg(j);
+        const int32_t n = std::min(samples, ch->capacity);
+        for (int32_t s = 0; s < n; ++s) table->SetValue(forces + j, s, ch->samples[s]);
+        labels.push_back(ch->name);
+    }
+    d.analogLabels = MakeNamedList(labels);
+
+    if (hasPlates && forces > 0) {
+        for (int32_t i = 0; i < coda.GetPlateCount(); ++i) {
+            const CodaPlate* plate = coda.GetPlate(i);
+            int32_t channels[kChannelsPerPlate];
+            for (int32_t k = 0; k < kChannelsPerPlate; ++k) channels[k] = kChannelsPerPlate * i + k + 1;
+            // The file starts its corners one later round the plate than the recording does.
+            double corners[12];
+            for (int32_t k = 0; k < 4; ++k)
+                for (int32_t a = 0; a < 3; ++a) corners[3 * k + a] = plate->corners[3 * ((k + 1) % 4) + a];
+            const double origin[3] = {plate->origin[0], plate->origin[1], plate->origin[2]};
+            d.AddForcePlate(plate->amti ? 2 : 3, channels, corners, origin);  // refuses past 64 plates
+        }
+    }
+    return true;
+}
+
+bool TDataFile::ReadMDF(const char* filePath, bool) {
+    TCodaFile coda(filePath, verbose);
+    if (!coda.IsValid()) {
+        // The reader has printed its reason; keep it readable without printing it twice.
+        const std::string text = dez::NameOf(filePath ? filePath : "") + ": " + coda.GetMessage();
+        std::strncpy(errorText, text.c_str(), kErrorTextSize - 1);
+        errorText[kErrorTextSize - 1] = '\0';
+        return false;
+    }
+    int32_t first = 0, last = 0;
+    ReadSTPMarkerRange(filePath, &first, &last);
+    return ImportCodaFile(*this, coda, first, last);
 }

@@ -73,10 +73,10 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         {"walk.c3d", kFileC3D, ""},  // an unusable path: no text (test_DataFileC3D reads real files)
         {"walk.ric", kFileRIC, "Cannot open walk.ric: No such file or directory"},
         {"walk.mpc", kFileMPC, "Cannot open walk.mpc: No such file or directory"},
-        {"walk.mdf", kFileMDF, "Reading MDF files is not available"},
-        {"c#walk", kFileCPrefix, "Reading c# recordings is not available"},
+        {"walk.mdf", kFileMDF, "walk.mdf: Unable to open the file"},
+        {"c#walk", kFileCPrefix, "c#walk: Unable to open the file"},
         {"walk.trc", kFileTrack, "walk.trc: cannot be read (Cannot open"},  // the message starts so
-        {"walk.taf", kFileTAF, "Reading TAF files is not available"},
+        {"walk.taf", kFileTAF, "walk.taf: Unable to open the file"},
         {"walk.bvh", kFileBVH, "Reading BVH files as markers is not available"},
         {"walk.emg", kFileEMG, ""},  // analog only: no reader runs
     };
@@ -181,7 +181,7 @@ TEST(TDataFileLoad, AnalogImportReachesItsReaderAndKeepsTheKind) {
         {"emg.trt", "Reading TRT analog files is not available"},
         {"emg.txt", "Importing text analog tables is not available"},
         {"emg.emg", "Cannot open emg.emg: No such file or directory"},
-        {"emg.taf", "Reading TAF files is not available"},
+        {"emg.taf", "emg.taf: Unable to open the file"},
         {"emg.c3d", ""},  // no analog reader for this kind
     };
     for (const auto& c : cases) {

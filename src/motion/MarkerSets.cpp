@@ -1,11 +1,14 @@
 // The marker-set companions of a recording: skeleton files (.vsk), marker label files (.mkr) and
 // the lookup that finds them beside the recording. They give the points the set's order and
 // names and set the link text of the stick figure.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "motion/MkrFile.h"
@@ -37,18 +40,36 @@ std::vector<std::string> TrimmedLabels(const TDataFile& d) {
     return labels;
 }
 
-// Index of the first label equal to the trimmed name (ASCII case ignored), skipping points
-// already taken; -1 when none.
-int32_t FindLabelIndex(const std::vector<std::string>& labels, const std::string& name,
-                       const std::vector<bool>* taken = nullptr) {
-    const std::string wanted = dez::TrimBlanks(name);
-    if (wanted.empty()) return -1;
-    for (size_t i = 0; i < labels.size(); ++i) {
-        if (taken && (*taken)[i]) continue;
-        if (dez::EqualsNoCase(labels[i], wanted)) return static_cast<int32_t>(i);
+// The points of each trimmed label, by the label in ASCII lower case: files name thousands of
+// markers, and a walk over the labels per name would cost their product.
+class LabelIndex {
+public:
+    explicit LabelIndex(const std::vector<std::string>& labels) {
+        for (size_t i = 0; i < labels.size(); ++i) {
+            if (!labels[i].empty()) points_[dez::ToLowerAscii(labels[i])].indices.push_back(static_cast<int32_t>(i));
+        }
     }
-    return -1;
-}
+    // Index of the first label equal to the trimmed name (ASCII case ignored); -1 when none.
+    int32_t Find(const std::string& name) const {
+        const auto it = points_.find(Key(name));
+        return it == points_.end() ? -1 : it->second.indices.front();
+    }
+    // The first point of that label not taken by an earlier call; -1 when none is left.
+    int32_t TakeNext(const std::string& name) {
+        const auto it = points_.find(Key(name));
+        if (it == points_.end() || it->second.taken == it->second.indices.size()) return -1;
+        return it->second.indices[it->second.taken++];
+    }
+
+private:
+    struct Points {
+        std::vector<int32_t> indices;  // ascending
+        size_t taken = 0;
+    };
+    static std::string Key(const std::string& name) { return dez::ToLowerAscii(dez::TrimBlanks(name)); }
+
+    std::unordered_map<std::string, Points> points_;
+};
 
 // The order in which the points will stand: entry k is the index of the point that becomes
 // point k. Built by index, each point at most once, so it is always a permutation.
@@ -56,9 +77,10 @@ class PointOrder {
 public:
     explicit PointOrder(size_t n) : taken_(n, false), position_(n, -1) {}
 
-    // Takes the first point not taken yet whose label is `name`; its index, or -1.
-    int32_t Take(const std::vector<std::string>& labels, const std::string& name) {
-        const int32_t i = FindLabelIndex(labels, name, &taken_);
+    // Takes the first point not taken yet whose label is `name`; its index, or -1. Only this
+    // takes points before Complete, so the label index hands each out once, in order.
+    int32_t Take(LabelIndex& labels, const std::string& name) {
+        const int32_t i = labels.TakeNext(name);
         if (i >= 0) Push(i);
         return i;
     }
@@ -122,20 +144,38 @@ float RoundToFloat(double v) {
 // and not empty); items past the points follow unchanged, renumbered after them.
 void PermuteList(LabelledItemList*& list, const std::vector<int32_t>& order, const std::vector<std::string>* names) {
     if (!list) return;
-    auto* permuted = new LabelledItemList();
+    // Every item gets its own id, so Add's duplicate test (a walk over the list, then a copy of
+    // it, per item) could never refuse one: the items are placed directly.
+    std::vector<LabelledItem*> placed;
+    auto place = [&placed](const LabelledItem& item) {
+        if (auto* copy = new (std::nothrow) LabelledItem()) {
+            copy->CopyFrom(item);
+            placed.push_back(copy);
+        }
+    };
     const int32_t n = static_cast<int32_t>(order.size());
     for (int32_t k = 0; k < n; ++k) {
         LabelledItem item(k + 1, " ");
         if (const LabelledItem* old = list->GetItem(order[static_cast<size_t>(k)])) item.CopyFrom(*old);
         item.id = k + 1;
         if (names && !(*names)[static_cast<size_t>(k)].empty()) item.SetName((*names)[static_cast<size_t>(k)].c_str());
-        permuted->Add(item);
+        place(item);
     }
     for (int32_t i = n; i < list->count; ++i) {
         LabelledItem item;
         item.CopyFrom(*list->GetItem(i));
-        item.id = permuted->count + 1;
-        permuted->Add(item);
+        item.id = static_cast<int32_t>(placed.size()) + 1;
+        place(item);
+    }
+    auto* permuted = new LabelledItemList();
+    if (!placed.empty()) {
+        permuted->items = new (std::nothrow) LabelledItem*[placed.size()];
+        if (permuted->items) {
+            std::copy(placed.begin(), placed.end(), permuted->items);
+            permuted->count = static_cast<int32_t>(placed.size());
+        } else {
+            for (LabelledItem* item : placed) delete item;
+        }
     }
     delete list;
     list = permuted;
@@ -211,7 +251,7 @@ struct LinkTexts {
 
 // One link line of a version-2 section: labels separated by ",", the first one required; three
 // or more markers close the polygon. False when the line ends the section.
-bool ReadLinkLine(const std::string& line, bool autolabel, const std::vector<std::string>& labels,
+bool ReadLinkLine(const std::string& line, bool autolabel, const LabelIndex& labels,
                   const std::string& prefix, const PointOrder* order, LinkTexts& out) {
     if (line.find('[') != std::string::npos) return false;
     std::string body = line;
@@ -223,7 +263,7 @@ bool ReadLinkLine(const std::string& line, bool autolabel, const std::vector<std
     if (body.size() < 2 || body.find(',', 1) == std::string::npos) return true;
     std::vector<int32_t> found;
     for (const std::string& label : SplitLabels(body, ',')) {
-        const int32_t i = FindLabelIndex(labels, prefix + label);
+        const int32_t i = labels.Find(prefix + label);
         if (i >= 0) {
             found.push_back(i);
         } else if (found.empty()) {
@@ -371,7 +411,7 @@ bool TDataFile::ReadMkrV1(const char* filePath, TStructure* structure) {
     if (markerLines <= 0) return false;
 
     const int32_t n = GetPointCount();
-    const std::vector<std::string> labels = TrimmedLabels(*this);
+    LabelIndex labels(TrimmedLabels(*this));
     PointOrder order(static_cast<size_t>(n));
     for (int k = 0; k < markerLines; ++k) {
         if (!ReadTrimmedLine(in, line)) return false;
@@ -386,14 +426,14 @@ bool TDataFile::ReadMkrV1(const char* filePath, TStructure* structure) {
     for (int k = 0; k < linkLines && ReadTrimmedLine(in, line); ++k) {
         const std::vector<std::string> pieces = SplitLabels(line, ',');
         if (pieces.empty()) continue;
-        const int32_t a = FindLabelIndex(labels, pieces[0]);
+        const int32_t a = labels.Find(pieces[0]);
         if (a < 0) continue;
         if (pieces.size() == 1) {
             links.current += std::to_string(a + 1) + ",";
             links.reordered += std::to_string(order.NewNumber(a)) + ",";
             continue;
         }
-        const int32_t b = FindLabelIndex(labels, pieces[1]);
+        const int32_t b = labels.Find(pieces[1]);
         if (b < 0) continue;
         links.current += std::to_string(a + 1) + "-" + std::to_string(b + 1) + ",";
         links.reordered += std::to_string(order.NewNumber(a)) + "-" + std::to_string(order.NewNumber(b)) + ",";
@@ -417,7 +457,7 @@ bool TDataFile::ReadMkrV2(const char* filePath, const char* section, TStructure*
         return false;
     }
     const int32_t n = GetPointCount();
-    const std::vector<std::string> labels = TrimmedLabels(*this);
+    LabelIndex labels(TrimmedLabels(*this));
     PointOrder order(static_cast<size_t>(n));
     std::string line;
     bool atEnd = false;
@@ -479,7 +519,7 @@ bool TDataFile::ReadMkrSubjects(const char* filePath, const char* section, TStru
             linkLines.push_back(line);
         } while (ReadTrimmedLine(in, line));
     }
-    const std::vector<std::string> labels = TrimmedLabels(*this);
+    LabelIndex labels(TrimmedLabels(*this));
     const bool autolabel = dez::EqualsNoCase(header, kDefaultSection);
     LinkTexts links;
     for (int32_t s = 0; s < subjectNames->count; ++s) {
@@ -512,8 +552,11 @@ bool TDataFile::LoadVskFile(const char* filePath, TStructure* structure) {
     // The skeleton's markers the recording has, in skeleton order, then the others.
     PointOrder order(static_cast<size_t>(n));
     std::vector<std::string> names;
-    for (const VskMarker& marker : vsk.markers()) {
-        if (order.Take(labels, marker.name) >= 0) names.push_back(marker.name);
+    {
+        LabelIndex untaken(labels);
+        for (const VskMarker& marker : vsk.markers()) {
+            if (order.Take(untaken, marker.name) >= 0) names.push_back(marker.name);
+        }
     }
     const bool reorder = markerSetFlag && points && n > 0;
     if (reorder) {
@@ -525,6 +568,7 @@ bool TDataFile::LoadVskFile(const char* filePath, TStructure* structure) {
         }
         labels.swap(renamed);
     }
+    const LabelIndex byLabel(labels);
 
     struct StickLink {
         std::string chain;
@@ -533,8 +577,8 @@ bool TDataFile::LoadVskFile(const char* filePath, TStructure* structure) {
     std::vector<StickLink> sticks;
     std::string text;
     for (const VskStick& stick : vsk.sticks()) {
-        const int32_t a = FindLabelIndex(labels, stick.marker1);
-        const int32_t b = FindLabelIndex(labels, stick.marker2);
+        const int32_t a = byLabel.Find(stick.marker1);
+        const int32_t b = byLabel.Find(stick.marker2);
         if (a < 0 || b < 0) continue;
         const std::string chain = std::to_string(a + 1) + "-" + std::to_string(b + 1);
         text += (text.empty() ? "" : ",") + chain;
@@ -548,30 +592,44 @@ bool TDataFile::LoadVskFile(const char* filePath, TStructure* structure) {
 
     if (structure) {
         structure->Set(text.c_str(), n, std::trunc(missingValue));
-        // Each stick colours the link it made; a repeated stick made none of its own.
-        std::vector<bool> coloured(static_cast<size_t>(structure->GetSegmentCount()), false);
+        // Files hold tens of thousands of markers and sticks: the links are found through
+        // indexes built once rather than by a walk over all of them per stick or marker.
+        const int32_t count = structure->GetSegmentCount();
+        std::vector<TSegment*> links(static_cast<size_t>(count));
+        for (int32_t i = 0; i < count; ++i) links[static_cast<size_t>(i)] = structure->GetSegment(i);
+
+        // Each stick colours the first link of its text (case ignored) that no earlier stick
+        // coloured; a repeated stick made no link of its own.
+        struct SameText {
+            std::vector<int32_t> links;  // ascending
+            size_t coloured = 0;
+        };
+        std::unordered_map<std::string, SameText> byText;
+        for (int32_t i = 0; i < count; ++i)
+            byText[dez::ToLowerAscii(links[static_cast<size_t>(i)]->GetName())].links.push_back(i);
         for (const StickLink& s : sticks) {
-            for (int32_t i = 0; i < structure->GetSegmentCount(); ++i) {
-                TSegment* segment = structure->GetSegment(i);
-                if (coloured[static_cast<size_t>(i)] || !dez::EqualsNoCase(segment->GetName(), s.chain)) continue;
-                segment->SetColour(s.colour);
-                coloured[static_cast<size_t>(i)] = true;
-                break;
-            }
+            const auto it = byText.find(dez::ToLowerAscii(s.chain));
+            if (it == byText.end() || it->second.coloured == it->second.links.size()) continue;
+            links[static_cast<size_t>(it->second.links[it->second.coloured++])]->SetColour(s.colour);
         }
-        // Marker colours by exact name, else by position in the skeleton.
+
+        // Marker colours by exact name, else by position in the skeleton, stored in the first
+        // link holding the marker (as the structure's SetMarkerAttributes does).
         const std::vector<VskMarker>& markers = vsk.markers();
+        std::unordered_map<std::string, size_t> byName;
+        for (size_t k = 0; k < markers.size(); ++k) byName.emplace(markers[k].name, k);
+        std::unordered_map<int32_t, TSegment*> firstLink;
+        for (TSegment* link : links) {
+            for (int32_t k = 0; k < link->GetCount(); ++k) firstLink.emplace(link->GetPoints()[k], link);
+        }
         for (size_t m = 1; m <= markers.size(); ++m) {
+            const auto holder = firstLink.find(static_cast<int32_t>(m));
+            if (holder == firstLink.end()) continue;
             const std::string label = static_cast<int32_t>(m) <= n ? PointLabel(static_cast<int32_t>(m) - 1) : "";
-            const VskMarker* source = &markers[m - 1];
-            for (const VskMarker& candidate : markers) {
-                if (candidate.name == label) {
-                    source = &candidate;
-                    break;
-                }
-            }
-            const SegmentColour colour{source->colour[0], source->colour[1], source->colour[2]};
-            structure->SetMarkerAttributes(static_cast<int32_t>(m), colour, source->radius);
+            const auto named = byName.find(label);
+            const VskMarker& source = markers[named == byName.end() ? m - 1 : named->second];
+            const SegmentColour colour{source.colour[0], source.colour[1], source.colour[2]};
+            holder->second->SetMarkerAttributes(static_cast<int32_t>(m), colour, source.radius);
         }
         structure->SetHasMarkerAttributes(true);
     }

@@ -28,20 +28,29 @@ TStructure::TStructure(const char* text, int32_t pointCount, float missingValue)
         text_ = text;
         error_ = 0;
         BuildSegments();
+        // Built while a derived structure is still being made, with this class's chains rather
+        // than the derived one's: the first AddSegment must rebuild them.
+        asBuilt_ = false;
     }
 }
 
 TStructure::~TStructure() { DeleteSegments(); }
 
 void TStructure::DeleteSegments() {
+    if (!segments_.empty()) asBuilt_ = false;
     for (TSegment* segment : segments_) delete segment;
     segments_.clear();
+    workKeys_.clear();
+    workKeysValid_ = false;
 }
 
 void TStructure::Clear() {
     DeleteSegments();
     hasText_ = false;
     text_.clear();
+    chainKeys_.clear();
+    builtError_ = 0;
+    asBuilt_ = true;
 }
 
 void TStructure::Set(const char* text, int32_t pointCount, float missingValue) {
@@ -62,25 +71,71 @@ void TStructure::Parse() {
 
 void TStructure::BuildSegments() {
     DeleteSegments();
-    // Duplicates are judged on the unparsed chain texts.
+    chainKeys_.clear();
+    // Duplicates are judged on the unparsed chain texts, whose working text is still the whole
+    // text: a set of them finds each one without walking the chains kept so far.
     for (const std::string& piece : SplitChains(text_)) {
         TSegment* segment = CreateSegment(piece.c_str(), pointCount_);
-        if (IsNewSegment(segment)) {
+        if (chainKeys_.insert(dez::ToLowerAscii(piece)).second) {
             segments_.push_back(segment);
         } else {
+            if (warnings_) std::cout << "Warning : segment " << segment->GetName() << " already exists" << std::endl;
             delete segment;
         }
     }
+    builtError_ = 0;
     for (TSegment* segment : segments_) {
         const int32_t result = segment->Parse(warnings_);
         if (result != 0) {
             error_ = result;
+            builtError_ = result;
             break;
         }
     }
+    workKeys_.clear();
+    workKeysValid_ = false;  // made when IsNewSegment first needs them
+    asBuilt_ = true;
+}
+
+void TStructure::IndexWorkingText(const TSegment* segment) const {
+    ++workKeys_[dez::ToLowerAscii(segment->GetWorkingText())];
+}
+
+bool TStructure::AppendChains(const std::string& chain, TSegment** probe) {
+    // A rebuild would print again the warnings of the chains already there.
+    if (!asBuilt_ || warnings_) return false;
+    if (hasText_ && !text_.empty()) text_ += ',';
+    text_ += chain;
+    hasText_ = true;
+    const size_t first = segments_.size();
+    if (probe && *probe && builtError_ == 0 && !chain.empty() && chain.find(',') == std::string::npos) {
+        // One chain, made and parsed as the rebuild would make and parse it: kept as it is.
+        if (chainKeys_.insert(dez::ToLowerAscii(chain)).second) {
+            segments_.push_back(*probe);
+            *probe = nullptr;
+        }
+    } else {
+        for (const std::string& piece : SplitChains(chain)) {
+            TSegment* segment = CreateSegment(piece.c_str(), pointCount_);
+            if (chainKeys_.insert(dez::ToLowerAscii(piece)).second) {
+                segments_.push_back(segment);
+            } else {
+                delete segment;
+            }
+        }
+        // A rebuild stops parsing at the first chain in error, old or new.
+        for (size_t i = first; i < segments_.size() && builtError_ == 0; ++i)
+            builtError_ = segments_[i]->Parse(false);
+    }
+    error_ = builtError_;
+    if (workKeysValid_) {
+        for (size_t i = first; i < segments_.size(); ++i) IndexWorkingText(segments_[i]);
+    }
+    return true;
 }
 
 void TStructure::SetPosition(float x, float y, float z, int32_t number) {
+    asBuilt_ = false;
     for (TSegment* segment : segments_) segment->SetPosition(x, y, z, number);
 }
 
@@ -92,6 +147,7 @@ bool TStructure::GetPosition(float* x, float* y, float* z, int32_t number) const
 }
 
 void TStructure::ResetPosition(int32_t number) {
+    asBuilt_ = false;
     for (TSegment* segment : segments_) {
         segment->SetMissingValue(missingValue_);
         segment->SetPosition(missingValue_, missingValue_, missingValue_, number);
@@ -99,6 +155,7 @@ void TStructure::ResetPosition(int32_t number) {
 }
 
 void TStructure::ResetAllPositions() {
+    asBuilt_ = false;
     // Every number a chain holds, however large, rather than a fixed range of numbers.
     for (TSegment* segment : segments_) {
         segment->SetMissingValue(missingValue_);
@@ -116,7 +173,7 @@ void TStructure::SetMissingValue(float value) {
 
 std::string TStructure::GetSegmentText(int32_t index) const {
     std::string text;
-    if (const TSegment* segment = GetSegment(index)) segment->GetText(text);
+    if (index >= 0 && index < GetSegmentCount()) segments_[static_cast<size_t>(index)]->GetText(text);
     return text;
 }
 
@@ -130,18 +187,15 @@ int32_t TStructure::GetLineCount() const {
 }
 
 int32_t TStructure::GetIsolatedPoints(int32_t* out, int32_t capacity) const {
+    std::unordered_set<int32_t> linked;
+    for (const TSegment* chain : segments_) {
+        if (chain->GetCount() > 1) linked.insert(chain->GetPoints(), chain->GetPoints() + chain->GetCount());
+    }
     int32_t found = 0;
     for (const TSegment* lone : segments_) {
         if (lone->GetCount() != 1) continue;
         const int32_t number = lone->GetPoints()[0];
-        bool linked = false;
-        for (const TSegment* other : segments_) {
-            if (other->GetCount() > 1 && other->ContainsPoint(number)) {
-                linked = true;
-                break;
-            }
-        }
-        if (linked) continue;
+        if (linked.count(number) > 0) continue;
         if (out && found < capacity) out[found] = number;
         ++found;
     }
@@ -163,8 +217,10 @@ bool TStructure::AddSegment(const char* text) {
     if (IsNewSegment(probe)) {
         error_ = probe->Parse(warnings_);
         if (error_ == 0) {
-            const std::string joined = (hasText_ && !text_.empty()) ? text_ + "," + chain : chain;
-            Set(joined.c_str(), pointCount_, missingValue_);
+            if (!AppendChains(chain, &probe)) {
+                const std::string joined = (hasText_ && !text_.empty()) ? text_ + "," + chain : chain;
+                Set(joined.c_str(), pointCount_, missingValue_);
+            }
             added = true;
         }
     }
@@ -174,12 +230,14 @@ bool TStructure::AddSegment(const char* text) {
 
 void TStructure::AppendText(const char* text) {
     if (!text) return;
+    asBuilt_ = false;  // the text changes even when the error keeps Parse from rebuilding
     text_ += text;
     hasText_ = true;
     Parse();
 }
 
 void TStructure::RemovePoint(int32_t number) {
+    asBuilt_ = false;
     bool changed = false;
     for (size_t i = 0; i < segments_.size();) {
         TSegment* segment = segments_[i];
@@ -220,23 +278,34 @@ void TStructure::RemovePoint(int32_t number) {
 
 bool TStructure::IsNewSegment(const TSegment* segment) const {
     if (!segment) return false;
-    for (const TSegment* existing : segments_) {
-        if (existing->IsSame(segment)) {
-            if (warnings_) {
-                std::cout << "Warning : segment " << segment->GetName() << " already exists" << std::endl;
+    bool exists = false;
+    if (asBuilt_) {
+        if (!workKeysValid_) {
+            for (const TSegment* existing : segments_) IndexWorkingText(existing);
+            workKeysValid_ = true;
+        }
+        // IsSame compares an existing chain's working text with the new chain's name.
+        exists = workKeys_.count(dez::ToLowerAscii(segment->GetName())) > 0;
+    } else {
+        for (const TSegment* existing : segments_) {
+            if (existing->IsSame(segment)) {
+                exists = true;
+                break;
             }
-            return false;
         }
     }
-    return true;
+    if (exists && warnings_) std::cout << "Warning : segment " << segment->GetName() << " already exists" << std::endl;
+    return !exists;
 }
 
 TSegment* TStructure::GetSegment(int32_t index) const {
     if (index < 0 || index >= GetSegmentCount()) return nullptr;
+    asBuilt_ = false;
     return segments_[static_cast<size_t>(index)];
 }
 
 bool TStructure::SetMarkerAttributes(int32_t number, const SegmentColour& colour, float size) {
+    asBuilt_ = false;
     for (TSegment* segment : segments_) {
         if (segment->ContainsPoint(number)) return segment->SetMarkerAttributes(number, colour, size);
     }
@@ -244,10 +313,12 @@ bool TStructure::SetMarkerAttributes(int32_t number, const SegmentColour& colour
 }
 
 void TStructure::DrawSegment(int32_t index, int32_t arg1, int32_t arg2) {
+    asBuilt_ = false;  // drawing hooks of the display layer may change their chain
     if (TSegment* segment = GetSegment(index)) segment->Draw(index, arg1, arg2);
 }
 
 void TStructure::DrawAll() {
+    asBuilt_ = false;
     for (size_t i = 0; i < segments_.size(); ++i) segments_[i]->Draw(static_cast<int32_t>(i), 0, 0);
 }
 
@@ -267,6 +338,7 @@ bool TStructure::RemoveSegmentByName(const char* text) {
 
 bool TStructure::RemoveSegment(int32_t index) {
     if (index < 0 || index >= GetSegmentCount()) return false;
+    asBuilt_ = false;
     if (index == 0 && GetSegmentCount() == 1) {
         Clear();
         return true;

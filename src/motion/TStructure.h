@@ -4,6 +4,8 @@
 // The display layer derives from it and from TSegment to draw the chains.
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "motion/TSegment.h"
@@ -45,7 +47,8 @@ public:
     // and returns how many there are.
     virtual int32_t GetIsolatedPoints(int32_t* out, int32_t capacity) const;
     virtual bool ContainsPoint(int32_t number) const;
-    // Adds one chain text when it is new and parses; rebuilds every chain. True when added.
+    // Adds one chain text when it is new and parses; the chains end as a rebuild from the joined
+    // text leaves them. True when added.
     virtual bool AddSegment(const char* text);
     // Appends the text as given (no separator), then Parse.
     virtual void AppendText(const char* text);
@@ -54,7 +57,9 @@ public:
     // from the chains, so a later rebuild links the same markers.
     virtual void RemovePoint(int32_t number);
     // False for null, or when an existing chain IsSame it (reported when warnings are on).
+    // Constant time (by an index of the working texts) while the chains are as last built.
     virtual bool IsNewSegment(const TSegment* segment) const;
+    // The chain may be changed through the pointer, so the next AddSegment rebuilds them all.
     virtual TSegment* GetSegment(int32_t index) const;
     virtual bool SetMarkerAttributes(int32_t number, const SegmentColour& colour, float size);
     virtual void DrawSegment(int32_t index, int32_t arg1, int32_t arg2);
@@ -79,6 +84,12 @@ protected:
     void DeleteSegments();
     // The splitting and parsing of Parse, without its preconditions.
     void BuildSegments();
+    // Appends `chain` to the text and makes its new chains as a rebuild from the joined text
+    // would (without warnings), when the chains are as last built; false (nothing done) when
+    // the caller must rebuild them all instead. `probe`, when given, points to a chain made by
+    // CreateSegment from `chain` and parsed without error; it may be taken as the new chain
+    // (and *probe set to null) rather than made and parsed again.
+    bool AppendChains(const std::string& chain, TSegment** probe = nullptr);
 
     bool hasText_ = false;
     std::string text_;
@@ -88,4 +99,20 @@ protected:
     std::vector<TSegment*> segments_;  // owned
     bool markerAttributes_ = false;
     bool warnings_ = false;
+
+    // True while the chains are exactly those a rebuild from the text makes: built from it (or
+    // none, with no text) and not changed or handed out since. Only then may a chain be added
+    // without rebuilding the others. Subclasses clear it where they change their chains.
+    mutable bool asBuilt_ = true;
+    // The parse error the chains were built with (0 when every one parsed).
+    int32_t builtError_ = 0;
+    // Every chain text of the text, ASCII lower case: the duplicates a rebuild drops.
+    std::unordered_set<std::string> chainKeys_;
+    // Working texts of the chains, ASCII lower case, with their counts (for IsNewSegment);
+    // made on first use after a rebuild.
+    mutable std::unordered_map<std::string, int32_t> workKeys_;
+    mutable bool workKeysValid_ = false;
+
+private:
+    void IndexWorkingText(const TSegment* segment) const;
 };

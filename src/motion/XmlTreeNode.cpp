@@ -225,7 +225,19 @@ void XmlTreeNode::AppendClearSection(std::string content, const char* opening, c
 void XmlTreeNode::RemoveClearSection(int index) {
     if (index < 0 || index >= ClearSectionCount()) return;
     element_->clears.erase(element_->clears.begin() + index);
-    DropFromOrder(element_, kOrderClear, index);
+    if (index < ClearSectionCount()) {
+        DropFromOrder(element_, kOrderClear, index);
+        return;
+    }
+    // The last clear section renumbers nothing, and its entry is found from the end: a comment
+    // folded away is the last entry, so folding stays constant time however long the element.
+    std::vector<int>& order = element_->order;
+    const int entry = index * 4 + kOrderClear;
+    for (size_t i = order.size(); i-- > 0;) {
+        if (order[i] != entry) continue;
+        order.erase(order.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+    }
 }
 
 bool XmlTreeNode::AppendToLastText(const std::string& more) {

@@ -47,7 +47,10 @@ bool wxStructure::AddSegment(const char* text) {
     TSegment* probe = CreateSegment(chain.c_str(), pointCount_);
     if (IsNewSegment(probe)) {
         error_ = probe->Parse(true);
-        if (error_ == 0) {
+        // Links as last built keep their colours and defaults, as the rebuild below leaves them.
+        if (error_ == 0 && AppendChains(chain, &probe)) {
+            added = true;
+        } else if (error_ == 0) {
             std::vector<SegmentColour> colours;
             for (const TSegment* link : segments_) colours.push_back(link->GetColour());
             const std::string joined = (hasText_ && !text_.empty()) ? text_ + "," + chain : chain;
@@ -70,6 +73,7 @@ void wxStructure::DrawSegment(int32_t index, int32_t arg1, int32_t arg2) {
 }
 
 void wxStructure::DrawAll() {
+    asBuilt_ = false;  // the links take the structure's settings and missing value
     for (size_t i = 0; i < segments_.size(); ++i) {
         auto* link = static_cast<wxSegment*>(segments_[i]);
         link->SetMissingValue(missingValue_);
@@ -115,6 +119,7 @@ bool wxStructure::GetMarkerColour(int32_t number, int rgb[3], float* size) {
 }
 
 void wxStructure::SetShowMarkers(bool show) {
+    asBuilt_ = false;
     for (TSegment* link : segments_) static_cast<wxSegment*>(link)->showMarkers = show;
     modified_ = true;
 }
@@ -250,5 +255,6 @@ void wxStructure::ReadConfig(wxConfigBase* config) {
 }
 
 void wxStructure::SetPositions(const float* xyz, int32_t markerCount) {
+    asBuilt_ = false;
     for (TSegment* link : segments_) static_cast<wxSegment*>(link)->SetPositions(xyz, markerCount);
 }

@@ -50,7 +50,6 @@ TEST(ImporterEntryPoints, WritersFail) {
     d.verbose = false;
     EXPECT_FALSE(d.WriteTRT(file.c_str()));
     EXPECT_FALSE(d.WriteTRX(file.c_str()));
-    EXPECT_FALSE(d.WriteText(file.c_str(), false));
     EXPECT_FALSE(d.WriteMatFile(file.c_str()));
 }
 

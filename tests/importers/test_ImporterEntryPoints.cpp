@@ -48,8 +48,6 @@ TEST(ImporterEntryPoints, WritersFail) {
     const std::string file = dir.file("out.dat");
     TDataFile d(2, 3, 100.0f, 0, 1, 3);
     d.verbose = false;
-    EXPECT_FALSE(d.WriteTRT(file.c_str()));
-    EXPECT_FALSE(d.WriteTRX(file.c_str()));
     EXPECT_FALSE(d.WriteMatFile(file.c_str()));
 }
 

@@ -42,7 +42,7 @@ bool ReadCompanion(const char* dataPath, std::vector<uint8_t>& bytes) {
     if (!dataPath || !*dataPath) return false;
     std::string file = CompanionPath(dataPath);
     if (!dez::FileExists(file)) file = dez::FindCompanionFile(file);
-    return !file.empty() && dez::ReadWholeFile(file, bytes);
+    return !file.empty() && dez::ReadDataFile(file, bytes);
 }
 
 // Calls f for every line; CR, LF and CR LF all end a line.

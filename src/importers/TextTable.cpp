@@ -136,7 +136,7 @@ std::unique_ptr<Matrix2D> ReadTable(TDataFile& d, const std::string& path, bool 
                                     TableShape& shape) {
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!dez::ReadWholeFile(path, bytes, &why)) {
+    if (!dez::ReadDataFile(path, bytes, &why)) {
         error = "Unable to open " + path;
         return nullptr;
     }
@@ -167,13 +167,13 @@ std::unique_ptr<Matrix2D> ReadTable(TDataFile& d, const std::string& path, bool 
 
 void TDataFile::DetectLineEnd(const char* filePath) {
     std::vector<uint8_t> bytes;
-    if (filePath && dez::ReadWholeFile(filePath, bytes)) lineEnd = FirstLineEnd(bytes, lineEnd);
+    if (filePath && dez::ReadDataFile(filePath, bytes)) lineEnd = FirstLineEnd(bytes, lineEnd);
 }
 
 bool TDataFile::ReadTextTable(const char* filePath, bool fill, int32_t* signals, int32_t* frames, Matrix2D* table,
                               char commentChar) {
     std::vector<uint8_t> bytes;
-    if (!filePath || !dez::ReadWholeFile(filePath, bytes)) return false;
+    if (!filePath || !dez::ReadDataFile(filePath, bytes)) return false;
     lineEnd = FirstLineEnd(bytes, lineEnd);
     const double missing = missingValue;
     if (fill && table) table->Fill(missing);

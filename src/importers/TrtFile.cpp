@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "importers/ImportText.h"
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 
@@ -112,7 +113,7 @@ bool ReadLayout(TDataFile& d, const char* filePath, const Layout* only, bool asA
     const std::string file = filePath ? filePath : "";
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!dez::ReadWholeFile(file, bytes, &why)) {
+    if (!dez::ReadDataFile(file, bytes, &why)) {
         d.SetErrorText(why.c_str());
         return false;
     }

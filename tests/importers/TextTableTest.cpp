@@ -266,3 +266,20 @@ TEST(TextTable, DecimalCommaLocaleReadsAndWritesPoints) {
 }
 
 }  // namespace
+
+namespace {
+
+// A companion named in a file must be a file: a FIFO would block the load for ever.
+TEST(TextTable, CompanionsMustBeRegularFiles) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.tx").c_str(), 0644), 0);
+    ASSERT_TRUE(WriteFileBytes(dir.file("walk.tx"), "1\t2\t3\n"));
+    ASSERT_TRUE(WriteFileBytes(dir.file("walk.dfn"), "#A:pipe.tx\n"));
+    TDataFile d(nullptr);
+    d.verbose = false;
+    ASSERT_TRUE(d.LoadFile(dir.file("walk.tx").c_str(), kFileText, true));
+    EXPECT_EQ(d.analog, nullptr);
+    EXPECT_FALSE(d.LoadFile(dir.file("pipe.tx").c_str(), kFileText, true));
+}
+
+}  // namespace

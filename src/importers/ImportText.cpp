@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <climits>
-#include <cmath>
 #include <limits>
 
 #include "platform/ByteReader.h"

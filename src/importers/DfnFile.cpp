@@ -42,7 +42,7 @@ bool ReadCompanion(const char* dataPath, std::vector<uint8_t>& bytes) {
     if (!dataPath || !*dataPath) return false;
     std::string file = CompanionPath(dataPath);
     if (!dez::FileExists(file)) file = dez::FindCompanionFile(file);
-    return !file.empty() && dez::ReadWholeFile(file, bytes);
+    return !file.empty() && dez::ReadDataFile(file, bytes);
 }
 
 // Calls f for every line; CR, LF and CR LF all end a line.
@@ -311,8 +311,10 @@ bool TDataFile::ReadDFN(const char* filePath, bool asAnalog, int32_t channelCoun
         if (asAnalog && ApplyPlateLine(*this, line)) return;
         if (ApplyTableKey(*this, line, asAnalog)) return;
         if (!asAnalog && ApplyAnnotation(*this, line, true, true, true)) return;
+        // A label takes the rest of its line: labels such as "Subject:LASI" carry the ':' that
+        // ends other values, and a save followed by a load must give them back whole.
         const int32_t n = LabelNumber(line.key);
-        if (n >= 1 && n <= labelCount && line.hasValue) SetListItem(std::string(line.value).c_str(), n - 1, labels);
+        if (n >= 1 && n <= labelCount && line.hasValue) SetListItem(std::string(line.rest).c_str(), n - 1, labels);
     });
     if (asAnalog) {
         InvalidatePlateCache();

@@ -2,10 +2,11 @@
 
 #include <charconv>
 #include <climits>
-#include <cmath>
 #include <limits>
 
+#include "platform/ByteReader.h"
 #include "platform/NumberText.h"
+#include "platform/Paths.h"
 #include "platform/TextUtil.h"
 
 namespace dez {
@@ -79,6 +80,14 @@ int32_t LeadingInteger(std::string_view text, bool* found) {
     if (value > INT32_MAX) return INT32_MAX;
     if (value < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(value);
+}
+
+bool ReadDataFile(const std::string& path, std::vector<uint8_t>& out, std::string* error) {
+    if (FileSize(path) < 0) {
+        if (error) *error = "Cannot open " + path + ": no such file";
+        return false;
+    }
+    return ReadWholeFile(path, out, error);
 }
 
 void AppendNumber(std::string& out, double value) {

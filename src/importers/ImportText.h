@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dez {
 
@@ -15,6 +16,9 @@ double LeadingNumber(std::string_view text, bool infinityWords = false, bool* fo
 // The leading decimal integer after blanks (sign and digits; "3.7" gives 3), clamped to the
 // int32 range; 0 when there is none.
 int32_t LeadingInteger(std::string_view text, bool* found = nullptr);
+// Reads a whole regular file. Anything else is refused before it is opened: a companion named in
+// a file must not make a reader wait on a FIFO or read /dev/zero for ever.
+bool ReadDataFile(const std::string& path, std::vector<uint8_t>& out, std::string* error = nullptr);
 // Appends `value` as printf's "%g" in the "C" locale: six significant digits, fixed or
 // scientific, whichever is shorter.
 void AppendNumber(std::string& out, double value);

@@ -135,7 +135,7 @@ public:
     bool WriteDFN(const char* path);
     void DetectLineEnd(const char* path);
     bool ReadTextTable(const char* path, bool fill, int32_t* signals, int32_t* frames, Matrix2D* table,
-                       char comment);
+                       char commentChar);
     bool ReadTRXFile(const char* path, bool asAnalog, bool readFrames);
 
     // RIC family (RicFile.cpp). The header is read from `file`'s position, which is left at the

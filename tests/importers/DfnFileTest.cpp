@@ -131,7 +131,7 @@ TEST_F(DfnRead, LabelLines) {
     ASSERT_EQ(d.pointLabels->count, 5);
     EXPECT_EQ(Label(d, 0), "LASI");
     EXPECT_EQ(Label(d, 2), "Marker 3");  // rebuilt before reading; "#3:" has no value
-    EXPECT_EQ(Label(d, 4), "RASI");
+    EXPECT_EQ(Label(d, 4), "RASI:extra");  // a label keeps its colons
     EXPECT_EQ(d.FindPointLabel("Beyond"), -1);
     EXPECT_EQ(d.FindPointLabel("Zero"), -1);
 }

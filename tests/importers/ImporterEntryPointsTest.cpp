@@ -43,17 +43,6 @@ TEST(ImporterEntryPoints, ReadersFailAndLeaveNoTables) {
     }
 }
 
-TEST(ImporterEntryPoints, WritersFail) {
-    testsupport::TempDir dir;
-    const std::string file = dir.file("out.dat");
-    TDataFile d(2, 3, 100.0f, 0, 1, 3);
-    d.verbose = false;
-    EXPECT_FALSE(d.WriteTRT(file.c_str()));
-    EXPECT_FALSE(d.WriteTRX(file.c_str()));
-    EXPECT_FALSE(d.WriteText(file.c_str(), false));
-    EXPECT_FALSE(d.WriteMatFile(file.c_str()));
-}
-
 TEST(ImporterEntryPoints, DfnCompanionsAreAbsent) {
     TDataFile none(nullptr);
     EXPECT_FALSE(none.ReadDFNAnnotations("walk.trt", true, true, true));  // no points

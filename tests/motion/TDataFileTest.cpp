@@ -20,6 +20,15 @@ std::unique_ptr<TDataFile> Recording(int n, int frames = 4, int dim = 3) {
     return std::make_unique<TDataFile>(n, frames, 100.0f, 0, 1, dim);
 }
 
+// The error text holds `part`; an empty part means no error text at all.
+void ExpectErrorHolds(const char* text, const char* part) {
+    if (*part) {
+        EXPECT_NE(std::string(text).find(part), std::string::npos) << text;
+    } else {
+        EXPECT_STREQ(text, "");
+    }
+}
+
 void SetPoint(TDataFile& d, int i, int f, double x, double y, double z) {
     const int row = i * d.dimension;
     d.points->SetValue(row, f, x);
@@ -59,8 +68,8 @@ TEST(TDataFileKind, DetectedFromTheExtension) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Load dispatch. The readers of the other formats are placeholders that fail and name
-// themselves in the error text, which tells which one the dispatch reached.
+// Load dispatch. The readers fail on missing files with their own error text (placeholders name
+// themselves), which tells which one the dispatch reached.
 
 TEST(TDataFileLoad, EachKindReachesItsReader) {
     const struct {
@@ -68,8 +77,8 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         int32_t kind;
         const char* reason;  // "" none
     } cases[] = {
-        {"walk.trt", kFileTRT, "Reading TRT files is not available"},
-        {"walk.txt", kFileText, "Reading text tables is not available"},
+        {"walk.trt", kFileTRT, "walk.trt: no such file"},
+        {"walk.txt", kFileText, "Unable to open "},
         {"walk.c3d", kFileC3D, ""},  // an unusable path: no text (test_DataFileC3D reads real files)
         {"walk.ric", kFileRIC, "Cannot open walk.ric: No such file or directory"},
         {"walk.mpc", kFileMPC, "Cannot open walk.mpc: No such file or directory"},
@@ -92,9 +101,7 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         EXPECT_NE(printed.find("Error reading " + path + "\n"), std::string::npos) << printed;
         EXPECT_FALSE(d.HasPoints());
         EXPECT_EQ(d.path, nullptr);
-        // A real reader names the file, whose folder differs from run to run: its start is compared.
-        EXPECT_EQ(std::string(d.GetErrorText()).substr(0, *c.reason ? std::strlen(c.reason) : std::string::npos),
-                  c.reason);
+        ExpectErrorHolds(d.GetErrorText(), c.reason);
     }
 }
 
@@ -104,7 +111,7 @@ TEST(TDataFileLoad, GivenKindOverridesTheExtension) {
     EXPECT_FALSE(d.LoadFile("walk.c3d", kFileTRT, true));
     GetCapturedStdout();
     EXPECT_EQ(d.kind, kFileTRT);
-    EXPECT_STREQ(d.GetErrorText(), "Reading TRT files is not available");
+    ExpectErrorHolds(d.GetErrorText(), "Cannot open walk.c3d");
     CaptureStdout();
     EXPECT_FALSE(d.LoadFile("walk.c3d", kFileMat, true));  // save-only kind
     EXPECT_EQ(GetCapturedStdout(), "Error reading walk.c3d\n");
@@ -178,8 +185,8 @@ TEST(TDataFileLoad, AnalogImportReachesItsReaderAndKeepsTheKind) {
         const char* name;
         const char* reason;
     } cases[] = {
-        {"emg.trt", "Reading TRT analog files is not available"},
-        {"emg.txt", "Importing text analog tables is not available"},
+        {"emg.trt", "Cannot open emg.trt"},
+        {"emg.txt", "Unable to open emg.txt"},
         {"emg.emg", "Cannot open emg.emg: No such file or directory"},
         {"emg.taf", "emg.taf: Unable to open the file"},
         {"emg.c3d", ""},  // no analog reader for this kind
@@ -195,7 +202,7 @@ TEST(TDataFileLoad, AnalogImportReachesItsReaderAndKeepsTheKind) {
         CaptureStdout();
         EXPECT_FALSE(d->ImportAnalogFile(c.name));
         GetCapturedStdout();
-        EXPECT_STREQ(d->GetErrorText(), c.reason);
+        ExpectErrorHolds(d->GetErrorText(), c.reason);
         EXPECT_EQ(d->kind, kFileRIC);
         EXPECT_EQ(d->analog, nullptr);
         EXPECT_EQ(d->analogFile, nullptr);
@@ -221,10 +228,10 @@ TEST(TDataFileSave, EachKindReachesItsWriter) {
         bool saveFileOnly;
         const char* reason;  // "" when no writer runs
     } cases[] = {
-        {kFileTRT, 51, 5, false, "Writing TRT files is not available"},  // 255 rows
-        {kFileTRT, 64, 4, false, "Writing TRX files is not available"},  // 256 rows
-        {kFileText, 2, 3, false, "Writing text tables is not available"},
-        {kFileMat, 2, 3, true, "Writing MAT files is not available"},
+        {kFileTRT, 51, 5, false, "Unable to save /nowhere/out."},  // 255 rows: TRT
+        {kFileTRT, 64, 4, false, "Unable to save /nowhere/out."},  // 256 rows: TRX
+        {kFileText, 2, 3, false, "Unable to open /nowhere/out."},
+        {kFileMat, 2, 3, true, "Unable to save /nowhere/out.y"},
         {kFileRIC, 2, 3, false, ""},
         {kFileEMG, 2, 3, false, ""},
         {kFileBVH, 2, 3, false, ""},
@@ -239,11 +246,11 @@ TEST(TDataFileSave, EachKindReachesItsWriter) {
         d->modified = true;
         CaptureStdout();
         EXPECT_FALSE(d->Save());
-        EXPECT_STREQ(d->GetErrorText(), c.saveFileOnly ? "" : c.reason);
+        ExpectErrorHolds(d->GetErrorText(), c.saveFileOnly ? "" : c.reason);
         d->errorText[0] = '\0';
         EXPECT_FALSE(d->SaveFile("/nowhere/out.y", c.kind));
         GetCapturedStdout();
-        EXPECT_STREQ(d->GetErrorText(), c.reason);
+        ExpectErrorHolds(d->GetErrorText(), c.reason);
         EXPECT_TRUE(d->IsModified());  // only a successful Save clears it
     }
 }

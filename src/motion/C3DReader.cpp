@@ -1,4 +1,5 @@
 // Reading a C3D file into the recording: header, parameter section, data section.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -380,9 +381,16 @@ bool TC3DData::LoadC3D(const char* filePath, bool keepCameraMask, bool readFrame
     if (!filePath) return false;
     ReplaceText(path, filePath);
     errorText[0] = '\0';
-    if (dez::IsDirectory(filePath)) return false;
+    const std::string reason = dez::UnreadableReason(filePath);
+    if (!reason.empty()) {
+        SetErrorText(reason.c_str());
+        return false;
+    }
     std::FILE* file = std::fopen(filePath, "rb");
-    if (!file) return false;
+    if (!file) {
+        SetErrorText(std::strerror(errno));
+        return false;
+    }
     FileSource source(file);
     return C3DLoad(*this, source).Run(keepCameraMask, readFrames, stripPrefixes);
 }

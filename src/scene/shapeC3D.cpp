@@ -134,6 +134,7 @@ bool shapeC3D::Load(const wxString& path) {
     auto data = std::make_unique<TDataFile>(Utf8(path).c_str(), 1, 1, bvh_scale);
     if (!data->HasPoints()) {
         Clear();
+        m_loadError = wxString::FromUTF8(data->GetErrorText());
         return false;
     }
     m_data = std::move(data);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "support/TestSupport.h"
 
 namespace {
@@ -70,7 +72,7 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
     } cases[] = {
         {"walk.trt", kFileTRT, "Reading TRT files is not available"},
         {"walk.txt", kFileText, "Reading text tables is not available"},
-        {"walk.c3d", kFileC3D, ""},  // an unusable path: no text (test_DataFileC3D reads real files)
+        {"walk.c3d", kFileC3D, "Processor Error"},  // one byte is no C3D header
         {"walk.ric", kFileRIC, "Reading RIC files is not available"},
         {"walk.mpc", kFileMPC, "Reading MPC files is not available"},
         {"walk.mdf", kFileMDF, "Reading MDF files is not available"},
@@ -84,6 +86,7 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.file(c.name);
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, "x"));
         TDataFile d(nullptr);
         CaptureStdout();
         EXPECT_FALSE(d.LoadFile(path.c_str(), kFileDetect, true));
@@ -96,16 +99,49 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
     }
 }
 
+// Only readable regular files reach a reader: a FIFO would block the open for ever.
+TEST(TDataFileLoad, UnreadableFilesAreRefusedBeforeAnyReader) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("pipe.c3d");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string empty = dir.file("empty.trt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(empty, ""));
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {fifo, "not a regular file"},
+        {dir.path(), "Is a directory"},
+        {empty, "empty file"},
+        {dir.file("none.c3d"), "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        TDataFile d(nullptr);
+        CaptureStdout();
+        EXPECT_FALSE(d.LoadFile(c.path.c_str(), kFileDetect, true));
+        GetCapturedStdout();
+        EXPECT_FALSE(d.HasPoints());
+        EXPECT_STREQ(d.GetErrorText(), c.reason);
+        TC3DData direct;
+        EXPECT_FALSE(direct.LoadC3D(c.path.c_str(), true, true, true));
+        EXPECT_STREQ(direct.GetErrorText(), c.reason);
+    }
+}
+
 TEST(TDataFileLoad, GivenKindOverridesTheExtension) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("walk.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, "x"));
     TDataFile d(nullptr);
     CaptureStdout();
-    EXPECT_FALSE(d.LoadFile("walk.c3d", kFileTRT, true));
+    EXPECT_FALSE(d.LoadFile(path.c_str(), kFileTRT, true));
     GetCapturedStdout();
     EXPECT_EQ(d.kind, kFileTRT);
     EXPECT_STREQ(d.GetErrorText(), "Reading TRT files is not available");
     CaptureStdout();
-    EXPECT_FALSE(d.LoadFile("walk.c3d", kFileMat, true));  // save-only kind
-    EXPECT_EQ(GetCapturedStdout(), "Error reading walk.c3d\n");
+    EXPECT_FALSE(d.LoadFile(path.c_str(), kFileMat, true));  // save-only kind
+    EXPECT_EQ(GetCapturedStdout(), "Error reading " + path + "\n");
     EXPECT_EQ(d.kind, kFileMat);
 }
 

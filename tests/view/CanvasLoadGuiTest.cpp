@@ -2,6 +2,8 @@
 // load leaves behind.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -79,6 +81,44 @@ TEST_F(LoadTest, FailedLoadIsReportedByTheObjectAndTheCanvas) {
     EXPECT_FALSE(canvas->HasMotion());
     canvas->Play();
     EXPECT_FALSE(canvas->IsPlaying());
+}
+
+// Files that cannot be read are refused before anything opens them (a FIFO would block the
+// program for ever), with the system's or the reader's reason after the path.
+TEST_F(LoadTest, UnreadableFilesAreRefusedWithTheirReason) {
+    testsupport::TempDir dir;
+    const std::string folder = dir.file("folder.c3d");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::string fifo = dir.file("pipe.c3d");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string empty = dir.file("empty.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(empty, ""));
+    const std::string garbage = dir.file("garbage.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(garbage, std::string(600, 'x')));
+    struct Case {
+        std::string path;
+        std::string reason;  // "" = any reason the reader gives
+    };
+    const Case cases[] = {
+        {dir.file("missing.c3d"), "No such file or directory"},
+        {folder, "Is a directory"},
+        {fifo, "not a regular file"},
+        {empty, "empty file"},
+        {dir.file("missing.obj"), "No such file or directory"},
+        {garbage, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        log.errors.clear();
+        EXPECT_FALSE(canvas->LoadShapeAndMotion(wxString::FromUTF8(c.path.c_str()), false));
+        EXPECT_EQ(canvas->GetObject(), nullptr);
+        ASSERT_FALSE(log.errors.empty());
+        const std::string text = log.errors.back().text;
+        const std::string head = "Format not supported : " + c.path + " (";
+        ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
+        if (!c.reason.empty()) EXPECT_EQ(text, head + c.reason + ")");
+        else EXPECT_GT(text.size(), head.size() + 1);
+    }
 }
 
 TEST_F(LoadTest, EveryLoadStartsWithAViewReset) {

@@ -121,10 +121,10 @@ TEST(C3DReader, MissingFilesAndEmptyInput) {
     EXPECT_FALSE(d.LoadC3D(nullptr, false, true, true));
     testsupport::TempDir dir;
     EXPECT_FALSE(d.LoadC3D(dir.file("absent.c3d").c_str(), false, true, true));
-    EXPECT_STREQ(d.errorText, "");
+    EXPECT_STREQ(d.errorText, "No such file or directory");
     EXPECT_STREQ(d.path, dir.file("absent.c3d").c_str());
     EXPECT_FALSE(d.LoadC3D(dir.path().c_str(), false, true, true));  // a folder
-    EXPECT_STREQ(d.errorText, "");
+    EXPECT_STREQ(d.errorText, "Is a directory");
     EXPECT_FALSE(d.LoadC3DFromBuffer(nullptr, 0, false, true, true));
     EXPECT_FALSE(d.HasPoints());
 }

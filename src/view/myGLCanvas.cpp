@@ -31,6 +31,7 @@
 #include "motion/TC3DData.h"
 #include "view/TimeDisplay.h"
 #include "view/ViewPlacement.h"
+#include "objects/FileNameText.h"
 #include "objects/object3D.h"
 #include "platform/Paths.h"
 #include "platform/TextEncoding.h"
@@ -360,7 +361,7 @@ shape3D* myGLCanvas::LoadShape(const wxString& path, bool importFile) {
     shape3D* shape = CreateShape(kind);
     if (shape == nullptr) return nullptr;
     // Nothing is opened that cannot be read: a FIFO or a device would block the program.
-    const std::string unreadable = dez::UnreadableReason(std::string(path.fn_str()));
+    const std::string unreadable = dez::UnreadableReason(FileNameBytes(path));
     if (!unreadable.empty()) {
         m_loadFailure = wxString::FromUTF8(unreadable.c_str());
         delete shape;

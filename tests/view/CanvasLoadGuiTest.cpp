@@ -9,6 +9,8 @@
 
 #include <wx/log.h>
 
+#include "motion/TDataFile.h"
+#include "objects/FileNameText.h"
 #include "view/CanvasGuiFixture.h"
 #include "support/TestSupport.h"
 
@@ -119,6 +121,19 @@ TEST_F(LoadTest, UnreadableFilesAreRefusedWithTheirReason) {
         if (!c.reason.empty()) EXPECT_EQ(text, head + c.reason + ")");
         else EXPECT_GT(text.size(), head.size() + 1);
     }
+}
+
+// A recording whose name is not UTF-8 (Latin-1 from an older system) opens like any other.
+TEST_F(LoadTest, RecordingWithANameThatIsNotUtf8Opens) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("march\xe9.c3d");
+    TDataFile recording(3, 10, 100.0f, 0, 1, 4);
+    for (int32_t f = 0; f < 10; ++f)
+        for (int32_t r = 0; r < recording.points->GetRows(); ++r) recording.points->SetValue(r, f, 100.0 + r + f);
+    ASSERT_TRUE(recording.SaveC3D(path.c_str(), "", "", nullptr, false)) << recording.errorText;
+    EXPECT_TRUE(canvas->LoadShapeAndMotion(FileNameFromBytes(path.c_str()), false));
+    ASSERT_NE(canvas->GetObject(), nullptr);
+    EXPECT_TRUE(log.errors.empty());
 }
 
 TEST_F(LoadTest, EveryLoadStartsWithAViewReset) {

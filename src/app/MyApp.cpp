@@ -2,9 +2,12 @@
 
 #include <csignal>
 #include <iostream>
+#include <memory>
+#include <string>
 
 #include <wx/cmdline.h>
 #include <wx/config.h>
+#include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/log.h>
@@ -13,6 +16,7 @@
 #include "app/FrameIds.h"
 #include "app/ModalDialogTracker.h"
 #include "app/MyFrame.h"
+#include "app/SettingsStore.h"
 #include "view/myGLCanvas.h"
 
 namespace {
@@ -66,8 +70,11 @@ bool MyApp::OnInit() {
 
     SetVendorName(kVendorName);
     SetAppName(kAppName);
-    wxConfigBase* config = wxConfigBase::Get();
-    if (config != nullptr) config->SetRecordDefaults(true);
+    m_settingsPath = wxFileConfig::GetLocalFileName(kAppName);
+    wxString settingsNote;
+    std::unique_ptr<wxFileConfig> store = OpenSettingsStore(m_settingsPath, &settingsNote);
+    store->SetRecordDefaults(true);
+    delete wxConfigBase::Set(store.release());
 
     ModalDialogTracker::Get().Register();
     SetSignalHandler(SIGTERM, OnTerminateSignal);
@@ -77,6 +84,8 @@ bool MyApp::OnInit() {
         new MyFrame(&m_locale, "3D Dezozuza", wxDefaultPosition, wxSize(950, 800));
     SetTopWindow(frame);
     frame->Show(true);
+    // The Log pane exists now.
+    if (!settingsNote.empty()) std::cout << settingsNote.utf8_string() << std::endl;
     wxSafeYield();
 
     wxCmdLineParser parser(kCommandLine, argc, argv);
@@ -98,8 +107,17 @@ bool MyApp::OnInit() {
 int MyApp::OnExit() {
     SetSignalHandler(SIGTERM, SIG_DFL);
     ModalDialogTracker::Get().Unregister();
-    // Deleting the store writes out whatever is pending.
-    delete wxConfigBase::Set(nullptr);
+    // Written here, never by the store's destructor: a failure is reported on standard error and
+    // standard output, not in a dialog that would block the exit.
+    std::unique_ptr<wxConfigBase> config(wxConfigBase::Set(nullptr));
+    if (auto* store = dynamic_cast<wxFileConfig*>(config.get()); store && !m_settingsPath.empty()) {
+        std::string error;
+        if (!WriteSettingsStore(*store, m_settingsPath, &error)) {
+            const std::string text = "The settings could not be saved: " + error;
+            std::cerr << text << std::endl;
+            std::cout << text << std::endl;
+        }
+    }
     wxApp::OnExit();
     return 0;
 }

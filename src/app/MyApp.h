@@ -3,6 +3,7 @@
 // on the command line, and an orderly shut-down on SIGTERM.
 #include <wx/app.h>
 #include <wx/intl.h>
+#include <wx/string.h>
 
 class MyFrame;
 class wxCmdLineParser;
@@ -34,4 +35,6 @@ private:
     // OnInit has finished; a shut-down asked for before then waits for it.
     bool m_started = false;
     bool m_shutdownRequested = false;
+    // The settings file (~/.Dezozuza), written at exit.
+    wxString m_settingsPath;
 };

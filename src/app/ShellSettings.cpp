@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <wx/confbase.h>
 
@@ -92,4 +93,21 @@ void SaveHistory(wxConfigBase& config, const RecentFiles& history) {
     config.Write(kHistoryCount, count);
     for (int i = 0; i < count; ++i)
         config.Write(wxString::Format("/History/File%d", i), wxString::FromUTF8(history.At(i)));
+    // Entries beyond the count are never read again: leaving them would let the file grow for
+    // ever (and slow every start).
+    const wxString oldPath = config.GetPath();
+    config.SetPath(kHistoryGroup);
+    std::vector<wxString> stale;
+    wxString name;
+    long cookie = 0;
+    for (bool more = config.GetFirstEntry(name, cookie); more; more = config.GetNextEntry(name, cookie)) {
+        if (!name.StartsWith(kHistoryEntryPrefix)) continue;
+        long index = -1;
+        const std::string digits = name.Mid(sizeof(kHistoryEntryPrefix) - 1).utf8_string();
+        if (!dez::ParseInt(digits, index) || index < 0 || index >= count ||
+            name != wxString::Format("File%ld", index))
+            stale.push_back(name);
+    }
+    for (const wxString& key : stale) config.DeleteEntry(key, false);
+    config.SetPath(oldPath);
 }

@@ -34,6 +34,6 @@ void SaveSettingsValues(wxConfigBase& config);
 // missing keys. Only entries the store really holds are visited, so a damaged count costs
 // nothing.
 void LoadHistory(wxConfigBase& config, RecentFiles& history);
-// Writes "/History/Count" and one "/History/File%d" per entry, oldest first. Entries a previous
-// run wrote beyond the count stay in the store, unread.
+// Writes "/History/Count" and one "/History/File%d" per entry, oldest first, and removes every
+// other "File..." entry of the group (those a previous run wrote beyond the count).
 void SaveHistory(wxConfigBase& config, const RecentFiles& history);

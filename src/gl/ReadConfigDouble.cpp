@@ -1,5 +1,7 @@
 #include "gl/ReadConfigDouble.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include <wx/confbase.h>
@@ -21,4 +23,18 @@ double ReadConfigDouble(wxConfigBase* config, const wxString& key, double defaul
     }
     double value = 0.0;
     return dez::ParseDouble(number, value) ? value : defaultValue;
+}
+
+double ReadConfigDoubleIn(wxConfigBase* config, const wxString& key, double current, double low, double high) {
+    if (config == nullptr) return current;
+    const double value = ReadConfigDouble(config, key, current);
+    if (!std::isfinite(value)) return current;
+    return std::clamp(value, low, high);
+}
+
+long ReadConfigLongIn(wxConfigBase* config, const wxString& key, long current, long low, long high) {
+    if (config == nullptr) return current;
+    long value = current;
+    if (!config->Read(key, &value, current)) return current;
+    return std::clamp(value, low, high);
 }

@@ -9,3 +9,9 @@ class wxString;
 // decimal point. A null configuration gives 0.0. With record-defaults on, a missing key is
 // recorded as empty text, as the store's own reads do.
 double ReadConfigDouble(wxConfigBase* config, const wxString& key, double defaultValue);
+
+// Settings that a damaged or hand-edited store could make harmful (a grid of 2000 divisions hangs
+// the first paint): the stored value clamped to [low, high]; NaN and infinities, like missing
+// keys, give `current`.
+double ReadConfigDoubleIn(wxConfigBase* config, const wxString& key, double current, double low, double high);
+long ReadConfigLongIn(wxConfigBase* config, const wxString& key, long current, long low, long high);

@@ -576,17 +576,29 @@ void wxGLCamera::SaveConfig(wxConfigBase* config, const wxString& basePath) cons
 void wxGLCamera::LoadConfig(wxConfigBase* config, const wxString& basePath) {
     if (config != nullptr) {
         const wxString cam = basePath + "/Camera";
+        // A damaged store must not leave the camera unusable: every number finite and bounded,
+        // the lens an opening angle, the eye away from the centre, the far plane beyond the near.
+        constexpr double kFar = 1e9;
+        const Point3D eye = eye_, centre = centre_;
         for (int i = 0; i < 3; ++i)
-            eye_[i] = ReadConfigDouble(config, cam + wxString::Format("/Eye_%d", i), eye_[i]);
+            eye_[i] = ReadConfigDoubleIn(config, cam + wxString::Format("/Eye_%d", i), eye_[i], -kFar, kFar);
         for (int i = 0; i < 3; ++i)
             centre_[i] =
-                ReadConfigDouble(config, cam + wxString::Format("/Center_%d", i), centre_[i]);
+                ReadConfigDoubleIn(config, cam + wxString::Format("/Center_%d", i), centre_[i], -kFar, kFar);
+        if ((centre_ - eye_).Length() == 0.0) {
+            eye_ = eye;
+            centre_ = centre;
+        }
         config->Read(cam + "/Perpective", &perspective_, perspective_);
-        lens_ = ReadConfigDouble(config, cam + "/Lens", lens_);
-        cmin_ = ReadConfigDouble(config, cam + "/cmin", cmin_);
-        cmax_ = ReadConfigDouble(config, cam + "/cmax", cmax_);
-        znear_ = ReadConfigDouble(config, cam + "/znear", znear_);
-        zfar_ = ReadConfigDouble(config, cam + "/zfar", zfar_);
+        lens_ = ReadConfigDoubleIn(config, cam + "/Lens", lens_, 0.1, 179.0);
+        const double cmin = cmin_, cmax = cmax_, znear = znear_, zfar = zfar_;
+        cmin_ = ReadConfigDoubleIn(config, cam + "/cmin", cmin_, -kFar, kFar);
+        cmax_ = ReadConfigDoubleIn(config, cam + "/cmax", cmax_, -kFar, kFar);
+        znear_ = ReadConfigDoubleIn(config, cam + "/znear", znear_, -kFar, kFar);
+        zfar_ = ReadConfigDoubleIn(config, cam + "/zfar", zfar_, -kFar, kFar);
+        if (!(cmax_ > cmin_) || !(zfar_ > znear_)) {
+            cmin_ = cmin, cmax_ = cmax, znear_ = znear, zfar_ = zfar;
+        }
         config->Read(cam + "/Orbital", &orbital_, orbital_);
         config->Read(cam + "/ShowCam", &showCamera_, showCamera_);
         config->Read(cam + "/ShowField", &showField_, showField_);

@@ -54,12 +54,12 @@ int32_t TC3DParameter::Integer(int32_t i, bool asUnsigned) const {
 
 TC3DGroup::~TC3DGroup() {
     delete[] name;
-    for (int i = 0; i < parameterCount && i <= kMaxGroupParameters; ++i) delete parameters[i];
+    for (TC3DParameter* p : parameters) delete p;
 }
 
 TC3DParameter* TC3DGroup::FindParameter(const char* parameterName) const {
     if (!parameterName) return nullptr;
-    for (int32_t i = 0; i < parameterCount && i <= kMaxGroupParameters; ++i) {
+    for (int32_t i = 0; i < parameterCount; ++i) {
         if (parameters[i] && parameters[i]->name && dez::EqualsNoCase(parameters[i]->name, parameterName))
             return parameters[i];
     }
@@ -143,10 +143,13 @@ bool TC3DData::ReadParameterRecord(dez::ByteReader& file) {
     if (!file.ReadI8(nameLength) || nameLength == 0) return false;
     if (static_cast<long>(file.pos()) >= gC3DDataOffset) return false;
     int8_t number = 0;
-    char name[128] = {};
+    // A length byte of -128 fills all 128 bytes: the name is bounded by its length, not by a NUL.
+    char bytes[128] = {};
     const size_t length = static_cast<size_t>(nameLength < 0 ? -nameLength : nameLength);
     uint16_t distanceWord = 0;
-    if (!file.ReadI8(number) || !file.ReadBytes(name, length) || !file.ReadU16LE(distanceWord)) return false;
+    if (!file.ReadI8(number) || !file.ReadBytes(bytes, length) || !file.ReadU16LE(distanceWord)) return false;
+    const std::string nameText = CutText(bytes, static_cast<int32_t>(length));
+    const char* name = nameText.c_str();
     const auto distance = static_cast<uint16_t>(ConvertInt16(distanceWord, processor));
     const bool locked = nameLength < 0;
     if (number < 0) {
@@ -222,8 +225,9 @@ void TC3DData::InterpretParameter(dez::ByteReader& file, const char* name, const
     ApplyParameter(*parameter, groupName);
 
     TC3DGroup* group = Is(groupName, "NULL") ? nullptr : FindGroup(groupName);
-    if (group && group->parameterCount < kMaxGroupParameters) {
-        group->parameters[group->parameterCount++] = parameter;
+    if (group) {
+        group->parameters.push_back(parameter);
+        group->parameterCount = static_cast<int32_t>(group->parameters.size());
     } else {
         delete parameter;
     }

@@ -2,8 +2,8 @@
 // Parameter groups of a C3D file kept in memory so that a save can write back what the program
 // does not interpret.
 #include <cstdint>
+#include <vector>
 
-constexpr int kMaxGroupParameters = 95;
 
 struct TC3DParameter {
     TC3DParameter() = default;
@@ -44,7 +44,8 @@ struct TC3DGroup {
     bool locked = false;
     int32_t parameterCount = 0;
     char* name = nullptr;
-    TC3DParameter* parameters[kMaxGroupParameters + 1] = {};
+    // Every parameter of the group that the file holds, in file order (owned).
+    std::vector<TC3DParameter*> parameters;
 
     // First kept parameter of that name (ASCII case ignored), null when none.
     TC3DParameter* FindParameter(const char* parameterName) const;

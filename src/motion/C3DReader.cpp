@@ -1,4 +1,5 @@
 // Reading a C3D file into the recording: header, parameter section, data section.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -314,10 +315,15 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
         if (d_.plates[p].type == 4) d_.plates[p].calibrationIndex = slot++;
     if (d_.headerPointCount < 1) d_.headerPointCount = 1;
     d_.points = new Matrix2D();
-    if (!d_.points->Resize(static_cast<int32_t>(d_.dimension * tablePoints), static_cast<int32_t>(frames), !readFrames))
+    // The placeholder of a file without points is never decoded into: it starts as missing samples.
+    if (!d_.points->Resize(static_cast<int32_t>(d_.dimension * tablePoints), static_cast<int32_t>(frames),
+                           !readFrames || points < 1))
         return Fail("Not enough memory for the points");
     dez::AdviseLargeBlock(d_.points->GetData(), sizeof(double) * static_cast<size_t>(d_.points->size));
-    if (points < 1) d_.SetPointCount(1);
+    if (points < 1) {
+        d_.pointPlaceholder = true;
+        d_.SetPointCount(0);
+    }
     d_.missingValue = 0.0f;
 
     if (readFrames) {
@@ -375,9 +381,16 @@ bool TC3DData::LoadC3D(const char* filePath, bool keepCameraMask, bool readFrame
     if (!filePath) return false;
     ReplaceText(path, filePath);
     errorText[0] = '\0';
-    if (dez::IsDirectory(filePath)) return false;
+    const std::string reason = dez::UnreadableReason(filePath);
+    if (!reason.empty()) {
+        SetErrorText(reason.c_str());
+        return false;
+    }
     std::FILE* file = std::fopen(filePath, "rb");
-    if (!file) return false;
+    if (!file) {
+        SetErrorText(std::strerror(errno));
+        return false;
+    }
     FileSource source(file);
     return C3DLoad(*this, source).Run(keepCameraMask, readFrames, stripPrefixes);
 }

@@ -43,10 +43,15 @@ int32_t ToInt(double v) {
 
 // The fourth value of a point: camera byte x 256 + residual byte. The residual is kept in
 // sixteenths of the unit in a signed byte; values beyond it saturate rather than wrap into the
-// negative range, which readers take as "not measured".
-float PointWord(const double* values, int32_t dimension) {
+// negative range, which readers take as "not measured". A point that was not measured (a residual
+// that is not positive, or the missing value) is written as -1, which every reader takes as
+// invalid; a measured residual below one step keeps the smallest step, since 0 reads as
+// "interpolated".
+float PointWord(const double* values, int32_t dimension, double missing) {
     if (dimension < 4) return 768.0f;
+    if (!(values[3] > 0.0) || values[3] == missing) return -1.0f;
     int32_t residual = ToInt(values[3] * 16.0);
+    if (residual < 1) residual = 1;
     if (residual > 127) residual = 127;
     if (residual < -128) residual = -128;
     int32_t camera = 3;
@@ -461,7 +466,7 @@ void C3DWrite::CopyGroup(const char* name) {
     if (d_.groupCounter >= 126) return;
     const int32_t k = NextGroup();
     WriteGroupRecord(k, group->name);
-    for (int32_t i = 0; i < group->parameterCount && i < kMaxGroupParameters; ++i)
+    for (int32_t i = 0; i < group->parameterCount; ++i)
         if (group->parameters[i]) WriteKeptParameter(k, *group->parameters[i], nullptr);
 }
 
@@ -477,7 +482,7 @@ void C3DWrite::CopyUnwrittenGroups() {
 void C3DWrite::CopyUnwrittenParameters(const char* groupName, const Names* names, int32_t k) {
     const TC3DGroup* group = d_.FindGroup(groupName);
     if (!group) return;
-    for (int32_t i = 0; i < group->parameterCount && i < kMaxGroupParameters; ++i) {
+    for (int32_t i = 0; i < group->parameterCount; ++i) {
         const TC3DParameter* p = group->parameters[i];
         if (!p || !p->name || names->Find(p->name) >= 0) continue;
         WriteKeptParameter(k, *p, nullptr);
@@ -601,7 +606,7 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
                 dez::StoreF32LE(out, static_cast<float>(v[0]));
                 dez::StoreF32LE(out + 4, static_cast<float>(v[1]));
                 dez::StoreF32LE(out + 8, static_cast<float>(v[2]));
-                dez::StoreF32LE(out + 12, PointWord(v, dim));
+                dez::StoreF32LE(out + 12, PointWord(v, dim, missingValue));
             }
             if (channels == 0) continue;
             const int64_t first = static_cast<int64_t>(std::floor(static_cast<float>(f) * spf + 0.5f));

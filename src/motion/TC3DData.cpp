@@ -130,6 +130,7 @@ void TC3DData::Clear() {
     ClearCategoryLists();
     plateZero[0] = plateZero[1] = 0;
     headerPointCount = 0;
+    pointPlaceholder = false;
     pointScale = 1.0f;
     pointRate = analogRate = 0.0f;
     labelWidth = 32;
@@ -195,6 +196,7 @@ int32_t TC3DData::GetNumberOfPoints() const { return GetPointCount(); }
 
 int32_t TC3DData::GetPointCount() const {
     if (!points || dimension == 0) return 0;
+    if (pointPlaceholder && points->GetRows() == dimension) return 0;
     return points->GetRows() / dimension;
 }
 

@@ -185,6 +185,9 @@ public:
     int32_t plateZero[2] = {0, 0};
     char errorText[kErrorTextSize] = {};
     int32_t headerPointCount = 0;
+    // A file without points (analog only) keeps a one-point table of missing samples, so that the
+    // recording still has frames; that point is no marker and is never written back.
+    bool pointPlaceholder = false;
     int32_t processor = 1;  // 1 Intel, 2 DEC, 3 SGI/MIPS
     bool integerData = false;
     LabelledItemList* headerEvents = nullptr;

@@ -194,7 +194,10 @@ bool TDataFile::LoadFile(const char* filePath, int32_t fileKind, bool readFrames
     modified = false;
 
     bool ok = false;
-    switch (kind) {
+    // Nothing is opened that is not a readable regular file: a FIFO or device would block the open.
+    const std::string unreadable = dez::UnreadableReason(target);
+    if (!unreadable.empty()) SetErrorText((dez::NameOf(target) + ": " + unreadable).c_str());
+    switch (unreadable.empty() ? kind : -1) {
     case kFileTRT: ok = ReadTRT(p, readFrames); break;
     case kFileText: ok = ReadTX(p, readFrames); break;
     case kFileC3D: ok = LoadC3D(p, true, readFrames, true); break;

@@ -125,6 +125,13 @@ void TPlateCalculator::Prepare(const TC3DData& data, int32_t plate, Setup& s) {
     s.depth = -static_cast<double>(p.origin[2]);
     s.halfA = Distance(p.corners[0], p.corners[1]) / 2.0;
     s.halfB = Distance(p.corners[1], p.corners[2]) / 2.0;
+    // Type-3 plates give their sensor offsets in ORIGIN (x along the first axis, y along the
+    // second): the x-moment's lever is the y offset and the y-moment's the x offset. Half the
+    // plate size stands in only when a file leaves them zero.
+    if (p.type == 3) {
+        if (p.origin[1] != 0.0f) s.halfA = std::fabs(static_cast<double>(p.origin[1]));
+        if (p.origin[0] != 0.0f) s.halfB = std::fabs(static_cast<double>(p.origin[0]));
+    }
     s.usable = true;
 }
 
@@ -158,7 +165,7 @@ bool TPlateCalculator::Compute(const TC3DData& data, int32_t plate, int32_t colu
         m[0] = (ch[1] * e + ch[2] * ch[4]) / u;
         m[1] = (-ch[2] * ch[3] - ch[0] * e) / u;
         m[2] = (ch[1] * ch[3] + ch[5] - ch[0] * ch[4]) / u;
-        p[0] = ch[3], p[1] = ch[4], p[2] = e;
+        p[0] = ch[3], p[1] = ch[4], p[2] = 0.0;
         break;
     case 3: {
         f[0] = ch[0] + ch[1];
@@ -172,7 +179,7 @@ bool TPlateCalculator::Compute(const TC3DData& data, int32_t plate, int32_t colu
             p[0] = (e * f[0] - my) / f[2];
             p[1] = (e * f[1] + mx) / f[2];
         }
-        p[2] = e;
+        p[2] = 0.0;  // on the surface: the plane of the corners
         // The sensor spacing is in point units, so the moments are too: scaled to N.m like
         // every other type.
         m[0] = mx / u, m[1] = my / u, m[2] = mz / u;
@@ -187,7 +194,7 @@ bool TPlateCalculator::Compute(const TC3DData& data, int32_t plate, int32_t colu
             p[0] = (e * f[0] - ch[4]) / f[2];
             p[1] = (e * f[1] + ch[3]) / f[2];
         }
-        p[2] = e;
+        p[2] = 0.0;  // on the surface: the plane of the corners
         m[0] = ch[3] / u, m[1] = ch[4] / u, m[2] = ch[5] / u;
         break;
     }

@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include "gl/GLBitmapFont.h"
+#include "objects/FileNameText.h"
 #include "gl/GLGlyphs.h"
 #include "gl/GLPrimitives.h"
 #include "platform/Paths.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-std::string Utf8(const wxString& s) { return s.utf8_string(); }
+std::string Utf8(const wxString& s) { return FileNameBytes(s); }
 
 // Deletes a state file; a failure is logged in the toolkit's usual words.
 void RemoveStateFile(const wxString& path) {

@@ -34,6 +34,8 @@ wxString shape3D::GetFileName() { return m_fileName; }
 
 wxString shape3D::GetInfo() { return m_info; }
 
+wxString shape3D::GetLoadError() { return m_loadError; }
+
 int shape3D::GetPartCount() { return m_partCount; }
 
 void shape3D::GetPartNames(wxArrayString* out) {

@@ -32,12 +32,15 @@ public:
     // Empties the list and adds the file's name without folder and extension (when a file name
     // is set); nothing for a null list.
     virtual void GetPartNames(wxArrayString* out);
+    // The reader's reason for the last failed Load or Import, "" when it gave none.
+    virtual wxString GetLoadError();
 
 protected:
     float m_normaliseSize = 1.0f;
     bool m_normaliseOnLoad = true;
     bool m_loaded = false;
     wxString m_fileName;
+    wxString m_loadError;
     wxString m_info;
     int m_partCount = 1;
 };

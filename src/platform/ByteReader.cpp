@@ -197,15 +197,48 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string* error) {
-    if (path.empty()) {
-        SetError(error, "Cannot write", path, ENOENT);
+namespace {
+
+// The file a chain of symbolic links ends at (the path itself when it is no link). A dangling
+// link gives the path it names, so that saving creates the file the link points to.
+std::string LinkTarget(const std::string& path) {
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::vector<char> buffer(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (n < 0 || static_cast<size_t>(n) >= buffer.size()) return current;
+        const std::string link(buffer.data(), static_cast<size_t>(n));
+        const size_t slash = current.rfind('/');
+        current = link[0] == '/' || slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
+    }
+    return current;
+}
+
+// Copies the file `from` over the existing file `to`, keeping its inode (and so its other names).
+bool CopyInto(const std::string& from, const std::string& to) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(from, bytes)) return false;
+    FdGuard out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (out.get() < 0) return false;
+    if (!WriteAll(out.get(), bytes.data(), bytes.size()) || ::fsync(out.get()) != 0) return false;
+    return out.Close() == 0;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& requested, const void* data, size_t size, std::string* error) {
+    if (requested.empty()) {
+        SetError(error, "Cannot write", requested, ENOENT);
         return false;
     }
     if (data == nullptr && size > 0) {
-        SetError(error, "Cannot write", path, EINVAL);
+        SetError(error, "Cannot write", requested, EINVAL);
         return false;
     }
+    // A symbolic link stays a link: the file it points to is the one replaced.
+    const std::string path = LinkTarget(requested);
     // Only '/' separates here: the target is a real POSIX path, not a name from a recording.
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
@@ -216,13 +249,23 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
     }
 
     mode_t mode = 0644 & ~CurrentUmask();
+    bool inPlace = false;
     struct stat existing;
     if (::stat(path.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode)) {
             SetError(error, "Cannot write", path, EISDIR);
             return false;
         }
+        // A file nobody may write (or this user may not) is not replaced behind its owner's back,
+        // even by a user the system would let do it.
+        if ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
+            SetError(error, "Cannot replace", path, EACCES);
+            return false;
+        }
         mode = existing.st_mode & 07777;
+        // A rename would split a hard link: such a file is rewritten in place once the complete
+        // new content is safely on disk beside it.
+        inPlace = S_ISREG(existing.st_mode) && existing.st_nlink > 1;
     }
 
     // Hidden, next to the target (rename only works within one file system), short enough for
@@ -242,9 +285,10 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
         step = "Cannot flush";
     } else if (fd.Close() != 0) {
         step = "Cannot close";
-    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
+    } else if (inPlace ? !CopyInto(temp, path) : ::rename(temp.c_str(), path.c_str()) != 0) {
         step = "Cannot replace";
     }
+    if (step == nullptr && inPlace) ::unlink(temp.c_str());
     if (step != nullptr) {
         const int err = errno;
         if (fd.get() >= 0) fd.Close();

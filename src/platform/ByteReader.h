@@ -262,7 +262,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 // Replaces `path` with the given bytes so that readers see either the old or the new content:
 // the bytes go to a fresh temporary file in the same folder, which is flushed to disk and then
 // renamed over `path`. On any failure the temporary file is removed and an existing `path` is left
-// untouched. A replaced file keeps its permission bits; a new one gets 0644 minus the umask.
+// untouched. A replaced file keeps its permission bits; a new one gets 0644 minus the umask. A
+// symbolic link is followed (the link stays, its target is replaced); a file with other hard
+// links is rewritten in place from the complete temporary copy; a read-only file is refused.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
                          std::string* error = nullptr);
 

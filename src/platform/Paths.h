@@ -29,6 +29,10 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // True when the path exists, is not a directory and may be opened for reading.
 bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// Why `path` cannot be read as a recording or shape, "" when it can: the system's reason for a
+// missing or unreadable file, "not a regular file" for a directory, FIFO or device (opening a FIFO
+// would block for ever), "empty file" for a file of no bytes.
+std::string UnreadableReason(const std::string& path);
 // Size of a regular file in bytes, -1 when it is absent or not a regular file.
 long long FileSize(const std::string& path);
 // Absolute form of the path (relative paths are taken from the working directory) with ".",

@@ -14,6 +14,7 @@
 #include "gl/AppSettings.h"
 #include "model/C3DModel.h"
 #include "gl/GLBitmapFont.h"
+#include "objects/FileNameText.h"
 #include "scene/LabelText.h"
 #include "motion/TDataFile.h"
 #include "scene/wxStructure.h"
@@ -30,7 +31,7 @@ constexpr double kPi = 3.14159265358979323846;
 // The default body model is built after every refresh of the links; nothing turns it off.
 constexpr bool run_default_model = true;
 
-std::string Utf8(const wxString& s) { return s.utf8_string(); }
+std::string Utf8(const wxString& s) { return FileNameBytes(s); }
 
 wxString StemOfPath(const wxString& path) { return wxString::FromUTF8(dez::StemOf(Utf8(path))); }
 
@@ -134,6 +135,7 @@ bool shapeC3D::Load(const wxString& path) {
     auto data = std::make_unique<TDataFile>(Utf8(path).c_str(), 1, 1, bvh_scale);
     if (!data->HasPoints()) {
         Clear();
+        m_loadError = wxString::FromUTF8(data->GetErrorText());
         return false;
     }
     m_data = std::move(data);

@@ -9,6 +9,9 @@ struct CanvasLight {
 };
 
 // The ground plane, its grid and its axes.
+// More grid lines than this make the evaluated mesh of the plane too slow to draw.
+constexpr int kMaxGridDivisions = 200;
+
 struct GroundPlaneSettings {
     float colour[4] = {0, 0, 0, 1};  // drawing uses red, green and blue
     float position[3] = {0, 0, 0};   // translation of the plane

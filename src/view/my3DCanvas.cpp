@@ -34,14 +34,16 @@ wxString ComponentKey(const char* prefix, int component) {
     return wxString::Format("/3DCanvas/%s%d", prefix, component);
 }
 
-void LoadReal(wxConfigBase* config, const wxString& key, float& value) {
-    value = static_cast<float>(ReadConfigDouble(config, key, value));
+// Positions and sizes beyond a kilometre-scale scene are damage, not settings.
+constexpr double kLargest = 1e6;
+
+void LoadReal(wxConfigBase* config, const wxString& key, float& value, double low = -kLargest,
+              double high = kLargest) {
+    value = static_cast<float>(ReadConfigDoubleIn(config, key, value, low, high));
 }
 
-void LoadInt(wxConfigBase* config, const wxString& key, int& value) {
-    long read = value;
-    config->Read(key, &read, static_cast<long>(value));
-    value = static_cast<int>(read);
+void LoadInt(wxConfigBase* config, const wxString& key, int& value, long low, long high) {
+    value = static_cast<int>(ReadConfigLongIn(config, key, value, low, high));
 }
 
 // Stored as integers 0 or 1; only the low byte counts, as it always has.
@@ -319,28 +321,31 @@ void my3DCanvas::LoadConfig(wxConfigBase* config) {
     if (config == nullptr) return;
     config->Read("/3DCanvas/smooth", &Smooth(), Smooth());
     config->Read("/3DCanvas/wire", &Wire(), Wire());
-    LoadInt(config, "/3DCanvas/render_w", m_renderWidth);
-    LoadInt(config, "/3DCanvas/render_h", m_renderHeight);
-    LoadInt(config, "/3DCanvas/orientation", m_verticalAxis);
+    // Every number is kept to a range the view can draw: an off-screen image up to 16384 pixels a
+    // side, an axis index, colours 0 to 1, a grid of at most kMaxGridDivisions lines a side.
+    LoadInt(config, "/3DCanvas/render_w", m_renderWidth, 1, 16384);
+    LoadInt(config, "/3DCanvas/render_h", m_renderHeight, 1, 16384);
+    LoadInt(config, "/3DCanvas/orientation", m_verticalAxis, 0, 2);
     for (int light = 0; light < 2; ++light) {
         for (int i = 0; i < 3; ++i)
             LoadReal(config, LightKey(light, "position_", i), m_lights[light].position[i]);
         for (int i = 0; i < 3; ++i)
-            LoadReal(config, LightKey(light, "color_", i), m_lights[light].colour[i]);
+            LoadReal(config, LightKey(light, "color_", i), m_lights[light].colour[i], 0, 1);
     }
-    for (int i = 0; i < 3; ++i) LoadReal(config, ComponentKey("background_color_", i), m_background[i]);
     for (int i = 0; i < 3; ++i)
-        LoadReal(config, ComponentKey("plane_color_", i), m_groundPlane.colour[i]);
+        LoadReal(config, ComponentKey("background_color_", i), m_background[i], 0, 1);
+    for (int i = 0; i < 3; ++i)
+        LoadReal(config, ComponentKey("plane_color_", i), m_groundPlane.colour[i], 0, 1);
     for (int i = 0; i < 3; ++i)
         LoadReal(config, ComponentKey("plane_position_", i), m_groundPlane.position[i]);
-    LoadReal(config, "/3DCanvas/plane_size", m_groundPlane.size);
+    LoadReal(config, "/3DCanvas/plane_size", m_groundPlane.size, 0, kLargest);
     if (!(m_groundPlane.size > 0)) m_groundPlane.size = 1;
-    LoadInt(config, "/3DCanvas/plane_type", m_groundPlane.type);
-    LoadInt(config, "/3DCanvas/plane_grid", m_groundPlane.gridDivisions);
+    LoadInt(config, "/3DCanvas/plane_type", m_groundPlane.type, -1000, 1000);  // others: no grid
+    LoadInt(config, "/3DCanvas/plane_grid", m_groundPlane.gridDivisions, 1, kMaxGridDivisions);
     LoadFlag(config, "/3DCanvas/plane_visble", m_groundPlane.visible);
     LoadFlag(config, "/3DCanvas/plane_show_axis", m_groundPlane.showAxis);
     LoadFlag(config, "/3DCanvas/plane_auto_calc", m_groundPlane.autoPlace);
-    LoadReal(config, "/3DCanvas/plane_axis_size", m_groundPlane.axisSize);
+    LoadReal(config, "/3DCanvas/plane_axis_size", m_groundPlane.axisSize, 0, kLargest);
 }
 
 void my3DCanvas::CopyImage(bool render, bool even) {

@@ -31,7 +31,9 @@
 #include "motion/TC3DData.h"
 #include "view/TimeDisplay.h"
 #include "view/ViewPlacement.h"
+#include "objects/FileNameText.h"
 #include "objects/object3D.h"
+#include "platform/Paths.h"
 #include "platform/TextEncoding.h"
 #include "objects/shape3D.h"
 
@@ -50,6 +52,9 @@ bool IsOfType(object3D* object, const char* typeName) {
 void LogErrorFrom(const char* function, const wxString& text) {
     wxLogger(wxLOG_Error, __FILE__, __LINE__, function, wxLOG_COMPONENT).Log("%s", text);
 }
+
+// " (reason)" after a failure's path, nothing when no reason is known.
+wxString WithReason(const wxString& reason) { return reason.empty() ? wxString() : " (" + reason + ")"; }
 
 // Recording texts are 8-bit; most are UTF-8 nowadays, older ones Latin-1.
 wxString RecordingText(const char* text) {
@@ -339,6 +344,7 @@ shape3D* myGLCanvas::LoadShape(const wxString& path, bool importFile) {
     m_defaultCentre.Set(0, 0, 0);
     m_defaultEye.Set(0, -3, 0);
     wxBusyCursor busy;
+    m_loadFailure.clear();
     if (path.empty()) return nullptr;
 
     const ShapeKind kind = ShapeKindForPath(path);
@@ -354,6 +360,13 @@ shape3D* myGLCanvas::LoadShape(const wxString& path, bool importFile) {
     }
     shape3D* shape = CreateShape(kind);
     if (shape == nullptr) return nullptr;
+    // Nothing is opened that cannot be read: a FIFO or a device would block the program.
+    const std::string unreadable = dez::UnreadableReason(FileNameBytes(path));
+    if (!unreadable.empty()) {
+        m_loadFailure = wxString::FromUTF8(unreadable.c_str());
+        delete shape;
+        return nullptr;
+    }
 
     // Meshes build display lists while they load: let them land in this context.
     MakeCurrent();
@@ -365,7 +378,8 @@ shape3D* myGLCanvas::LoadShape(const wxString& path, bool importFile) {
         std::cout << wxGetTranslation("Loading ").utf8_string() << path.utf8_string() << std::endl;
         return shape;
     }
-    LogErrorFrom("myGLCanvas::LoadShape", wxGetTranslation("Unable to load : ") + path);
+    m_loadFailure = shape->GetLoadError();
+    LogErrorFrom("myGLCanvas::LoadShape", wxGetTranslation("Unable to load : ") + path + WithReason(m_loadFailure));
     delete shape;
     return nullptr;
 }
@@ -378,7 +392,7 @@ bool myGLCanvas::LoadShapeAndMotion(const wxString& path, bool importFile) {
         m_object = LoadShape(path, importFile);
         if (m_object == nullptr) {
             LogErrorFrom("myGLCanvas::LoadShapeAndMotion",
-                         wxGetTranslation("Format not supported : ") + path);
+                         wxGetTranslation("Format not supported : ") + path + WithReason(m_loadFailure));
             return false;
         }
         UpdateRange();

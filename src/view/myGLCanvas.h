@@ -194,6 +194,8 @@ protected:
     bool m_statusBarInUse = false;
     bool m_sliderTracking = false;
     object3D* m_object = nullptr;
+    // Why the last LoadShape failed (the system's or the reader's words), "" when unknown.
+    wxString m_loadFailure;
     float m_pickSize = 10;
     bool m_playing = false;
     wxTimer m_timer;

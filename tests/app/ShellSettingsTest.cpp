@@ -212,8 +212,8 @@ TEST_F(ShellSettingsTest, HistoryOfTwelveKeepsTheNewestNineAndSavesNine) {
     EXPECT_EQ(Text("/History/Count"), "9");
     EXPECT_EQ(Text("/History/File0"), "/d/3.c3d");
     EXPECT_EQ(Text("/History/File8"), "/d/11.c3d");
-    // What the earlier run wrote beyond the count stays, and is not read back.
-    EXPECT_EQ(Text("/History/File11"), "/d/11.c3d");
+    // What the earlier run wrote beyond the count is removed: the file does not grow for ever.
+    for (int i = 9; i < 12; ++i) EXPECT_FALSE(config_->HasEntry(wxString::Format("/History/File%d", i))) << i;
     LoadHistory(*config_, history);
     EXPECT_EQ(history.Count(), 9);
     EXPECT_EQ(history.At(0), "/d/3.c3d");
@@ -267,6 +267,25 @@ TEST_F(ShellSettingsTest, HistoryCountsThatSayLittleOrTooMuch) {
         EXPECT_FALSE(config_->HasEntry("/History/File0"));
         EXPECT_EQ(config_->HasEntry("/History/Count"), c.count != nullptr);
     }
+}
+
+// Thousands of stale entries (a damaged or long-lived store) leave with the next save, and only
+// "File" entries of the history group go: other keys stay.
+TEST_F(ShellSettingsTest, SavingTheHistoryDropsEveryStaleEntry) {
+    config_->Write("/History/Count", 3);
+    for (int i = 0; i < 5000; ++i) config_->Write(wxString::Format("/History/File%d", i), "/d/x.c3d");
+    config_->Write("/History/File01", "/d/leading-zero.c3d");
+    config_->Write("/History/Other", "/d/other.c3d");
+    RecentFiles history;
+    history.Add("/d/a.c3d");
+    history.Add("/d/b.c3d");
+    SaveHistory(*config_, history);
+    config_->SetPath("/History");
+    EXPECT_EQ(config_->GetNumberOfEntries(), 4u);  // Count, File0, File1, Other
+    config_->SetPath("/");
+    EXPECT_EQ(Text("/History/Count"), "2");
+    EXPECT_EQ(Text("/History/File1"), "/d/b.c3d");
+    EXPECT_EQ(Text("/History/Other"), "/d/other.c3d");
 }
 
 TEST_F(ShellSettingsTest, HistoryKeepsPathsOfAnyScript) {

@@ -520,6 +520,40 @@ TEST_F(Camera, ConfigurationRoundTripsEveryValueUnderAnyLocale) {
     }
 }
 
+// A damaged store leaves a usable camera: the lens an opening angle, everything finite, the eye
+// away from the centre and the far plane beyond the near one.
+TEST_F(Camera, DamagedConfigurationValuesAreClampedOrIgnored) {
+    const struct {
+        const char* text;
+        const char* why;
+    } cases[] = {
+        {"[View/Camera]\nLens=1e300\n", "lens beyond an opening angle"},
+        {"[View/Camera]\nLens=-5\n", "negative lens"},
+        {"[View/Camera]\nEye_0=nan\nEye_1=inf\n", "eye not finite"},
+        {"[View/Camera]\nznear=50\nzfar=10\n", "far plane before the near one"},
+        {"[View/Camera]\nEye_0=0\nEye_1=0\nEye_2=0\nCenter_0=0\nCenter_1=0\nCenter_2=0\n", "eye on the centre"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        wxStringInputStream text{wxString(c.text)};
+        wxFileConfig config(text);
+        wxGLCamera camera;
+        const double farBefore = camera.GetNegatedFar();
+        camera.LoadConfig(&config, "/View");
+        EXPECT_GT(camera.GetLens(), 0.0);
+        EXPECT_LT(camera.GetLens(), 180.0);
+        const Point3D eye = Eye(camera), centre = Centre(camera);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(std::isfinite(eye[i]));
+            EXPECT_TRUE(std::isfinite(centre[i]));
+        }
+        EXPECT_GT((centre - eye).Length(), 0.0);
+        if (std::string(c.why).find("far") != std::string::npos) {
+            EXPECT_EQ(camera.GetNegatedFar(), farBefore);
+        }
+    }
+}
+
 TEST_F(Camera, MissingConfigurationKeysKeepTheCurrentValues) {
     wxStringInputStream text(wxString("[View/Camera]\nLens=20\nEye_1=-8\nzfar=oops\n"));
     wxFileConfig config(text);

@@ -212,9 +212,9 @@ TEST(TrackSamples, MalformedTracksAreRefusedWithAReason) {
         const char* file;
         const char* reason;
     } cases[] = {
-        {"Empty.trc", "PathFileType"},
+        {"Empty.trc", "empty file"},
         {"Truncated.trc", "ends in its header"},
-        {"Empty.trb", "not a TRB file"},
+        {"Empty.trb", "empty file"},
         {"False.trb", "not a TRB file"},
     };
     for (const auto& c : cases) {

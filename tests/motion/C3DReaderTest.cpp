@@ -121,10 +121,10 @@ TEST(C3DReader, MissingFilesAndEmptyInput) {
     EXPECT_FALSE(d.LoadC3D(nullptr, false, true, true));
     testsupport::TempDir dir;
     EXPECT_FALSE(d.LoadC3D(dir.file("absent.c3d").c_str(), false, true, true));
-    EXPECT_STREQ(d.errorText, "");
+    EXPECT_STREQ(d.errorText, "No such file or directory");
     EXPECT_STREQ(d.path, dir.file("absent.c3d").c_str());
     EXPECT_FALSE(d.LoadC3D(dir.path().c_str(), false, true, true));  // a folder
-    EXPECT_STREQ(d.errorText, "");
+    EXPECT_STREQ(d.errorText, "Is a directory");
     EXPECT_FALSE(d.LoadC3DFromBuffer(nullptr, 0, false, true, true));
     EXPECT_FALSE(d.HasPoints());
 }
@@ -346,7 +346,7 @@ TEST(C3DReader, ChannelsBeyondTheStoredFactorsAreUnscaled) {
     ASSERT_EQ(d->GetAnalogChannelCount(), 130);
     EXPECT_DOUBLE_EQ(d->analog->GetValue(127, 0), 254.0);
     EXPECT_DOUBLE_EQ(d->analog->GetValue(129, 0), 129.0);
-    EXPECT_EQ(d->GetPointCount(), 1);  // a header without points still gives one point
+    EXPECT_EQ(d->GetPointCount(), 0);  // analog only: no marker
 }
 
 // A type-4 plate on channels 2 .. 7 (1-based) of 8, with a calibration matrix of `values` values.
@@ -685,3 +685,54 @@ TEST(C3DReader, ClaimsBeyondTheFileDoNotAllocate) {
 }
 
 }  // namespace
+
+// A name length byte of 0x80 (-128) means 128 name bytes with no room for a terminator: group and
+// parameter names are bounded by their length.
+TEST(C3DReader, NamesOf128BytesAreBoundedByTheirLength) {
+    C3DFixture f;
+    f.StandardParameters();
+    const std::string longName(128, 'Q');
+    f.Group(9, longName);
+    f.Raw(9, longName, 1, {}, {7}, true);  // locked: the length byte is -128
+    f.Raw(9, "AFTER", 1, {}, {5});
+    auto d = Load(f.Build());
+    const TC3DGroup* group = d->FindGroup(longName.c_str());
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(std::strlen(group->name), 128u);
+    ASSERT_EQ(group->parameterCount, 2);
+    EXPECT_EQ(std::string(group->parameters[0]->name), longName);
+    EXPECT_EQ(group->parameters[0]->bytes[0], 7);
+    EXPECT_STREQ(group->parameters[1]->name, "AFTER");
+}
+
+// Groups keep every parameter the file holds (vendor groups often hold more than a hundred).
+TEST(C3DReader, GroupsKeepEveryParameter) {
+    C3DFixture f;
+    f.StandardParameters();
+    f.Group(9, "VENDOR");
+    for (int i = 0; i < 150; ++i) f.Int16s(9, "P" + std::to_string(i), {i});
+    auto d = Load(f.Build());
+    const TC3DGroup* group = d->FindGroup("VENDOR");
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->parameterCount, 150);
+    EXPECT_EQ(group->FindParameter("P149")->words[0], 149);
+}
+
+// Analog-only recordings (EMG systems write them) open without a marker: the placeholder table
+// that carries their frames holds missing samples only.
+TEST(C3DReader, AnalogOnlyRecordingHasNoMarker) {
+    C3DFixture f;
+    f.scale = 1.0f;
+    f.points = 0;
+    f.channels = 3;
+    f.samplesPerFrame = 2;
+    f.StandardParameters();
+    auto d = Load(f.Build());
+    ASSERT_TRUE(d->HasPoints());
+    EXPECT_EQ(d->GetPointCount(), 0);
+    EXPECT_EQ(d->GetFrameCount(), 10);
+    ASSERT_EQ(d->GetAnalogChannelCount(), 3);
+    EXPECT_DOUBLE_EQ(d->analog->GetValue(2, 5), f.analog(2, 1, 2));
+    for (int32_t r = 0; r < d->points->GetRows(); ++r)
+        for (int32_t c = 0; c < d->points->GetCols(); ++c) EXPECT_EQ(d->points->GetValue(r, c), 0.0);
+}

@@ -135,7 +135,11 @@ TEST(C3DWriter, FourthPointWord) {
         {"residual too large saturates", 4, 20.0, 0, 5, 3 * 256 + 127.0f},
         {"mask kept", 5, 1.0, 0x81, 5, 0x81 * 256 + 16.0f},
         {"no mask, not at the origin", 5, 0.5, 0, 5, 3 * 256 + 8.0f},
-        {"no mask, at the origin", 5, 0.0, 0, 0, 0.0f},
+        {"residual below one step keeps one step", 4, 0.01, 0, 5, 3 * 256 + 1.0f},
+        {"not measured (residual 0, the missing value)", 4, 0.0, 0, 5, -1.0f},
+        {"not measured, mask kept as a full byte", 5, 0.0, 0xFF, 5, -1.0f},
+        {"negative residual", 4, -1.0, 0, 5, -1.0f},
+        {"no mask, at the origin", 5, 0.0, 0, 0, -1.0f},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {
@@ -307,3 +311,48 @@ TEST(C3DWriter, SavingOverAFileReplacesItWhole) {
 }
 
 }  // namespace
+
+// An analog-only recording saves back as one: no point is invented, the analog samples stay.
+TEST(C3DWriter, AnalogOnlyRecordingSavesWithoutPoints) {
+    c3dtest::C3DFixture f;
+    f.scale = 1.0f;
+    f.points = 0;
+    f.channels = 2;
+    f.samplesPerFrame = 4;
+    f.StandardParameters();
+    const std::vector<uint8_t> bytes = f.Build();
+    TC3DData d;
+    d.verbose = false;
+    ASSERT_TRUE(d.LoadC3DFromBuffer(bytes.data(), bytes.size(), true, true, false));
+    testsupport::TempDir dir;
+    ASSERT_TRUE(d.SaveC3D(dir.file("emg.c3d").c_str(), "", "", nullptr, true)) << d.errorText;
+    const std::vector<uint8_t> file = Bytes(dir.file("emg.c3d"));
+    EXPECT_EQ(file[2] | (file[3] << 8), 0);  // header point count
+    auto back = Reload(dir.file("emg.c3d"));
+    EXPECT_EQ(back->GetPointCount(), 0);
+    EXPECT_EQ(back->GetFrameCount(), 10);
+    EXPECT_EQ(back->FindGroup("POINT")->FindParameter("USED")->words[0], 0);
+    ASSERT_EQ(back->GetAnalogChannelCount(), 2);
+    for (int c = 0; c < 2; ++c)
+        for (int s = 0; s < 40; ++s) EXPECT_DOUBLE_EQ(back->analog->GetValue(c, s), d.analog->GetValue(c, s));
+}
+
+// Every parameter of a kept group survives a save.
+TEST(C3DWriter, KeptGroupsKeepEveryParameter) {
+    c3dtest::C3DFixture f;
+    f.StandardParameters();
+    f.Group(9, "VENDOR");
+    for (int i = 0; i < 120; ++i) f.Int16s(9, "P" + std::to_string(i), {i});
+    const std::vector<uint8_t> bytes = f.Build();
+    TC3DData d;
+    d.verbose = false;
+    ASSERT_TRUE(d.LoadC3DFromBuffer(bytes.data(), bytes.size(), true, true, false));
+    testsupport::TempDir dir;
+    ASSERT_TRUE(d.SaveC3D(dir.file("v.c3d").c_str(), "", "", nullptr, true)) << d.errorText;
+    auto back = Reload(dir.file("v.c3d"));
+    const TC3DGroup* vendor = back->FindGroup("VENDOR");
+    ASSERT_NE(vendor, nullptr);
+    EXPECT_EQ(vendor->parameterCount, 120);
+    ASSERT_NE(vendor->FindParameter("P119"), nullptr);
+    EXPECT_EQ(vendor->FindParameter("P119")->words[0], 119);
+}

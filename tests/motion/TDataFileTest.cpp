@@ -8,6 +8,9 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
+#include "platform/Paths.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -77,17 +80,17 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
         int32_t kind;
         const char* reason;  // "" none
     } cases[] = {
-        {"walk.trt", kFileTRT, "walk.trt: no such file"},
-        {"walk.txt", kFileText, "Unable to open "},
-        {"walk.c3d", kFileC3D, ""},  // an unusable path: no text (test_DataFileC3D reads real files)
-        {"walk.ric", kFileRIC, "Cannot open walk.ric: No such file or directory"},
-        {"walk.mpc", kFileMPC, "Cannot open walk.mpc: No such file or directory"},
-        {"walk.mdf", kFileMDF, "walk.mdf: Unable to open the file"},
-        {"c#walk", kFileCPrefix, "c#walk: Unable to open the file"},
-        {"walk.trc", kFileTrack, "walk.trc: cannot be read (Cannot open"},  // the message starts so
-        {"walk.taf", kFileTAF, "walk.taf: Unable to open the file"},
-        {"walk.bvh", kFileBVH, "Reading BVH files as markers is not available"},
-        {"walk.emg", kFileEMG, ""},  // analog only: no reader runs
+        {"walk.trt", kFileTRT, "No such file or directory"},
+        {"walk.txt", kFileText, "No such file or directory"},
+        {"walk.c3d", kFileC3D, "No such file or directory"},
+        {"walk.ric", kFileRIC, "No such file or directory"},
+        {"walk.mpc", kFileMPC, "No such file or directory"},
+        {"walk.mdf", kFileMDF, "No such file or directory"},
+        {"c#walk", kFileCPrefix, "No such file or directory"},
+        {"walk.trc", kFileTrack, "No such file or directory"},
+        {"walk.taf", kFileTAF, "No such file or directory"},
+        {"walk.bvh", kFileBVH, "No such file or directory"},
+        {"walk.emg", kFileEMG, "No such file or directory"},
     };
     testsupport::TempDir dir;
     for (const auto& c : cases) {
@@ -105,16 +108,49 @@ TEST(TDataFileLoad, EachKindReachesItsReader) {
     }
 }
 
+// Only readable regular files reach a reader: a FIFO would block the open for ever.
+TEST(TDataFileLoad, UnreadableFilesAreRefusedBeforeAnyReader) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("pipe.c3d");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string empty = dir.file("empty.trt");
+    ASSERT_TRUE(testsupport::WriteFileBytes(empty, ""));
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {fifo, "not a regular file"},
+        {dir.path(), "Is a directory"},
+        {empty, "empty file"},
+        {dir.file("none.c3d"), "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        TDataFile d(nullptr);
+        CaptureStdout();
+        EXPECT_FALSE(d.LoadFile(c.path.c_str(), kFileDetect, true));
+        GetCapturedStdout();
+        EXPECT_FALSE(d.HasPoints());
+        EXPECT_EQ(std::string(d.GetErrorText()), dez::NameOf(c.path) + ": " + c.reason);
+        TC3DData direct;
+        EXPECT_FALSE(direct.LoadC3D(c.path.c_str(), true, true, true));
+        EXPECT_STREQ(direct.GetErrorText(), c.reason);
+    }
+}
+
 TEST(TDataFileLoad, GivenKindOverridesTheExtension) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("walk.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, "x"));
     TDataFile d(nullptr);
     CaptureStdout();
-    EXPECT_FALSE(d.LoadFile("walk.c3d", kFileTRT, true));
+    EXPECT_FALSE(d.LoadFile(path.c_str(), kFileTRT, true));
     GetCapturedStdout();
     EXPECT_EQ(d.kind, kFileTRT);
-    ExpectErrorHolds(d.GetErrorText(), "Cannot open walk.c3d");
+    ExpectErrorHolds(d.GetErrorText(), "is neither a TRT nor a TRX file");  // the TRT reader ran
     CaptureStdout();
-    EXPECT_FALSE(d.LoadFile("walk.c3d", kFileMat, true));  // save-only kind
-    EXPECT_EQ(GetCapturedStdout(), "Error reading walk.c3d\n");
+    EXPECT_FALSE(d.LoadFile(path.c_str(), kFileMat, true));  // save-only kind
+    EXPECT_EQ(GetCapturedStdout(), "Error reading " + path + "\n");
     EXPECT_EQ(d.kind, kFileMat);
 }
 

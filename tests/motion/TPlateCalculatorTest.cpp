@@ -1,6 +1,7 @@
 // Force-plate results through TDataFile::GetPlateForces, GetPlateGeometry and AddForcePlate.
 // Expected values are worked out by hand from the plate equations (moments about the transducer
-// origin, M = r x F with the centre of pressure r at the surface depth e above it).
+// origin, M = r x F with the centre of pressure r at the surface depth e above it). The centre of
+// pressure is reported on the plate surface, in the plane of its corners.
 #include "motion/TDataFile.h"
 
 #include <gtest/gtest.h>
@@ -55,13 +56,13 @@ TEST(PlateForces, TypeTwoFlatPlate) {
     SetSample(*d, 7, {10, 0, 500, 2500, -5000, 0});
     TPlateForces r;
     ASSERT_TRUE(d->GetPlateForces(0, 7, &r, 20.0f, false));
-    // Px = (40 * 10 + 5000) / 500 = 10.8 mm, Py = 2500 / 500 = 5 mm, z = e = 40 mm.
-    ExpectResult(r, {10, 0, 500}, {2.5, -5, 0}, {0.0108, 0.005, 0.04});
+    // Px = (40 * 10 + 5000) / 500 = 10.8 mm, Py = 2500 / 500 = 5 mm, on the surface.
+    ExpectResult(r, {10, 0, 500}, {2.5, -5, 0}, {0.0108, 0.005, 0});
 
     // At or below the threshold the centre of pressure stays at the plate centre.
     SetSample(*d, 8, {10, 0, 10, 2500, -5000, 0});
     ASSERT_TRUE(d->GetPlateForces(0, 8, &r, 20.0f, false));
-    ExpectResult(r, {10, 0, 10}, {2.5, -5, 0}, {0, 0, 0.04});
+    ExpectResult(r, {10, 0, 10}, {2.5, -5, 0}, {0, 0, 0});
     SetSample(*d, 9, {0, 0, -20, 100, 100, 0});
     ASSERT_TRUE(d->GetPlateForces(0, 9, &r, 20.0f, false));  // strictly above
     EXPECT_FLOAT_EQ(r.cop[0], 0.0f);
@@ -74,7 +75,7 @@ TEST(PlateForces, CentreOfPressureFollowsThePlate) {
     SetSample(*d, 3, {10, 0, 500, 2500, -5000, 0});
     TPlateForces r;
     ASSERT_TRUE(d->GetPlateForces(0, 3, &r, 20.0f, false));
-    ExpectResult(r, {10, 0, 500}, {2.5, -5, 0}, {1.0108, 0.505, 0.04});
+    ExpectResult(r, {10, 0, 500}, {2.5, -5, 0}, {1.0108, 0.505, 0});
 }
 
 TEST(PlateForces, TypesFourAndMinusTwo) {
@@ -108,7 +109,7 @@ TEST(PlateForces, TypeOneGivesTheCentreOfPressureDirectly) {
     // (Px, Py, -e) x F + (0, 0, Tz), in N.mm, then / 1000.
     const double m[3] = {(-50 * 600 - (-e) * -10) / 1000.0, ((-e) * 20 - 30 * 600) / 1000.0,
                          (30 * -10 - (-50) * 20 + 4000) / 1000.0};
-    ExpectResult(r, {20, -10, 600}, {m[0], m[1], m[2]}, {0.030, -0.050, 0.040});
+    ExpectResult(r, {20, -10, 600}, {m[0], m[1], m[2]}, {0.030, -0.050, 0});
 }
 
 TEST(PlateForces, TypeThreeFromEightSensors) {
@@ -124,7 +125,45 @@ TEST(PlateForces, TypeThreeFromEightSensors) {
     const double mz = (4 - 6) * a / 2 + (-3 - 5) * b / 2;
     const double px = (e * fx - my) / fz, py = (e * fy + mx) / fz;
     // Moments in N.m like the other types.
-    ExpectResult(r, {fx, fy, fz}, {mx / 1000, my / 1000, mz / 1000}, {px / 1000, py / 1000, e / 1000});
+    ExpectResult(r, {fx, fy, fz}, {mx / 1000, my / 1000, mz / 1000}, {px / 1000, py / 1000, 0});
+}
+
+// Type-3 plates give their sensor offsets in ORIGIN: a (x) is the lever of the y-moment and of the
+// y shear pair, b (y) that of the x-moment and of the x shear pair.
+TEST(PlateForces, TypeThreeTakesTheSensorOffsetsFromTheOrigin) {
+    auto d = std::make_unique<TDataFile>(1, 5, 100.0f, kChannels, 10, 3);
+    const int32_t channels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const double corners[12] = {200, 300, 0, -200, 300, 0, -200, -300, 0, 200, -300, 0};
+    const double origin[3] = {120, 200, -40};
+    ASSERT_TRUE(d->AddForcePlate(3, channels, corners, origin));
+    SetSample(*d, 1, {6, 4, -3, 5, 100, 150, 120, 130});
+    TPlateForces r;
+    ASSERT_TRUE(d->GetPlateForces(0, 1, &r, 20.0f, false));
+    const double a = 120, b = 200, e = 40;
+    const double fx = 10, fy = 2, fz = 500;
+    const double mx = (100 + 150 - 120 - 130) * b;
+    const double my = (150 + 120 - 100 - 130) * a;  // 4800 N.mm
+    const double mz = (4 - 6) * b + (-3 - 5) * a;
+    const double px = (e * fx - my) / fz, py = (e * fy + mx) / fz;
+    ExpectResult(r, {fx, fy, fz}, {mx / 1000, my / 1000, mz / 1000}, {px / 1000, py / 1000, 0});
+}
+
+// Whatever the type and the transducer depth, the centre of pressure lies in the plane of the
+// plate's corners (here a plate raised 100 mm and tilted about x).
+TEST(PlateForces, CentreOfPressureLiesInThePlaneOfTheCorners) {
+    const double corners[12] = {200, 300, 130, -200, 300, 130, -200, -300, 70, 200, -300, 70};
+    for (int32_t type : {1, 2, 3, 4}) {
+        SCOPED_TRACE(type);
+        auto d = std::make_unique<TDataFile>(1, 5, 100.0f, kChannels, 10, 3);
+        const int32_t channels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        const double origin[3] = {type == 3 ? 120.0 : 0.0, type == 3 ? 200.0 : 0.0, -40};
+        ASSERT_TRUE(d->AddForcePlate(type, channels, corners, origin));
+        SetSample(*d, 1, {6, 4, 500, 30, 100, 150, 120, 130});
+        TPlateForces r;
+        ASSERT_TRUE(d->GetPlateForces(0, 1, &r, 20.0f, false));
+        // The plane through the corners: z = 100 + 0.1 y (mm).
+        EXPECT_NEAR(r.cop[2], (100 + 0.1 * (r.cop[1] * 1000)) / 1000, 1e-6);
+    }
 }
 
 TEST(PlateForces, RotatedPlateTurnsIntoLaboratoryAxes) {
@@ -138,13 +177,13 @@ TEST(PlateForces, RotatedPlateTurnsIntoLaboratoryAxes) {
     SetSample(*d, 1, {10, 0, 500, 2500, -5000, 0});
     TPlateForces r;
     ASSERT_TRUE(d->GetPlateForces(0, 1, &r, 20.0f, false));
-    // In plate axes: F (10, 0, 500), M (2.5, -5, 0), P (10.8, 5, 40) mm. Plate x -> lab +y,
-    // plate y -> lab -x: F (0, 10, 500), M (5, 2.5, 0), P (-5, 10.8, 40) + centre.
-    ExpectResult(r, {0, 10, 500}, {5, 2.5, 0}, {0.495, 0.0108, 0.04});
+    // In plate axes: F (10, 0, 500), M (2.5, -5, 0), P (10.8, 5, 0) mm. Plate x -> lab +y,
+    // plate y -> lab -x: F (0, 10, 500), M (5, 2.5, 0), P (-5, 10.8, 0) + centre.
+    ExpectResult(r, {0, 10, 500}, {5, 2.5, 0}, {0.495, 0.0108, 0});
 
     // In local axes nothing is turned and the centre is not added.
     ASSERT_TRUE(d->GetPlateForces(0, 1, &r, 20.0f, true));
-    ExpectResult(r, {10, 0, 500}, {2.5, -5, 0}, {0.0108, 0.005, 0.04});
+    ExpectResult(r, {10, 0, 500}, {2.5, -5, 0}, {0.0108, 0.005, 0});
 }
 
 TEST(PlateForces, PlateFacingDown) {
@@ -157,8 +196,8 @@ TEST(PlateForces, PlateFacingDown) {
     SetSample(*d, 1, {10, 20, 500, 0, 0, 3000});
     TPlateForces r;
     ASSERT_TRUE(d->GetPlateForces(0, 1, &r, 20.0f, false));
-    // P (0.8, 1.6, 40) mm in plate axes; (x, -y, -z) in the laboratory.
-    ExpectResult(r, {10, -20, -500}, {0, 0, -3}, {0.0008, -0.0016, -0.04});
+    // P (0.8, 1.6, 0) mm in plate axes; (x, -y, -z) in the laboratory.
+    ExpectResult(r, {10, -20, -500}, {0, 0, -3}, {0.0008, -0.0016, 0});
 }
 
 TEST(PlateForces, DegeneratePlateKeepsLaboratoryAxes) {

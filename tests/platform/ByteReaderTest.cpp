@@ -9,6 +9,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -373,6 +374,52 @@ TEST(WriteFileAtomically, RefusesImpossibleTargets) {
     EXPECT_TRUE(dez::IsDirectory(dir.path()));
     EXPECT_EQ(testsupport::ReadFileBytes(dir.file("sub.txt")), "x");
     EXPECT_EQ(dez::ListMatchingFiles(dir.path(), "*"), std::vector<std::string>{"sub.txt"});
+}
+
+// Saving through a link keeps the link: a symbolic link still points at the (now replaced)
+// target, a dangling one gets its target created, and a hard-linked file stays one file.
+TEST(WriteFileAtomically, LinksStayLinks) {
+    testsupport::TempDir dir;
+    const std::string target = dir.file("real.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(target, "old"));
+    const std::string link = dir.file("link.c3d");
+    ASSERT_EQ(::symlink("real.c3d", link.c_str()), 0);
+    std::string error;
+    ASSERT_TRUE(dez::WriteFileAtomically(link, "new", 3, &error)) << error;
+    struct stat st;
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(testsupport::ReadFileBytes(target), "new");
+
+    const std::string dangling = dir.file("dangling.c3d");
+    ASSERT_EQ(::symlink(dir.file("made.c3d").c_str(), dangling.c_str()), 0);
+    ASSERT_TRUE(dez::WriteFileAtomically(dangling, "made", 4, &error)) << error;
+    ASSERT_EQ(::lstat(dangling.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(testsupport::ReadFileBytes(dir.file("made.c3d")), "made");
+
+    const std::string second = dir.file("second.c3d");
+    ASSERT_EQ(::link(target.c_str(), second.c_str()), 0);
+    ASSERT_TRUE(dez::WriteFileAtomically(second, "both names", 10, &error)) << error;
+    EXPECT_EQ(testsupport::ReadFileBytes(target), "both names");
+    ASSERT_EQ(::stat(second.c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 2u);
+    // No temporary file is left beside them.
+    EXPECT_EQ(dez::ListMatchingFiles(dir.path(), "*"),
+              (std::vector<std::string>{"dangling.c3d", "link.c3d", "made.c3d", "real.c3d", "second.c3d"}));
+}
+
+// A read-only file is not replaced, even by a user (root) whom the system would let do it.
+TEST(WriteFileAtomically, ReadOnlyFilesAreRefused) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("locked.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, "keep"));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    std::string error;
+    EXPECT_FALSE(dez::WriteFileAtomically(path, "lost", 4, &error));
+    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+    EXPECT_EQ(testsupport::ReadFileBytes(path), "keep");
+    EXPECT_EQ(dez::ListMatchingFiles(dir.path(), "*"), std::vector<std::string>{"locked.c3d"});
 }
 
 }  // namespace

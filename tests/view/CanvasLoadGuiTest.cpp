@@ -2,11 +2,15 @@
 // load leaves behind.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
 #include <wx/log.h>
 
+#include "motion/TDataFile.h"
+#include "objects/FileNameText.h"
 #include "view/CanvasGuiFixture.h"
 #include "support/TestSupport.h"
 
@@ -79,6 +83,57 @@ TEST_F(LoadTest, FailedLoadIsReportedByTheObjectAndTheCanvas) {
     EXPECT_FALSE(canvas->HasMotion());
     canvas->Play();
     EXPECT_FALSE(canvas->IsPlaying());
+}
+
+// Files that cannot be read are refused before anything opens them (a FIFO would block the
+// program for ever), with the system's or the reader's reason after the path.
+TEST_F(LoadTest, UnreadableFilesAreRefusedWithTheirReason) {
+    testsupport::TempDir dir;
+    const std::string folder = dir.file("folder.c3d");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::string fifo = dir.file("pipe.c3d");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string empty = dir.file("empty.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(empty, ""));
+    const std::string garbage = dir.file("garbage.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(garbage, std::string(600, 'x')));
+    struct Case {
+        std::string path;
+        std::string reason;  // "" = any reason the reader gives
+    };
+    const Case cases[] = {
+        {dir.file("missing.c3d"), "No such file or directory"},
+        {folder, "Is a directory"},
+        {fifo, "not a regular file"},
+        {empty, "empty file"},
+        {dir.file("missing.obj"), "No such file or directory"},
+        {garbage, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        log.errors.clear();
+        EXPECT_FALSE(canvas->LoadShapeAndMotion(wxString::FromUTF8(c.path.c_str()), false));
+        EXPECT_EQ(canvas->GetObject(), nullptr);
+        ASSERT_FALSE(log.errors.empty());
+        const std::string text = log.errors.back().text;
+        const std::string head = "Format not supported : " + c.path + " (";
+        ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
+        if (!c.reason.empty()) EXPECT_EQ(text, head + c.reason + ")");
+        else EXPECT_GT(text.size(), head.size() + 1);
+    }
+}
+
+// A recording whose name is not UTF-8 (Latin-1 from an older system) opens like any other.
+TEST_F(LoadTest, RecordingWithANameThatIsNotUtf8Opens) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("march\xe9.c3d");
+    TDataFile recording(3, 10, 100.0f, 0, 1, 4);
+    for (int32_t f = 0; f < 10; ++f)
+        for (int32_t r = 0; r < recording.points->GetRows(); ++r) recording.points->SetValue(r, f, 100.0 + r + f);
+    ASSERT_TRUE(recording.SaveC3D(path.c_str(), "", "", nullptr, false)) << recording.errorText;
+    EXPECT_TRUE(canvas->LoadShapeAndMotion(FileNameFromBytes(path.c_str()), false));
+    ASSERT_NE(canvas->GetObject(), nullptr);
+    EXPECT_TRUE(log.errors.empty());
 }
 
 TEST_F(LoadTest, EveryLoadStartsWithAViewReset) {

@@ -266,6 +266,46 @@ TEST_F(CanvasGuiTest, LoadingConfigurationKeepsWhatIsMissing) {
     EXPECT_EQ(testsupport::TakeGLErrors(), "");
 }
 
+// A damaged or hand-edited store cannot hang or break the view: numbers are clamped to what the
+// view can draw, and NaN or infinity keep the current value. Saving writes the sane values back.
+TEST_F(CanvasGuiTest, DamagedNumbersAreClampedWhenRead) {
+    testsupport::TempDir dir;
+    const wxString path = wxString::FromUTF8((dir.path() + "/canvas.ini").c_str());
+    wxFileConfig config("test", "test", path, "", wxCONFIG_USE_LOCAL_FILE);
+    config.Write("/3DCanvas/plane_grid", 2000L);
+    config.Write("/3DCanvas/render_w", 1000000000L);
+    config.Write("/3DCanvas/render_h", -4L);
+    config.Write("/3DCanvas/orientation", 9L);
+    config.Write("/3DCanvas/background_color_0", "nan");
+    config.Write("/3DCanvas/background_color_1", "7");
+    config.Write("/3DCanvas/plane_size", "inf");
+    config.Write("/3DCanvas/plane_axis_size", "-3");
+    config.Write("/3DCanvas/light_0_position_1", "1e300");
+    const float red = canvas->GetBackgroundColour()[0];
+    canvas->LoadConfig(&config);
+    const GroundPlaneSettings* plane = canvas->GetGroundPlane();
+    EXPECT_EQ(plane->gridDivisions, kMaxGridDivisions);
+    EXPECT_EQ(canvas->GetVerticalAxis(), 2);
+    EXPECT_FLOAT_EQ(canvas->GetBackgroundColour()[0], red);
+    EXPECT_FLOAT_EQ(canvas->GetBackgroundColour()[1], 1.0f);
+    EXPECT_FLOAT_EQ(plane->size, 4.0f);
+    EXPECT_FLOAT_EQ(plane->axisSize, 0.0f);
+    EXPECT_FLOAT_EQ(canvas->GetLights(nullptr)[0].position[1], 1e6f);
+    Paint();
+    EXPECT_EQ(testsupport::TakeGLErrors(), "");
+    canvas->SaveConfig(&config);
+    long integer = 0;
+    EXPECT_TRUE(config.Read("/3DCanvas/plane_grid", &integer));
+    EXPECT_EQ(integer, kMaxGridDivisions);
+    EXPECT_TRUE(config.Read("/3DCanvas/render_w", &integer));
+    EXPECT_EQ(integer, 16384);
+    EXPECT_TRUE(config.Read("/3DCanvas/render_h", &integer));
+    EXPECT_EQ(integer, 1);
+    config.Write("/3DCanvas/plane_grid", 0L);
+    canvas->LoadConfig(&config);
+    EXPECT_EQ(plane->gridDivisions, 1);
+}
+
 TEST_F(CanvasGuiTest, FontSize) {
     Paint();  // the first paint makes the label font
     GLBitmapFont* first = canvas->GetLabelFont();

@@ -300,13 +300,13 @@ bool Reader3DS::Read3DSObject(int index, std::string* nameOut) {
 }
 
 bool Reader3DS::Merge3DSObjects() {
-    if (objects_.empty() || vertexTotal_ == 0 || faceTotal_ == 0) return false;
     size_t vertexCount = 0, faceCount = 0;
     for (size_t i = 0; i < objects_.size(); ++i) {
         if (!CheckCorners(objects_[i], int(i))) return false;
         vertexCount += objects_[i].vertices.size() / 3;
         faceCount += objects_[i].faces.size() / 5;
     }
+    if (vertexCount == 0 || faceCount == 0) return false;
     if (vertexCount > size_t(INT32_MAX) || faceCount > size_t(INT32_MAX) / 5) {
         error_ = source_ + ": too many vertices to merge";
         return false;

@@ -247,29 +247,38 @@ void objloader::ScanGroups() {
     ObjGroupInfo current;
     bool named = false;
     long vertices = 0;  // "v" lines so far
-    auto reset = [&] {
-        current = ObjGroupInfo();
-        named = false;
-    };
-    auto record = [&] {
-        groups_.push_back(current);
+    // Vertex lines after a group's faces: exporters often write a group's vertices before its
+    // "g" line, so they open the next group, unless more faces of this group follow them.
+    ObjGroupInfo pending;
+    auto takePending = [&] {
+        if (pending.vertexLines == 0) return;
+        if (current.vertexLines == 0) {
+            current.firstVertexLine = pending.firstVertexLine;
+            current.vertexOrdinal = pending.vertexOrdinal;
+        }
+        current.vertexLines += pending.vertexLines;
+        pending = ObjGroupInfo();
     };
     while (lines.Next(line)) {
         if (IsVertexLine(line)) {
-            if (current.vertexLines == 0) {
-                current.firstVertexLine = lines.number();
-                current.vertexOrdinal = vertices;
+            ObjGroupInfo& into = current.faceLines > 0 ? pending : current;
+            if (into.vertexLines == 0) {
+                into.firstVertexLine = lines.number();
+                into.vertexOrdinal = vertices;
             }
-            ++current.vertexLines;
+            ++into.vertexLines;
             ++vertices;
         } else if (IsFaceLine(line)) {
+            takePending();
             if (current.faceLines == 0) current.firstFaceLine = lines.number();
             ++current.faceLines;
         } else if (!line.empty() && line[0] == 'g') {
             const std::string_view rest = line.size() > 2 ? line.substr(2) : std::string_view();
             if (named && !SameGroupName(current.name, rest)) {
-                record();
-                reset();
+                groups_.push_back(current);
+                current = ObjGroupInfo();
+                named = false;
+                takePending();
             }
             if (!named && line.size() > 2 && line[1] == ' ') {
                 current.name = std::string(rest);
@@ -277,7 +286,7 @@ void objloader::ScanGroups() {
             }
         }
     }
-    if (named && current.vertexLines > 0 && current.faceLines > 0) record();
+    if (named && current.vertexLines > 0 && current.faceLines > 0) groups_.push_back(current);
 }
 
 void objloader::WriteIndexFile() const {

@@ -15,6 +15,11 @@ bool ReadMeshFile(const std::string& path, std::string& out, std::string& error)
 // Inflates gzip or zlib data; false when it is not such data or is cut short.
 bool InflateBytes(std::string_view packed, std::string& out);
 
+// The whole word as a number ("." whatever the locale, optional sign and exponent, "inf" and
+// "nan" as strtod reads them); false when it is not one number. Plain decimals take a short
+// exact path: mesh files hold millions of them.
+bool WordToDouble(std::string_view word, double& out);
+
 // Words are runs of characters other than blank, tab, CR, LF, VT and FF; line breaks carry no
 // meaning after the first line.
 class MeshWords {

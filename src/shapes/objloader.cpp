@@ -15,11 +15,14 @@
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"
+#include "shapes/MeshText.h"
 
 namespace {
 
 constexpr const char* kHeader = "# objidx";
 constexpr const char* kSizeLine = "# size ";
+// Above any vertex count an int can hold: indices beyond it are all equally out of range.
+constexpr long kIndexLimit = 1L << 40;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -70,12 +73,8 @@ std::string_view NextWord(std::string_view text, size_t& pos) {
 
 // The whole word as a number ("." whatever the locale); false leaves `out` unchanged.
 bool WordToFloat(std::string_view word, float& out) {
-    const char* p = word.data();
-    const char* end = p + word.size();
-    if (p < end && *p == '+') ++p;
     double value = 0;
-    const auto r = std::from_chars(p, end, value);
-    if (r.ec != std::errc() || r.ptr != end) return false;
+    if (!dez::WordToDouble(word, value)) return false;
     out = float(value);
     return true;
 }
@@ -127,19 +126,22 @@ std::filesystem::file_time_type ModifiedTime(const std::string& path, bool& ok) 
 
 int ParseFaceCorners(std::string_view line, std::vector<long>& values) {
     values.clear();
-    size_t pos = 0;
-    NextWord(line, pos);  // the keyword
+    const char* p = line.data();
+    const char* end = p + line.size();
+    while (p < end && !IsBlank(*p)) ++p;  // the keyword
     for (;;) {
-        const std::string_view word = NextWord(line, pos);
-        if (word.empty()) break;
-        const std::string_view index = word.substr(0, word.find('/'));
-        const char* p = index.data();
-        const char* end = p + index.size();
-        if (p < end && *p == '+') ++p;
+        while (p < end && IsBlank(*p)) ++p;
+        if (p == end) break;
+        // Digits up to the first "/" (or the word's end), with an optional sign; a huge value
+        // saturates and is then refused as no vertex.
+        bool negative = false;
+        if (*p == '+' || *p == '-') negative = *p++ == '-';
+        if (p == end || *p < '0' || *p > '9') break;
         long value = 0;
-        const auto r = std::from_chars(p, end, value);
-        if (r.ec != std::errc()) break;
-        values.push_back(value);
+        for (; p < end && *p >= '0' && *p <= '9'; ++p)
+            value = value < kIndexLimit ? value * 10 + (*p - '0') : kIndexLimit;
+        values.push_back(negative ? -value : value);
+        while (p < end && !IsBlank(*p)) ++p;  // texture and normal indices
     }
     return int(values.size());
 }
@@ -176,7 +178,7 @@ bool objloader::LoadBytes() {
         error_ = error.empty() ? "cannot read " + objPath_ : error;
         return false;
     }
-    bytes_.assign(bytes.begin(), bytes.end());
+    bytes_.swap(bytes);
     haveBytes_ = true;
     return true;
 }
@@ -242,7 +244,7 @@ bool objloader::ReadIndexFile() {
 }
 
 void objloader::ScanGroups() {
-    Lines lines(bytes_);
+    Lines lines(Text());
     std::string_view line;
     ObjGroupInfo current;
     bool named = false;
@@ -318,9 +320,12 @@ bool objloader::ReadGroup(int n, std::vector<float>& vertices, std::vector<int32
     if (!LoadBytes()) return false;
     const long first = std::min(g.vertexLines > 0 ? g.firstVertexLine : g.firstFaceLine,
                                 g.faceLines > 0 ? g.firstFaceLine : g.firstVertexLine);
-    Lines lines(bytes_);
+    Lines lines(Text());
     if (first > 0) lines.SkipTo(first);
-    vertices.reserve(size_t(std::max(0L, g.vertexLines)) * 3);
+    // Sized from the index; a count larger than the file cannot hold is not believed.
+    const size_t room = bytes_.size() / 2;
+    vertices.reserve(std::min(size_t(std::max(0L, g.vertexLines)), room) * 3);
+    faces.reserve(std::min(size_t(std::max(0L, g.faceLines)), room) * 5);
     float xyz[3] = {0, 0, 0};
     long vertexCount = 0, faceCount = 0;
     std::vector<long> corners;
@@ -374,7 +379,19 @@ bool objloader::ReadAll(std::vector<float>& vertices, std::vector<int32_t>& face
     faces.clear();
     error_.clear();
     if (!open_ || !LoadBytes()) return false;
-    Lines lines(bytes_);
+    // A first quick pass sizes the arrays: no regrowth (and copy) of large meshes.
+    {
+        Lines count(Text());
+        std::string_view line;
+        size_t v = 0, f = 0;
+        while (count.Next(line)) {
+            if (IsVertexLine(line)) ++v;
+            else if (IsFaceLine(line)) ++f;
+        }
+        vertices.reserve(v * 3);
+        faces.reserve(f * 5);
+    }
+    Lines lines(Text());
     float xyz[3] = {0, 0, 0};
     std::vector<long> corners;
     std::string_view line;

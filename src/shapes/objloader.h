@@ -73,7 +73,11 @@ private:
     bool indexReady_ = false;
     bool indexFromFile_ = false;
     std::vector<ObjGroupInfo> groups_;
-    std::string bytes_;
+    std::string_view Text() const {
+        return {reinterpret_cast<const char*>(bytes_.data()), bytes_.size()};
+    }
+
+    std::vector<uint8_t> bytes_;
     bool haveBytes_ = false;
     std::string error_;
 };

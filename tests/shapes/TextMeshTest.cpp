@@ -1,5 +1,7 @@
 // SHL and TXV text meshes: the file layouts, gzip, line ends, locales and malformed files.
+#include <cmath>
 #include <cstdio>
+#include <random>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -9,7 +11,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "shapes/MeshText.h"
 #include "shapes/MeshTestSupport.h"
 #include "shapes/shapeSHL.h"
 #include "shapes/shapeTVP.h"
@@ -144,6 +148,37 @@ TEST_F(TextMesh, LoadsFilesPlainGzippedAndWithCrLf) {
         EXPECT_EQ(shape->GetName(0), c.name);
         EXPECT_EQ(shape->GetFileName(), path);
         EXPECT_TRUE(log.entries.empty()) << log.All();
+    }
+}
+
+// The short path for plain decimals must agree with the C library's conversion to the last bit.
+TEST(MeshNumbers, WordToDoubleMatchesStrtod) {
+    const char* words[] = {"0", "-0", "1", "+2.5", "-.5", "1.", "0.001", "123456789012345",
+                           "1234567890123456789", "3.14159265358979323846", "1e3", "-2.5E-3",
+                           "1e22", "1e23", "4.9e-324", "1e400", "inf", "-nan", "0.1", "-194.19950867"};
+    for (const char* w : words) {
+        SCOPED_TRACE(w);
+        double got = 12345;
+        ASSERT_TRUE(dez::WordToDouble(w, got));
+        const double want = dez::StrToD(w);
+        if (std::isnan(want)) {
+            EXPECT_TRUE(std::isnan(got));
+        } else {
+            EXPECT_EQ(got, want);
+        }
+    }
+    // Mixed random decimals, seeded.
+    std::mt19937 rng(7);
+    for (int i = 0; i < 20000; ++i) {
+        const std::string w = dez::Format("%s%u.%0*u", rng() & 1 ? "-" : "", unsigned(rng() % 100000),
+                                          int(rng() % 9 + 1), unsigned(rng() % 1000000000));
+        double got = 0;
+        ASSERT_TRUE(dez::WordToDouble(w, got)) << w;
+        ASSERT_EQ(got, dez::StrToD(w.c_str())) << w;
+    }
+    for (const char* bad : {"", "-", "+-1", "--1", "1e", "1.5x", "x", ".", "1,5", "0x10"}) {
+        double got = 7;
+        EXPECT_FALSE(dez::WordToDouble(bad, got)) << bad;
     }
 }
 

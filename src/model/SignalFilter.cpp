@@ -1,0 +1,254 @@
+#include "model/SignalFilter.h"
+
+#include <cfloat>
+#include <cmath>
+
+#include "model/Gcvspl.h"
+#include "model/MyVector.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+bool UsableRate(double rate) { return std::isfinite(rate) && rate > 0.0; }
+
+// First and last present samples; s == n when every sample is missing.
+struct Span {
+    int s;
+    int e;
+    bool Empty() const { return e < s; }
+    int Length() const { return e - s + 1; }
+};
+
+Span ValidSpan(const double* values, int n, double missing) {
+    int s = 0;
+    while (s < n && values[s] == missing) ++s;
+    if (s == n) return {n, n - 1};
+    int e = n - 1;
+    while (e > 0 && values[e] == missing) --e;
+    return {s, e};
+}
+
+// Second derivatives of the natural cubic spline through (t[j], v[j]), j < k (k >= 3), by
+// elimination of the tridiagonal system of the interior knots. False on a zero pivot or a last pivot
+// too small to trust. work: 2k doubles.
+bool NaturalSplineMoments(const double* t, const double* v, int k, double* moments, double* work) {
+    double* pivot = work;
+    double* rhs = work + k;
+    moments[0] = 0.0;
+    moments[k - 1] = 0.0;
+    for (int j = 1; j <= k - 2; ++j) {
+        const double hl = t[j] - t[j - 1];
+        const double hr = t[j + 1] - t[j];
+        pivot[j] = 2.0 * (hl + hr);
+        rhs[j] = 6.0 * ((v[j + 1] - v[j]) / hr - (v[j] - v[j - 1]) / hl);
+        if (j > 1) {
+            const double w = hl / pivot[j - 1];
+            pivot[j] -= w * hl;  // the previous row's super-diagonal is the same width
+            rhs[j] -= w * rhs[j - 1];
+        }
+        if (pivot[j] == 0.0) return false;
+    }
+    if (std::fabs(pivot[k - 2]) < 1e-5) return false;
+    for (int j = k - 2; j >= 1; --j) {
+        const double hr = t[j + 1] - t[j];
+        const double next = j + 1 <= k - 2 ? moments[j + 1] : 0.0;
+        moments[j] = (rhs[j] - hr * next) / pivot[j];
+    }
+    return true;
+}
+
+}  // namespace
+
+void SignalFilter::ButterworthFilter(double* values, int n, double cutoff, double rate,
+                                     bool criticallyDamped) const {
+    if (values == nullptr || n < 1 || !UsableRate(rate) || !std::isfinite(cutoff) || cutoff <= 0.0) return;
+    if (cutoff >= 0.5 * rate) return;
+    const double wc = std::tan(kPi / (rate / cutoff));
+    const double k1 = criticallyDamped ? 2.0 * wc : std::sqrt(2.0) * wc;
+    const double k2 = wc * wc;
+    if (std::fabs(k2) < 1e-9) return;
+    const double d = 1.0 + k1 + k2;
+    if (std::fabs(d) < 1e-9) return;
+    const double a0 = k2 / d;
+    const double a1 = 2.0 * a0;
+    const double a2 = a0;
+    double k3 = 2.0 * a0 / k2;
+    if (std::fabs(k3) < 1e-9) k3 = 0.0;
+    const double b1 = -2.0 * a0 + k3;
+    const double b2 = 1.0 - 2.0 * a0 - k3;
+
+    const Span span = ValidSpan(values, n, missingValue);
+    if (span.Empty() || span.Length() < 3) return;  // both passes start from two given samples
+    MyVector scratch(span.Length());
+    if (scratch.GetCount() == 0) return;
+    double* x = values + span.s;
+    double* y = scratch.Data();
+    const int len = span.Length();
+
+    y[0] = x[0];
+    y[1] = x[1];
+    for (int i = 2; i < len; ++i) y[i] = a0 * x[i] + a1 * x[i - 1] + a2 * x[i - 2] + b1 * y[i - 1] + b2 * y[i - 2];
+    for (int i = 0; i < len; ++i) x[i] = y[i];
+    for (int i = len - 3; i >= 0; --i)
+        y[i] = a0 * x[i] + a1 * x[i + 1] + a2 * x[i + 2] + b1 * y[i + 1] + b2 * y[i + 2];
+    for (int i = 0; i < len; ++i) x[i] = y[i];
+}
+
+void SignalFilter::MovingAverage(double* values, int n, double cutoff, double rate) const {
+    if (values == nullptr || n < 1 || !UsableRate(rate) || !std::isfinite(cutoff) || cutoff <= 0.0) return;
+    if (cutoff >= rate / 2.0) return;
+    // The width in whole samples; computed in doubles so that no rate overflows an int.
+    const double width = std::floor(std::floor(rate) / cutoff);
+    if (width >= 2.0 * n + 2.0) return;  // no centre has a full window
+    const int c = static_cast<int>(width) / 2;
+    if (c < 1) return;
+
+    const Span span = ValidSpan(values, n, missingValue);
+    if (span.Empty() || span.Length() < 2 * c + 1) return;
+    const int len = span.Length();
+    MyVector scratch(len);
+    if (scratch.GetCount() == 0) return;
+    double* x = values + span.s;
+    double* copy = scratch.Data();
+    for (int i = 0; i < len; ++i) copy[i] = x[i];
+
+    // A running sum, summed afresh now and then so rounding cannot build up over long signals.
+    const double count = 2.0 * c + 1.0;
+    double sum = 0.0;
+    for (int i = c; i <= len - 1 - c; ++i) {
+        if ((i - c) % 64 == 0) {
+            sum = 0.0;
+            for (int j = i - c; j <= i + c; ++j) sum += copy[j];
+        } else {
+            sum += copy[i + c] - copy[i - c - 1];
+        }
+        x[i] = sum / count;
+    }
+}
+
+void SignalFilter::FivePointDerivative(double* values, int n, double rate) const {
+    if (values == nullptr || n < 1 || !UsableRate(rate)) return;
+    MyVector scratch(n);
+    if (scratch.GetCount() == 0) return;
+    double* d = scratch.Data();
+    const double* x = values;
+    if (n > 6) {
+        for (int i = 3; i <= n - 4; ++i) d[i] = (x[i - 2] - 8.0 * x[i - 1] + 8.0 * x[i + 1] - x[i + 2]) * rate / 12.0;
+        d[0] = d[1] = d[2] = d[3];
+        d[n - 3] = d[n - 2] = d[n - 1] = d[n - 4];
+    } else if (n > 1) {
+        // Too short for the five-point formula: central differences, one-sided at the ends.
+        d[0] = (x[1] - x[0]) * rate;
+        d[n - 1] = (x[n - 1] - x[n - 2]) * rate;
+        for (int i = 1; i < n - 1; ++i) d[i] = (x[i + 1] - x[i - 1]) * rate / 2.0;
+    }
+    for (int i = 0; i < n; ++i) values[i] = d[i];
+    MovingAverage(values, n, rate / 5.0, rate);
+}
+
+bool SignalFilter::FillGaps(double* values, int n, int maxMissing) const {
+    if (values == nullptr || n < 1) return false;
+    if (n < 3) return true;
+    const Span span = ValidSpan(values, n, missingValue);
+    if (span.Empty()) return true;
+    int missing = 0;
+    for (int i = span.s; i <= span.e; ++i)
+        if (values[i] == missingValue) ++missing;
+    if (missing == 0) return true;
+    if (missing > maxMissing) return false;
+    const int k = span.Length() - missing;
+    if (k < 3) return false;
+
+    if (k > 0x7fffffff / 5) return false;
+    MyVector scratch(5 * k);
+    if (scratch.GetCount() == 0) return false;
+    double* t = scratch.Data();
+    double* v = t + k;
+    double* moments = v + k;
+    double* work = moments + k;
+    for (int i = span.s, j = 0; i <= span.e; ++i)
+        if (values[i] != missingValue) {
+            t[j] = i;
+            v[j] = values[i];
+            ++j;
+        }
+    if (!NaturalSplineMoments(t, v, k, moments, work)) return false;
+
+    int j = 0;
+    for (int i = span.s; i <= span.e; ++i) {
+        if (values[i] != missingValue) {
+            if (j + 1 < k && t[j + 1] == i) ++j;  // i is knot j + 1 unless it is the first knot
+            continue;
+        }
+        const double h = t[j + 1] - t[j];
+        const double a = v[j];
+        const double b = (v[j + 1] - v[j]) / h - (2.0 * h * moments[j] + h * moments[j + 1]) / 6.0;
+        const double c = moments[j] / 2.0;
+        const double d = (moments[j + 1] - moments[j]) / (6.0 * h);
+        const double dt = i - t[j];
+        const double value = ((d * dt + c) * dt + b) * dt + a;
+        // Only a value a float cannot hold counts as missing; 0.0 is a real result.
+        values[i] = std::isfinite(value) && std::fabs(value) <= FLT_MAX ? value : missingValue;
+    }
+    return true;
+}
+
+bool SignalFilter::SplineDerivative(double* values, int n, double rate, int order) const {
+    if (values == nullptr || n < 3 || !UsableRate(rate)) return false;
+    const double h = 1.0 / rate;
+    if (n > 0x7fffffff / 4) return false;
+    MyVector scratch(4 * n);
+    if (scratch.GetCount() == 0) return false;
+    double* t = scratch.Data();
+    double* moments = t + n;
+    double* work = moments + n;
+    for (int i = 0; i < n; ++i) t[i] = i * h;
+    if (!NaturalSplineMoments(t, values, n, moments, work)) return false;
+    // The outputs go into work (no longer needed) so that the samples stay readable until the end.
+    double* out = work;
+    for (int i = 1; i <= n - 2; ++i)
+        out[i] = order == 2 ? moments[i]
+                            : (values[i + 1] - values[i]) / h - (2.0 * h * moments[i] + h * moments[i + 1]) / 6.0;
+    out[0] = out[1];
+    out[n - 1] = out[n - 2];
+    for (int i = 0; i < n; ++i) values[i] = out[i];
+    return true;
+}
+
+void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) const {
+    constexpr int kHalfOrder = 3;  // quintic spline
+    if (values == nullptr || n < 1 || !UsableRate(rate) || order < 0 || order > 2) return;
+    const Span span = ValidSpan(values, n, missingValue);
+    if (span.Empty()) return;
+    int k = 0;
+    for (int i = span.s; i <= span.e; ++i)
+        if (values[i] != missingValue) ++k;
+    if (k < 2 * kHalfOrder || k > 0x7fffffff / 4) return;
+
+    const long workSize = gcvspl::WorkSize(kHalfOrder, k);
+    if (workSize > 0x7fffffffL) return;
+    MyVector arrays(4 * k);
+    MyVector work(static_cast<int>(workSize));
+    if (arrays.GetCount() == 0 || work.GetCount() == 0) return;
+    double* x = arrays.Data();
+    double* y = x + k;
+    double* w = y + k;
+    double* c = w + k;
+    for (int i = span.s, j = 0; i <= span.e; ++i)
+        if (values[i] != missingValue) {
+            x[j] = i / rate;
+            y[j] = values[i];
+            w[j] = 1.0;
+            ++j;
+        }
+    double variance = -1.0;  // selects generalized cross-validation
+    int error = 0;
+    gcvspl::GCVSPL(x, y, w, kHalfOrder, k, c, variance, work.Data(), error);
+    if (error != 0) return;
+    int interval = 0;
+    for (int i = span.s; i <= span.e; ++i) {
+        if (values[i] != missingValue) ++interval;  // knots up to and including sample i
+        values[i] = gcvspl::SPLDER(order, kHalfOrder, k, i / rate, x, c, interval, work.Data());
+    }
+}

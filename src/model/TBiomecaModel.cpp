@@ -81,7 +81,7 @@ void TBiomecaModel::ClearJoints() {
 
 void TBiomecaModel::Warn(LabelledItemList* list, const std::string& text) {
     Warnings.push_back(text);
-    if (list) list->Add(LabelledItem(list->count, text.c_str(), nullptr, -1));
+    if (list) list->Add(LabelledItem(list->count - runWarningBase_, text.c_str(), nullptr, -1));
 }
 
 int TBiomecaModel::SegmentsInUse(LabelledItemList* warnings) {

@@ -184,4 +184,18 @@ protected:
     bool IsSegmentInUse(int i) const;
     // Marker numbers of segment i after label resolution (1-based; not range-checked).
     void ResolveMarkers(const TDataFile* recording, int i, int* p1, int* p2, int* p3) const;
+
+    // Steps of the kinematics run.
+    void ApplyHanavan(LabelledItemList* warnings);
+    // Sets SegmentMassSum and gives the ratio that the whole-body centre divides by.
+    double MassRatio(int n, double input);
+    // Whole-body centre of mass over the computed frames from the rows cx, cy, cz of each block.
+    void WholeBodyCentre(Matrix2D& table, int n, double ratio, int cx, int cy, int cz);
+    // Gap filling, unwrapping of the angle rows given and low-pass filtering.
+    void CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps,
+                 bool filter, LabelledItemList* warnings);
+    std::unique_ptr<Matrix2D> NewKinematicsTable(int n, int frames, LabelledItemList* warnings);
+
+    // Count of the caller's warning list when the current run started: warning ids count from it.
+    int runWarningBase_ = 0;
 };

@@ -81,16 +81,35 @@ public:
     explicit Table(Matrix2D& m) : data_(m.GetData()), rows_(m.GetRows()), cols_(m.GetCols()) {}
     double& operator()(int row, int col) { return data_[size_t(col) * size_t(rows_) + size_t(row)]; }
     int cols() const { return cols_; }
-    void CopyRow(int row, double* out) const {
-        const double* p = data_ + row;
-        for (int f = 0; f < cols_; ++f) out[f] = p[size_t(f) * size_t(rows_)];
+    // Rows first .. first + count - 1 into count contiguous rows of cols() values, and back.
+    // Consecutive columns lie a whole table height apart, beyond the reach of the hardware
+    // prefetcher on tall tables, so the columns ahead are asked for explicitly.
+    void CopyBlock(int first, int count, double* out) const {
+        for (int f = 0; f < cols_; ++f) {
+            const double* p = data_ + size_t(f) * size_t(rows_) + first;
+            if (f + kAhead < cols_) Prefetch(p + size_t(kAhead) * size_t(rows_), count, false);
+            for (int r = 0; r < count; ++r) out[size_t(r) * size_t(cols_) + f] = p[r];
+        }
     }
-    void StoreRow(int row, const double* in) {
-        double* p = data_ + row;
-        for (int f = 0; f < cols_; ++f) p[size_t(f) * size_t(rows_)] = in[f];
+    void StoreBlock(int first, int count, const double* in) {
+        for (int f = 0; f < cols_; ++f) {
+            double* p = data_ + size_t(f) * size_t(rows_) + first;
+            if (f + kAhead < cols_) Prefetch(p + size_t(kAhead) * size_t(rows_), count, true);
+            for (int r = 0; r < count; ++r) p[r] = in[size_t(r) * size_t(cols_) + f];
+        }
     }
 
 private:
+    static constexpr int kAhead = 16;
+    static void Prefetch(const double* p, int count, bool write) {
+        for (int r = 0; r < count; r += 8) {  // one 64-byte line holds 8 doubles
+            if (write)
+                __builtin_prefetch(p + r, 1);
+            else
+                __builtin_prefetch(p + r, 0);
+        }
+    }
+
     double* data_;
     int rows_;
     int cols_;
@@ -110,10 +129,56 @@ void Unwrap(double* v, int first, int last, double missing) {
     for (int f = first; f <= last; ++f) {
         if (v[f] == missing) continue;
         if (prev >= 0) {
+            // Whole turns at once (a long spin is thousands of turns), then the last steps.
+            const double step = v[f] - v[prev];
+            if (std::fabs(step) > kTwoPi + kWrapStep) v[f] -= kTwoPi * std::trunc((step - std::copysign(kWrapStep, step)) / kTwoPi);
             while (v[f] - v[prev] > kWrapStep) v[f] -= kTwoPi;
             while (v[f] - v[prev] < -kWrapStep) v[f] += kTwoPi;
         }
         prev = f;
+    }
+}
+
+// Fills the gaps of a row as SignalFilter::FillGaps does over the whole row: the same limit on the
+// missing samples of the valid span, the same natural cubic spline through the present ones. The
+// spline is fitted on windows reaching kFillMargin samples beyond each run of gaps: the influence
+// of a knot on a natural spline falls by a factor of 2 - sqrt(3) per knot, so farther knots change
+// nothing in double precision, and a long recording with a few gaps is not solved whole per gap.
+constexpr int kFillMargin = 64;
+
+void FillRowGaps(const SignalFilter& signal, double* v, int n, int limit) {
+    const double missing = signal.missingValue;
+    int s = 0;
+    while (s < n && v[s] == missing) ++s;
+    int e = n - 1;
+    while (e > s && v[e] == missing) --e;
+    if (s >= e) return;
+    int gaps = 0;
+    for (int i = s; i <= e; ++i)
+        if (v[i] == missing) ++gaps;
+    if (gaps == 0 || gaps > limit || (e - s + 1) - gaps < 3) return;
+    int i = s;
+    while (i <= e) {
+        if (v[i] != missing) {
+            ++i;
+            continue;
+        }
+        // A run of gaps, extended while the next gap starts within two margins of this one's end.
+        const int from = i;
+        int to = i;
+        for (int j = i; j <= e; ++j) {
+            if (v[j] != missing) continue;
+            if (j - to > 2 * kFillMargin) break;
+            to = j;
+        }
+        const int ws = std::max(s, from - kFillMargin);
+        const int we = std::min(e, to + kFillMargin);
+        if (ws == s && we == e) {
+            signal.FillGaps(v, n, limit);
+            return;
+        }
+        signal.FillGaps(v + ws, we - ws + 1, limit);
+        i = to + 1;
     }
 }
 
@@ -294,47 +359,35 @@ void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int an
                             bool fillGaps, bool filter, LabelledItemList* warnings) {
     Table k(table);
     const int frames = k.cols();
-    std::vector<double> row(static_cast<size_t>(frames));
     SignalFilter signal;
     signal.missingValue = MissingValue;
     const int limit = frames / 10;
     auto isAngle = [&](int r) { return std::find(angleRows, angleRows + angleCount, r) != angleRows + angleCount; };
+    if (filter && (!std::isfinite(Coupure) || Coupure < 0.0)) {
+        Warn(warnings, "Cut-off frequency " + std::to_string(Coupure) + " refused: no filtering");
+        filter = false;
+    }
 
-    // Gaps in angles are bridged only after unwrapping, so that a wrap inside a gap is not
-    // interpolated across.
-    if (fillGaps) {
-        for (int b = 0; b <= n; ++b) {
-            for (int r = 0; r < kKinematicsRows; ++r) {
-                if (isAngle(r) || (b == n && r >= 3)) continue;
-                k.CopyRow(kKinematicsRows * b + r, row.data());
-                if (signal.FillGaps(row.data(), frames, limit)) k.StoreRow(kKinematicsRows * b + r, row.data());
+    // One block at a time, copied out as contiguous rows in one pass over the frames.
+    std::vector<double> block(static_cast<size_t>(kKinematicsRows) * static_cast<size_t>(frames));
+    for (int b = 0; b <= n; ++b) {
+        const bool body = b == n;  // the whole body: centre of mass only, never filtered
+        k.CopyBlock(kKinematicsRows * b, kKinematicsRows, block.data());
+        for (int r = 0; r < kKinematicsRows; ++r) {
+            if (body && r >= 3) break;
+            double* row = block.data() + static_cast<size_t>(r) * static_cast<size_t>(frames);
+            // Gaps in angles are bridged only after unwrapping, so that a wrap inside a gap is
+            // not interpolated across.
+            if (isAngle(r) && unwrap) Unwrap(row, FirstFrame, LastFrame, MissingValue);
+            if (fillGaps) FillRowGaps(signal, row, frames, limit);
+            if (filter && !body && r <= kAngle3) {
+                if (UseSpline)
+                    signal.GcvsplSmooth(row, frames, SampleRate, 0);
+                else
+                    signal.ButterworthFilter(row, frames, Coupure, SampleRate, false);
             }
         }
-    }
-    for (int i = 0; i < n; ++i) {
-        for (int a = 0; a < angleCount; ++a) {
-            const int r = kKinematicsRows * i + angleRows[a];
-            if (!unwrap && !fillGaps) continue;
-            k.CopyRow(r, row.data());
-            if (unwrap) Unwrap(row.data(), FirstFrame, LastFrame, MissingValue);
-            if (fillGaps) signal.FillGaps(row.data(), frames, limit);
-            k.StoreRow(r, row.data());
-        }
-    }
-    if (!filter) return;
-    if (!std::isfinite(Coupure) || Coupure < 0.0) {
-        Warn(warnings, "Cut-off frequency " + std::to_string(Coupure) + " refused: no filtering");
-        return;
-    }
-    for (int i = 0; i < n; ++i) {
-        for (int r = 0; r <= kAngle3; ++r) {
-            k.CopyRow(kKinematicsRows * i + r, row.data());
-            if (UseSpline)
-                signal.GcvsplSmooth(row.data(), frames, SampleRate, 0);
-            else
-                signal.ButterworthFilter(row.data(), frames, Coupure, SampleRate, false);
-            k.StoreRow(kKinematicsRows * i + r, row.data());
-        }
+        k.StoreBlock(kKinematicsRows * b, kKinematicsRows, block.data());
     }
 }
 
@@ -362,90 +415,64 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
     const int first = std::min(FirstFrame, markers.frames() - 1);
     const int last = std::min(LastFrame, markers.frames() - 1);
 
-    struct Markers {
+    struct Resolved {
         int p1, p2, p3;
+        bool centre = false;       // P1 and P2 in the recording
+        bool orientation = false;  // P1, P2 and P3 in the recording, two of them distinct
+        double lengthSum = 0.0;
+        double radiusSum = 0.0;
+        int count = 0;
+        double previous[4] = {0.0, 0.0, 0.0, 0.0};  // last quaternion written
     };
-    std::vector<Markers> resolved(static_cast<size_t>(n));
+    std::vector<Resolved> resolved(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        Markers& m = resolved[size_t(i)];
+        Resolved& m = resolved[size_t(i)];
         ResolveMarkers(recording, i, &m.p1, &m.p2, &m.p3);
         const bool oneMarker = m.p1 == m.p2;
         if (!markers.Valid(m.p1) || !markers.Valid(m.p2) || (!oneMarker && !markers.Valid(m.p3)))
             Warn(warnings, "Segment " + std::to_string(i + 1) + " : marker outside the recording");
+        m.centre = markers.Valid(m.p1) && markers.Valid(m.p2);
+        m.orientation = m.centre && !oneMarker && markers.Valid(m.p3);
     }
 
-    // Centre of mass, length and radius.
-    for (int i = 0; i < n; ++i) {
-        BodySegment& s = *Segments[i];
-        const Markers& m = resolved[size_t(i)];
-        const int row = kKinematicsRows * i;
-        if (m.p1 == m.p2) {
-            if (!markers.Valid(m.p1)) continue;
-            for (int f = first; f <= last; ++f) {
-                const bool gone = markers.Missing(m.p1, f);
+    // Frame by frame, all segments, so that the marker and result columns are each read once.
+    for (int f = first; f <= last; ++f) {
+        for (int i = 0; i < n; ++i) {
+            Resolved& m = resolved[size_t(i)];
+            if (!m.centre) continue;
+            const BodySegment& s = *Segments[i];
+            const int row = kKinematicsRows * i;
+            const bool gone1 = markers.Missing(m.p1, f);
+            if (m.p1 == m.p2) {
                 const Point3D p = markers.Position(m.p1, f);
-                for (int c = 0; c < 3; ++c) k(row + c, f) = gone ? MissingValue : p[c];
+                for (int c = 0; c < 3; ++c) k(row + c, f) = gone1 ? MissingValue : p[c];
                 k(row + kLength, f) = 0.02;
                 k(row + kRadius, f) = 0.02;
+                continue;  // no orientation: its rows stay 0
             }
-            continue;
-        }
-        if (!markers.Valid(m.p1) || !markers.Valid(m.p2)) continue;
-        double lengthSum = 0.0, radiusSum = 0.0;
-        int count = 0;
-        for (int f = first; f <= last; ++f) {
-            if (markers.Missing(m.p1, f) || markers.Missing(m.p2, f)) {
-                for (int r : {0, 1, 2, int(kLength), int(kRadius)}) k(row + r, f) = MissingValue;
-                continue;
-            }
+            const bool gone2 = markers.Missing(m.p2, f);
             const Point3D p1 = markers.Position(m.p1, f);
-            const Point3D d = markers.Position(m.p2, f) - p1;
-            const double length = d.Length();
-            for (int c = 0; c < 3; ++c) k(row + c, f) = p1[c] + s.CG * d[c];
-            k(row + kLength, f) = length;
-            const double radius = Type < 4 ? length * s.R1 : s.R1;
-            k(row + kRadius, f) = radius;
-            lengthSum += length;
-            radiusSum += radius;
-            ++count;
-        }
-        if (count != 0 && Type != 4) {
-            // From here on R1 holds metres.
-            s.R1 = s.R2 = radiusSum / count;
-            s.Long = lengthSum / count;
-        }
-    }
-
-    massRatio = MassRatio(n, massRatio);
-    WholeBodyCentre(*table, n, massRatio, 0, 1, 2);
-
-    for (int i = 0; i < n; ++i) {
-        const Markers& m = resolved[size_t(i)];
-        if (m.p3 == m.p1 && warnings) {
-            char text[64];
-            std::snprintf(text, sizeof text, "Segment %d : 2 markers only", i + 1);
-            warnings->Add(LabelledItem(warnings->count - runWarningBase_, text, nullptr, -1));
-        }
-    }
-
-    // Orientation.
-    for (int i = 0; i < n; ++i) {
-        const BodySegment& s = *Segments[i];
-        const Markers& m = resolved[size_t(i)];
-        if (m.p1 == m.p2 || !markers.Valid(m.p1) || !markers.Valid(m.p2) || !markers.Valid(m.p3)) continue;
-        const bool twoMarkers = m.p3 == m.p1;
-        const int row = kKinematicsRows * i;
-        // q and -q are the same turn: keep each quaternion on the side of the one before, so that
-        // its rows stay continuous through gaps and filtering.
-        double previous[4] = {0.0, 0.0, 0.0, 0.0};
-        for (int f = first; f <= last; ++f) {
-            if (markers.Missing(m.p1, f) || markers.Missing(m.p2, f) || markers.Missing(m.p3, f)) {
+            const Point3D p2 = markers.Position(m.p2, f);
+            if (gone1 || gone2) {
+                for (int r : {0, 1, 2, int(kLength), int(kRadius)}) k(row + r, f) = MissingValue;
+            } else {
+                const Point3D d = p2 - p1;
+                const double length = d.Length();
+                for (int c = 0; c < 3; ++c) k(row + c, f) = p1[c] + s.CG * d[c];
+                k(row + kLength, f) = length;
+                const double radius = Type < 4 ? length * s.R1 : s.R1;
+                k(row + kRadius, f) = radius;
+                m.lengthSum += length;
+                m.radiusSum += radius;
+                ++m.count;
+            }
+            if (!m.orientation) continue;
+            const bool twoMarkers = m.p3 == m.p1;
+            if (gone1 || gone2 || (!twoMarkers && markers.Missing(m.p3, f))) {
                 for (int r = kAngle1; r <= kAngle3; ++r) k(row + r, f) = MissingValue;
                 for (int r = kAxisX; r < kKinematicsRows; ++r) k(row + r, f) = MissingValue;
                 continue;
             }
-            const Point3D p1 = markers.Position(m.p1, f);
-            const Point3D p2 = markers.Position(m.p2, f);
             double frame[9];
             int ok = 0;
             if (twoMarkers) {
@@ -467,11 +494,14 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
             q.Normalize();
             double wxyz[4], axisAngle[4], angles[3];
             q.ToArray(wxyz);
-            if (wxyz[0] * previous[0] + wxyz[1] * previous[1] + wxyz[2] * previous[2] + wxyz[3] * previous[3] < 0.0) {
+            // q and -q are the same turn: keep each quaternion on the side of the one before, so
+            // that its rows stay continuous through gaps and filtering.
+            const double* prev = m.previous;
+            if (wxyz[0] * prev[0] + wxyz[1] * prev[1] + wxyz[2] * prev[2] + wxyz[3] * prev[3] < 0.0) {
                 for (double& v : wxyz) v = -v;
                 q.Set(wxyz);
             }
-            std::copy(wxyz, wxyz + 4, previous);
+            std::copy(wxyz, wxyz + 4, m.previous);
             q.ToAxisAngle(axisAngle);
             FrameAngles(frame, angles);
             // Two markers fix no turn about the long axis.
@@ -481,6 +511,27 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
                 k(row + kAxisX + c, f) = axisAngle[c];
             }
             for (int c = 0; c < 3; ++c) k(row + kAngle1 + c, f) = angles[c];
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        const Resolved& m = resolved[size_t(i)];
+        if (m.count != 0 && Type != 4) {
+            // From here on R1 holds metres.
+            BodySegment& s = *Segments[i];
+            s.R1 = s.R2 = m.radiusSum / m.count;
+            s.Long = m.lengthSum / m.count;
+        }
+    }
+
+    massRatio = MassRatio(n, massRatio);
+    WholeBodyCentre(*table, n, massRatio, 0, 1, 2);
+
+    for (int i = 0; i < n; ++i) {
+        const Resolved& m = resolved[size_t(i)];
+        if (m.p3 == m.p1 && warnings) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Segment %d : 2 markers only", i + 1);
+            warnings->Add(LabelledItem(warnings->count - runWarningBase_, text, nullptr, -1));
         }
     }
 

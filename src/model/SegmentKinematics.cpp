@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/InertialParameters.h"
+#include "model/ModelTables.h"
 #include "model/SignalFilter.h"
 #include "model/TBiomecaModel.h"
 #include "motion/LabelledItem.h"
@@ -22,98 +23,6 @@ constexpr double kWrapStep = 2.5;
 
 // Rows of a Kinematics block.
 enum Row { kComX = 0, kAngle1 = 3, kAngle2 = 4, kAngle3 = 5, kLength = 6, kRadius = 7, kAxisX = 8, kQuatW = 12 };
-
-// The recording's point table seen as markers: checked once, read without checks after.
-class MarkerTable {
-public:
-    MarkerTable(const TDataFile& recording, double divide, double missing, bool planar)
-        : missing_(missing), scale_(1.0 / divide) {
-        const Matrix2D* points = recording.points;
-        dim_ = recording.GetDimension();
-        if (!points || !points->GetData() || dim_ < 1) return;
-        rows_ = points->GetRows();
-        frames_ = points->GetCols();
-        data_ = points->GetData();
-        count_ = rows_ / dim_;
-        coords_ = planar ? 2 : std::min(dim_, 3);
-    }
-
-    int count() const { return count_; }
-    int frames() const { return frames_; }
-    int dimension() const { return dim_; }
-    bool Valid(int p) const { return p >= 1 && p <= count_; }
-
-    // p is a valid 1-based marker, f a frame of the table.
-    bool Missing(int p, int f) const {
-        const double* v = At(p, f);
-        for (int c = 0; c < coords_; ++c)
-            if (v[c] != missing_) return false;
-        return true;
-    }
-    // Spatial position in metres (needs 3 coordinates per point).
-    Point3D Position(int p, int f) const {
-        const double* v = At(p, f);
-        return Point3D(v[0] * scale_, v[1] * scale_, v[2] * scale_);
-    }
-    // Planar position (x, y) in metres.
-    void Planar(int p, int f, double* x, double* y) const {
-        const double* v = At(p, f);
-        *x = v[0] * scale_;
-        *y = v[1] * scale_;
-    }
-
-private:
-    const double* At(int p, int f) const { return data_ + size_t(f) * size_t(rows_) + size_t(p - 1) * size_t(dim_); }
-
-    const double* data_ = nullptr;
-    int rows_ = 0;
-    int frames_ = 0;
-    int dim_ = 0;
-    int count_ = 0;
-    int coords_ = 0;
-    double missing_;
-    double scale_;
-};
-
-// Column-major access to the Kinematics table without per-element checks: callers stay inside.
-class Table {
-public:
-    explicit Table(Matrix2D& m) : data_(m.GetData()), rows_(m.GetRows()), cols_(m.GetCols()) {}
-    double& operator()(int row, int col) { return data_[size_t(col) * size_t(rows_) + size_t(row)]; }
-    int cols() const { return cols_; }
-    // Rows first .. first + count - 1 into count contiguous rows of cols() values, and back.
-    // Consecutive columns lie a whole table height apart, beyond the reach of the hardware
-    // prefetcher on tall tables, so the columns ahead are asked for explicitly.
-    void CopyBlock(int first, int count, double* out) const {
-        for (int f = 0; f < cols_; ++f) {
-            const double* p = data_ + size_t(f) * size_t(rows_) + first;
-            if (f + kAhead < cols_) Prefetch(p + size_t(kAhead) * size_t(rows_), count, false);
-            for (int r = 0; r < count; ++r) out[size_t(r) * size_t(cols_) + f] = p[r];
-        }
-    }
-    void StoreBlock(int first, int count, const double* in) {
-        for (int f = 0; f < cols_; ++f) {
-            double* p = data_ + size_t(f) * size_t(rows_) + first;
-            if (f + kAhead < cols_) Prefetch(p + size_t(kAhead) * size_t(rows_), count, true);
-            for (int r = 0; r < count; ++r) p[r] = in[size_t(r) * size_t(cols_) + f];
-        }
-    }
-
-private:
-    static constexpr int kAhead = 16;
-    static void Prefetch(const double* p, int count, bool write) {
-        for (int r = 0; r < count; r += 8) {  // one 64-byte line holds 8 doubles
-            if (write)
-                __builtin_prefetch(p + r, 1);
-            else
-                __builtin_prefetch(p + r, 0);
-        }
-    }
-
-    double* data_;
-    int rows_;
-    int cols_;
-};
 
 // Cardan angles (x, y, z sequence of Matrix4x4::SetRotation) of a frame whose columns are the
 // segment axes.
@@ -243,7 +152,10 @@ bool TBiomecaModel::ComputeSegments(const TDataFile* recording, int first, int l
     double ratio = TotalMass;
     Kinematics = ComputeKinematics(recording, ratio, Degre, UseSpline, Coupure, Gravity, first, last, warnings,
                                    MissingValue, 1e-5, true, true, true);
-    return Kinematics != nullptr;
+    if (!Kinematics) return false;
+    ResultantForces = ComputeResultantForces(false);
+    ResultantMoments = ComputeResultantMoments(false);
+    return true;
 }
 
 std::unique_ptr<Matrix2D> TBiomecaModel::ComputeKinematics(const TDataFile* recording, double& massRatio,
@@ -319,7 +231,7 @@ double TBiomecaModel::MassRatio(int n, double input) {
 }
 
 void TBiomecaModel::WholeBodyCentre(Matrix2D& table, int n, double ratio, int cx, int cy, int cz) {
-    Table k(table);
+    SignalTable k(table);
     double massSum = 0.0;
     for (int i = 0; i < n; ++i) massSum += Segments[i]->Mass;
     const int body = kKinematicsRows * n;
@@ -357,7 +269,7 @@ void TBiomecaModel::WholeBodyCentre(Matrix2D& table, int n, double ratio, int cx
 
 void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap,
                             bool fillGaps, bool filter, LabelledItemList* warnings) {
-    Table k(table);
+    SignalTable k(table);
     const int frames = k.cols();
     SignalFilter signal;
     signal.missingValue = MissingValue;
@@ -411,7 +323,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
     const int n = SegmentsInUse(warnings);
     std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), warnings);
     if (!table) return nullptr;
-    Table k(*table);
+    SignalTable k(*table);
     const int first = std::min(FirstFrame, markers.frames() - 1);
     const int last = std::min(LastFrame, markers.frames() - 1);
 
@@ -550,7 +462,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* reco
     const int n = SegmentsInUse(warnings);
     std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), warnings);
     if (!table) return nullptr;
-    Table k(*table);
+    SignalTable k(*table);
     const int first = std::min(FirstFrame, markers.frames() - 1);
     const int last = std::min(LastFrame, markers.frames() - 1);
 

@@ -89,6 +89,19 @@ struct BodyJoint {
     bool CoP = true;
 };
 
+// Names of a segment curve and of its components ("Segment - quantity", "Omega x", ...).
+struct CurveNames {
+    std::string name;
+    std::string x;
+    std::string y;
+    std::string z;
+    std::string total;
+};
+
+// v <- R v with R = Rx(a) Ry(b) Rz(c): a vector given in the axes of a segment whose Cardan angles
+// are (a, b, c), expressed in laboratory axes.
+void BodyToLaboratory(double a, double b, double c, double* v);
+
 class TBiomecaModel {
 public:
     TBiomecaModel();
@@ -132,6 +145,17 @@ public:
                                                 bool fillGaps, bool filter, LabelledItemList* warnings);
     std::unique_ptr<Matrix2D> ComputeSegments2D(const TDataFile* recording, double& massRatio, bool unwrap,
                                                 bool fillGaps, bool filter, LabelledItemList* warnings);
+
+    // Resultant loads. The external loads of the segments come from their CF channels in the
+    // analog table, one value per point frame.
+    void LoadExternalForces(const Matrix2D* analog, int frames);
+    std::unique_ptr<Matrix2D> ComputeResultantForces(bool addExternal);
+    std::unique_ptr<Matrix2D> ComputeResultantMoments(bool addExternal);
+    // Angular curve of segment s, 4 rows (x, y, z in laboratory axes, magnitude or total): order 0
+    // angles, 1 velocity, 2 acceleration; a negative order gives the plain angle derivatives. Kind
+    // 1 angular momentum (order 1) or moment about the centre of mass (order 2), kind 2 kinetic
+    // energy (order 1). Names are filled when given.
+    std::unique_ptr<Matrix2D> ComputeSegmentCurve(int s, int order, int kind, CurveNames* names);
 
     double MissingValue = 0.0;
     bool IsLabel = true;
@@ -184,6 +208,12 @@ protected:
     bool IsSegmentInUse(int i) const;
     // Marker numbers of segment i after label resolution (1-based; not range-checked).
     void ResolveMarkers(const TDataFile* recording, int i, int* p1, int* p2, int* p3) const;
+
+    // Kinematics table present, computed and of the size of the segments in use.
+    bool KinematicsReady() const;
+    // Derivative of one signal of the point rate by the model's filter settings (low-pass first).
+    void Differentiate(double* row, int n, int order, bool smoothFirst) const;
+    void FillCurveNames(int s, int order, bool omegaForm, int kind, CurveNames* names) const;
 
     // Steps of the kinematics run.
     void ApplyHanavan(LabelledItemList* warnings);

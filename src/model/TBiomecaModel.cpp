@@ -76,6 +76,9 @@ void TBiomecaModel::ClearJoints() {
         joint->Orientation.reset();
         joint->Name[0] = '\0';
     }
+    // The contact tables belong to the ground contacts: a rebuild starts them afresh.
+    ContactPoints.reset();
+    ContactForces.reset();
     JointCount = 0;
 }
 

@@ -157,6 +157,30 @@ public:
     // energy (order 1). Names are filled when given.
     std::unique_ptr<Matrix2D> ComputeSegmentCurve(int s, int order, int kind, CurveNames* names);
 
+    // Joints. Marker numbers here are 1-based; -2 and -3 ask for a fixed or moving centre of
+    // instantaneous rotation. A ground contact measured by a force platform keeps its centre of
+    // pressure as its centre, with the plate's moment taken about it.
+    bool MakeFirstJoint(int pf, double* deltas, const int* channels, int normal, bool useAnalog, bool cop,
+                        TDataFile* recording, int m1, int m2, bool firstPair, int local, int proximal, const char* t1,
+                        const char* t2);
+    bool MakeJoint(int distal, int proximal, int position, const char* name, int frameType, const TDataFile* recording);
+    bool MakeLastJoint(int segment, int position, int frameType, const char* name, const TDataFile* recording);
+    // Joint frame, 11 rows (axis-angle, quaternion, Cardan angles): type 1 from markers, 2 the
+    // distal and 3 the proximal segment's orientation; null for other types.
+    std::unique_ptr<Matrix2D> ComputeJointFrame(const TDataFile* recording, int distal, int proximal, int frameType);
+    // Centre of rotation of the distal segment relative to the proximal one (laboratory frame
+    // when there is no proximal segment) into `centre` (3 rows).
+    void ComputeCIR(int distal, int proximal, const TDataFile* recording, Matrix2D& centre, bool fixed);
+
+    // Net force and moment at every joint, from the ground contacts up. False without recording,
+    // joints or kinematics.
+    bool InverseDynamics(const TDataFile* recording);
+
+    // Model items as the display numbers them: segments 0 to n - 1, the whole-body centre of mass
+    // n, joint j n + 1 + j, so that no two items share a number.
+    int CentreOfMassItem() const { return SegmentCount; }
+    int JointItem(int j) const { return SegmentCount + 1 + j; }
+
     double MissingValue = 0.0;
     bool IsLabel = true;
     double FZseuil = 10.0;
@@ -214,6 +238,11 @@ protected:
     // Derivative of one signal of the point rate by the model's filter settings (low-pass first).
     void Differentiate(double* row, int n, int order, bool smoothFirst) const;
     void FillCurveNames(int s, int order, bool omegaForm, int kind, CurveNames* names) const;
+    // Low-pass filter of one signal by the model's settings.
+    void LowPass(double* row, int n) const;
+    // Trajectory of 1-based marker p in metres (planar: x, 0, y), 3 rows; null for a marker outside
+    // the recording.
+    std::unique_ptr<Matrix2D> MarkerTrajectory(const TDataFile& recording, int p, bool filtered);
 
     // Steps of the kinematics run.
     void ApplyHanavan(LabelledItemList* warnings);

@@ -1,5 +1,6 @@
 // The body model over a long recording: a 15-segment model on 60,000 frames (10 minutes at
-// 100 Hz), with short marker gaps, gap filling and low-pass filtering on.
+// 100 Hz), with short marker gaps, gap filling and low-pass filtering on; then the whole run with
+// resultants, 14 joints on two force plates and the inverse dynamics.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -15,11 +16,26 @@ constexpr int kFrames = 60000;
 constexpr float kRate = 100.0f;
 constexpr int kSegments = 15;
 constexpr int kMarkers = 3 * kSegments;
+constexpr int kChannels = 12;  // two 6-channel plates
+constexpr int kSamplesPerFrame = 10;
 
 // Each segment a rigid triad turning and drifting on its own, with a 5-frame gap every 2,000
 // frames in one of its markers.
 std::unique_ptr<TDataFile> MakeRecording() {
-    auto d = std::make_unique<TDataFile>(kMarkers, kFrames, kRate, 0, 1, 3);
+    auto d = std::make_unique<TDataFile>(kMarkers, kFrames, kRate, kChannels, kSamplesPerFrame, 3);
+    for (int plate = 0; plate < 2; ++plate) {
+        int channels[8] = {};
+        for (int c = 0; c < 6; ++c) channels[c] = 6 * plate + c + 1;
+        const double x = 600.0 * plate;
+        const double corners[12] = {x + 600, 400, 0, x, 400, 0, x, 0, 0, x + 600, 0, 0};
+        const double origin[3] = {0, 0, -40};
+        d->AddForcePlate(2, channels, corners, origin);
+    }
+    Matrix2D& analog = *d->analog;
+    for (int c = 0; c < analog.GetCols(); ++c) {
+        const double t = c / double(kRate * kSamplesPerFrame);
+        for (int r = 0; r < kChannels; ++r) analog.SetValue(r, c, (r % 6 == 2 ? 700.0 : 20.0) * (1.0 + std::sin(t + r)));
+    }
     Matrix2D& p = *d->points;
     for (int f = 0; f < kFrames; ++f) {
         const double t = f / double(kRate);
@@ -74,6 +90,30 @@ void BM_Kinematics(benchmark::State& state) {
         benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Kinematics)->Unit(benchmark::kMillisecond);
+
+// Kinematics and resultants, two chains of seven segments each standing on a plate (2 ground
+// contacts and 12 joints at markers), and the inverse dynamics.
+void BM_WholeModel(benchmark::State& state) {
+    TDataFile& d = Recording();
+    TBiomecaModel model;
+    SetUpModel(model);
+    for (auto _ : state) {
+        model.Reset(false);
+        model.ComputeSegments(&d, 0, kFrames - 1, nullptr);
+        for (int chain = 0; chain < 2; ++chain) {
+            const int base = 7 * chain;
+            model.MakeFirstJoint(chain + 1, nullptr, nullptr, 1, true, true, &d, 3 * base + 1, 0, true, 0, base,
+                                 nullptr, nullptr);
+            for (int s = base; s < base + 6; ++s) model.MakeJoint(s, s + 1, 3 * (s + 1) + 1, "joint", 0, &d);
+        }
+        model.InverseDynamics(&d);
+        benchmark::DoNotOptimize(model.Joints[13]->Moment->GetData());
+    }
+    state.counters["joints"] = model.JointCount;
+    state.counters["per_frame"] =
+        benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_WholeModel)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -76,20 +76,30 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
         auto force = std::make_unique<Matrix2D>(3, frames);
         auto moment = std::make_unique<Matrix2D>(3, frames);
         if (!force->GetData() || !moment->GetData()) continue;
+        // The tables of the distal loads, checked once.
+        struct Load {
+            const Matrix2D* force;
+            const Matrix2D* moment;  // null unless the moment and the centre are both there
+            const Matrix2D* centre;
+        };
+        std::vector<Load> loads;
+        for (const BodyJoint* k : distalLoads) {
+            const Matrix2D* fk = Rows3(k->Force, frames);
+            if (!fk) continue;
+            const Matrix2D* mk = Rows3(k->Moment, frames);
+            const Matrix2D* ck = Rows3(k->Centre, frames);
+            loads.push_back(Load{fk, mk && ck ? mk : nullptr, ck});
+        }
         const int block = kKinematicsRows * d;
         for (int f = 0; f < frames; ++f) {
             const Point3D g = Column(Kinematics.get(), block, f);
             const Point3D cj = Column(centre, 0, f);
             Point3D fr = Column(resultantForces, 3 * d, f);
             Point3D sum;
-            for (const BodyJoint* k : distalLoads) {
-                const Matrix2D* fk = Rows3(k->Force, frames);
-                if (!fk) continue;
-                const Point3D load = Column(fk, 0, f);
+            for (const Load& k : loads) {
+                const Point3D load = Column(k.force, 0, f);
                 fr = fr - load;
-                const Matrix2D* mk = Rows3(k->Moment, frames);
-                const Matrix2D* ck = Rows3(k->Centre, frames);
-                if (mk && ck) sum = sum + Column(mk, 0, f) + (Column(ck, 0, f) - g).CrossProduct(load);
+                if (k.moment) sum = sum + Column(k.moment, 0, f) + (Column(k.centre, 0, f) - g).CrossProduct(load);
             }
             fr.z -= weight;
             if (extForce) {
@@ -101,9 +111,11 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
             if (extMoment) sum = sum + Column(extMoment, 0, f);
             Point3D m = (Column(resultantMoments, 3 * d, f) - sum) * -1.0;
             if (planar && !node) m.Set(0.0, m.y, 0.0);
+            double* fo = force->GetData() + 3 * size_t(f);
+            double* mo = moment->GetData() + 3 * size_t(f);
             for (int c = 0; c < 3; ++c) {
-                force->SetValue(c, f, -fr[c]);
-                moment->SetValue(c, f, m[c]);
+                fo[c] = -fr[c];
+                mo[c] = m[c];
             }
         }
         joint.Force = std::move(force);

@@ -13,11 +13,9 @@ namespace {
 
 constexpr double kDegrees = 57.29577951308232;
 
-// Rotation matrix of the Cardan angles (x, y, z sequence, Matrix4x4::SetRotation), row-major.
-void CardanMatrix(double a, double b, double c, double* r) {
-    const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b), cc = std::cos(c),
-                 sc = std::sin(c);
-    // Rx(a) Ry(b) Rz(c)
+// Rotation matrix (row-major) Rx(a) Ry(b) Rz(c) of the Cardan angles (x, y, z sequence,
+// Matrix4x4::SetRotation), from their cosines and sines.
+void CardanMatrix(double ca, double sa, double cb, double sb, double cc, double sc, double* r) {
     r[0] = cb * cc;
     r[1] = -cb * sc;
     r[2] = sb;
@@ -29,15 +27,19 @@ void CardanMatrix(double a, double b, double c, double* r) {
     r[8] = ca * cb;
 }
 
-}  // namespace
-
-void BodyToLaboratory(double a, double b, double c, double* v) {
-    double r[9];
-    CardanMatrix(a, b, c, r);
+void Apply(const double* r, double* v) {
     const double x = v[0], y = v[1], z = v[2];
     v[0] = r[0] * x + r[1] * y + r[2] * z;
     v[1] = r[3] * x + r[4] * y + r[5] * z;
     v[2] = r[6] * x + r[7] * y + r[8] * z;
+}
+
+}  // namespace
+
+void BodyToLaboratory(double a, double b, double c, double* v) {
+    double r[9];
+    CardanMatrix(std::cos(a), std::sin(a), std::cos(b), std::sin(b), std::cos(c), std::sin(c), r);
+    Apply(r, v);
 }
 
 bool TBiomecaModel::KinematicsReady() const {
@@ -212,6 +214,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
     for (int f = 0; f < frames; ++f) {
         const double t1 = angles[size_t(f)], t2 = angles[n + size_t(f)], t3 = angles[2 * n + size_t(f)];
         const double a = rates[size_t(f)], b = rates[n + size_t(f)], c = rates[2 * n + size_t(f)];
+        const double c1 = std::cos(t1), s1 = std::sin(t1);
         const double c2 = std::cos(t2), s2 = std::sin(t2), c3 = std::cos(t3), s3 = std::sin(t3);
         double w[3];
         if (omegaForm) {
@@ -275,7 +278,9 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
             total *= kDegrees;
         }
         // The body-frame vector in laboratory axes.
-        BodyToLaboratory(t1, t2, t3, v);
+        double rotation[9];
+        CardanMatrix(c1, s1, c2, s2, c3, s3, rotation);
+        Apply(rotation, v);
         for (int r = 0; r < 3; ++r) out(r, f) = v[r];
         out(3, f) = total;
     }

@@ -345,6 +345,12 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
             Warn(warnings, "Segment " + std::to_string(i + 1) + " : marker outside the recording");
         m.centre = markers.Valid(m.p1) && markers.Valid(m.p2);
         m.orientation = m.centre && !oneMarker && markers.Valid(m.p3);
+        const BodySegment& s = *Segments[i];
+        if (!oneMarker && (s.P1P2Axis < 0 || s.P1P2Axis > 2 || s.P3Axis < 0 || s.P3Axis > 2 || s.P1P2Axis == s.P3Axis)) {
+            Warn(warnings, "Segment " + std::to_string(i + 1) + " : axes " + std::to_string(s.P1P2Axis) + " and " +
+                               std::to_string(s.P3Axis) + " refused, no orientation");
+            m.orientation = false;
+        }
     }
 
     // Frame by frame, all segments, so that the marker and result columns are each read once.

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "SyntheticMotion.h"
+#include "model/SignalFilter.h"
 #include "model/TBiomecaModel.h"
 #include "motion/LabelledItem.h"
 #include "motion/TDataFile.h"
@@ -487,6 +488,41 @@ TEST(SegmentKinematics, BadNumbersAreRefusedWithAWarning) {
     EXPECT_FALSE(model.ComputeSegments(nullptr, 0, 10, nullptr));
     TDataFile empty(0, 0, 50.0f, 0, 1, 3);
     EXPECT_FALSE(model.ComputeSegments(&empty, 0, 10, nullptr));
+}
+
+TEST(SegmentKinematics, GapFillingMatchesOneSplineOverTheWholeRow) {
+    ToleranceGuard guard;
+    // A long row with gaps near each other, alone, and near the ends: the fill must equal one
+    // natural spline through every present sample of the row.
+    Body body{kTriad, [](double t) {
+                  return Pose{Cardan(0.3 * std::sin(t), 0.2, 0.5 * t), Vec{0.4 * std::sin(1.7 * t), 0.1 * t, 1.0}};
+              }};
+    const int frames = 3000;
+    auto data = Record({body}, frames, 100.0f);
+    for (auto gap : {std::pair<int, int>{3, 6}, {100, 104}, {150, 153}, {290, 291}, {1500, 1530}, {2990, 2995}})
+        Remove(*data, 2, gap.first, gap.second);
+    auto run = [&](bool fill) {
+        auto model = std::make_unique<TBiomecaModel>();
+        model->IsLabel = false;
+        model->SegmentCount = 1;
+        UseMarkers(*model->Segments[0], 1, 2, 3);
+        double ratio = 70.0;
+        model->Kinematics = model->ComputeKinematics(data.get(), ratio, true, false, 6.0, -9.805, 0, frames - 1,
+                                                     nullptr, 0.0, 1e-5, false, fill, false);
+        return model;
+    };
+    auto filled = run(true);
+    auto raw = run(false);
+    ASSERT_TRUE(filled->Kinematics && raw->Kinematics);
+    SignalFilter signal;
+    for (int row : {0, 1, 2, 6, 12}) {
+        SCOPED_TRACE(row);
+        std::vector<double> whole(frames);
+        for (int f = 0; f < frames; ++f) whole[f] = raw->Kinematics->GetValue(row, f);
+        ASSERT_TRUE(signal.FillGaps(whole.data(), frames, frames / 10));
+        for (int f = 0; f < frames; ++f)
+            ASSERT_NEAR(filled->Kinematics->GetValue(row, f), whole[f], 1e-12 * (1.0 + std::fabs(whole[f]))) << f;
+    }
 }
 
 }  // namespace

@@ -22,8 +22,10 @@ constexpr long WorkSize(int M, int N) { return 6L * (static_cast<long>(N) * M + 
 // Fits the spline to (X, Y) with weights WX (all positive, X strictly increasing, N >= 2M).
 // VAL < 0: generalized cross-validation, VAL then becomes the variance estimate; VAL = 0:
 // interpolation; VAL > 0: minimal predicted mean squared error for the known variance VAL.
-// IER = 1 for M < 1 or N < 2M, 2 for a non-positive weight or X not increasing; on an error nothing
-// is written. On success C holds the spline's coefficients for SPLDER.
+// IER = 1 for M < 1 or N < 2M, 2 for a non-positive or non-finite weight or X not finite and
+// strictly increasing; on these errors nothing is written. IER is 2 too, with WK used as scratch but
+// C and VAL untouched, when the steps of X are so small or so uneven that the band matrices overflow.
+// On success C holds the spline's coefficients for SPLDER.
 void GCVSPL(const double* X, const double* Y, const double* WX, int M, int N, double* C, double& VAL,
             double* WK, int& IER);
 
@@ -38,25 +40,27 @@ void SEARCH(int N, const double* X, double T, int& L);
 // Q: scratch of (2M + 1) N doubles.
 void BASIS(int M, int N, const double* X, double* B, double& BL, double* Q);
 
-// D W^-1 D' for the M-th divided differences D on X (N - M rows, half-bandwidth M) and its trace EL.
+// D W^-1 D' for the M-th divided differences D on X (N - M rows, half-bandwidth M), on and above
+// its diagonal, and its trace EL. Below the diagonal, row j holds the weights of X[j .. j+M-1] in
+// row j of D (the weight of X[j+M] is minus their sum).
 void PREP(int M, int N, const double* X, const double* WX, double* WE, double& EL);
 
 // Fits for smoothing parameter P (clamped to [EPS / EL, 1 / (EPS EL)]): C becomes the smoothed
 // values at X, STAT[0..5] the fit's statistics. Returns the criterion: the GCV value when VAL < 0,
-// else the estimated mean squared error. BWE: band work of (2M + 1) N doubles.
-double SPLC(int M, int N, const double* X, const double* Y, const double* WX, double VAL, double P,
-            double EPS, double* C, double* STAT, const double* B, const double* WE, double EL,
-            double* BWE);
+// else the estimated mean squared error. B from BASIS, WE from PREP, EL their trace ratio; BWE:
+// band work of (2M + 1) N doubles.
+double SPLC(int M, int N, const double* Y, const double* WX, double VAL, double P, double EPS, double* C,
+            double* STAT, const double* B, const double* WE, double EL, double* BWE);
 
-// Decomposes the symmetric positive definite band matrix E (N rows, half-bandwidth M) in place
-// into L D L'.
+// Decomposes the symmetric positive definite band matrix E (N rows, half-bandwidth M), given on and
+// below its diagonal, in place into L D L'.
 void BANDET(double* E, int M, int N);
 
 // Solves E C = Y with E from BANDET; C may be Y.
 void BANSOL(const double* E, const double* Y, double* C, int M, int N);
 
-// Trace of E^-1 B for E from BANDET and a symmetric band B of the same shape; overwrites E with the
-// band of E^-1.
+// Trace of E^-1 B for E from BANDET and a symmetric band B of the same shape, given on and above its
+// diagonal; overwrites E on and above its diagonal with the band of E^-1.
 double TRINV(const double* B, double* E, int M, int N);
 
 }  // namespace gcvspl

@@ -6,6 +6,8 @@
 #include "model/Gcvspl.h"
 #include "model/MyVector.h"
 
+// Scratch arrays are allocated without zeroing: every routine writes them before reading.
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -31,29 +33,32 @@ Span ValidSpan(const double* values, int n, double missing) {
 
 // Second derivatives of the natural cubic spline through (t[j], v[j]), j < k (k >= 3), by
 // elimination of the tridiagonal system of the interior knots. False on a zero pivot or a last pivot
-// too small to trust. work: 2k doubles.
+// too small to trust. work: 2k doubles. The reciprocals of the pivots are kept so that the back
+// substitution has no division in its chain.
 bool NaturalSplineMoments(const double* t, const double* v, int k, double* moments, double* work) {
-    double* pivot = work;
+    double* inversePivot = work;
     double* rhs = work + k;
     moments[0] = 0.0;
     moments[k - 1] = 0.0;
+    double pivot = 0.0;
     for (int j = 1; j <= k - 2; ++j) {
         const double hl = t[j] - t[j - 1];
         const double hr = t[j + 1] - t[j];
-        pivot[j] = 2.0 * (hl + hr);
+        pivot = 2.0 * (hl + hr);
         rhs[j] = 6.0 * ((v[j + 1] - v[j]) / hr - (v[j] - v[j - 1]) / hl);
         if (j > 1) {
-            const double w = hl / pivot[j - 1];
-            pivot[j] -= w * hl;  // the previous row's super-diagonal is the same width
+            const double w = hl * inversePivot[j - 1];
+            pivot -= w * hl;  // the previous row's super-diagonal is the same width
             rhs[j] -= w * rhs[j - 1];
         }
-        if (pivot[j] == 0.0) return false;
+        if (pivot == 0.0) return false;
+        inversePivot[j] = 1.0 / pivot;
     }
-    if (std::fabs(pivot[k - 2]) < 1e-5) return false;
+    if (std::fabs(pivot) < 1e-5) return false;
+    double next = 0.0;
     for (int j = k - 2; j >= 1; --j) {
-        const double hr = t[j + 1] - t[j];
-        const double next = j + 1 <= k - 2 ? moments[j + 1] : 0.0;
-        moments[j] = (rhs[j] - hr * next) / pivot[j];
+        next = (rhs[j] - (t[j + 1] - t[j]) * next) * inversePivot[j];
+        moments[j] = next;
     }
     return true;
 }
@@ -80,18 +85,19 @@ void SignalFilter::ButterworthFilter(double* values, int n, double cutoff, doubl
 
     const Span span = ValidSpan(values, n, missingValue);
     if (span.Empty() || span.Length() < 3) return;  // both passes start from two given samples
-    MyVector scratch(span.Length());
-    if (scratch.GetCount() == 0) return;
+    MyVector scratch;
+    if (!scratch.Allocate(span.Length(), false)) return;
     double* x = values + span.s;
     double* y = scratch.Data();
     const int len = span.Length();
 
     y[0] = x[0];
     y[1] = x[1];
-    for (int i = 2; i < len; ++i) y[i] = a0 * x[i] + a1 * x[i - 1] + a2 * x[i - 2] + b1 * y[i - 1] + b2 * y[i - 2];
+    // The term of the previous output comes last: it is the only one the next sample waits for.
+    for (int i = 2; i < len; ++i) y[i] = (a0 * x[i] + a1 * x[i - 1] + a2 * x[i - 2] + b2 * y[i - 2]) + b1 * y[i - 1];
     for (int i = 0; i < len; ++i) x[i] = y[i];
     for (int i = len - 3; i >= 0; --i)
-        y[i] = a0 * x[i] + a1 * x[i + 1] + a2 * x[i + 2] + b1 * y[i + 1] + b2 * y[i + 2];
+        y[i] = (a0 * x[i] + a1 * x[i + 1] + a2 * x[i + 2] + b2 * y[i + 2]) + b1 * y[i + 1];
     for (int i = 0; i < len; ++i) x[i] = y[i];
 }
 
@@ -107,8 +113,8 @@ void SignalFilter::MovingAverage(double* values, int n, double cutoff, double ra
     const Span span = ValidSpan(values, n, missingValue);
     if (span.Empty() || span.Length() < 2 * c + 1) return;
     const int len = span.Length();
-    MyVector scratch(len);
-    if (scratch.GetCount() == 0) return;
+    MyVector scratch;
+    if (!scratch.Allocate(len, false)) return;
     double* x = values + span.s;
     double* copy = scratch.Data();
     for (int i = 0; i < len; ++i) copy[i] = x[i];
@@ -161,8 +167,8 @@ bool SignalFilter::FillGaps(double* values, int n, int maxMissing) const {
     if (k < 3) return false;
 
     if (k > 0x7fffffff / 5) return false;
-    MyVector scratch(5 * k);
-    if (scratch.GetCount() == 0) return false;
+    MyVector scratch;
+    if (!scratch.Allocate(5 * k, false)) return false;
     double* t = scratch.Data();
     double* v = t + k;
     double* moments = v + k;
@@ -198,8 +204,8 @@ bool SignalFilter::SplineDerivative(double* values, int n, double rate, int orde
     if (values == nullptr || n < 3 || !UsableRate(rate)) return false;
     const double h = 1.0 / rate;
     if (n > 0x7fffffff / 4) return false;
-    MyVector scratch(4 * n);
-    if (scratch.GetCount() == 0) return false;
+    MyVector scratch;
+    if (!scratch.Allocate(4 * n, false)) return false;
     double* t = scratch.Data();
     double* moments = t + n;
     double* work = moments + n;
@@ -228,16 +234,19 @@ void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) c
 
     const long workSize = gcvspl::WorkSize(kHalfOrder, k);
     if (workSize > 0x7fffffffL) return;
-    MyVector arrays(4 * k);
-    MyVector work(static_cast<int>(workSize));
-    if (arrays.GetCount() == 0 || work.GetCount() == 0) return;
+    MyVector arrays;
+    MyVector work;
+    if (!arrays.Allocate(4 * k, false) || !work.Allocate(static_cast<int>(workSize), false)) return;
     double* x = arrays.Data();
     double* y = x + k;
     double* w = y + k;
     double* c = w + k;
+    // The fit runs on the sample index and the derivatives are scaled to seconds afterwards: the
+    // cross-validated spline does not depend on the unit of time, and whole numbers keep the band
+    // matrices (of order step^-2M) in range whatever the rate.
     for (int i = span.s, j = 0; i <= span.e; ++i)
         if (values[i] != missingValue) {
-            x[j] = i / rate;
+            x[j] = i;
             y[j] = values[i];
             w[j] = 1.0;
             ++j;
@@ -246,9 +255,10 @@ void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) c
     int error = 0;
     gcvspl::GCVSPL(x, y, w, kHalfOrder, k, c, variance, work.Data(), error);
     if (error != 0) return;
+    const double scale = order == 0 ? 1.0 : order == 1 ? rate : rate * rate;
     int interval = 0;
     for (int i = span.s; i <= span.e; ++i) {
         if (values[i] != missingValue) ++interval;  // knots up to and including sample i
-        values[i] = gcvspl::SPLDER(order, kHalfOrder, k, i / rate, x, c, interval, work.Data());
+        values[i] = scale * gcvspl::SPLDER(order, kHalfOrder, k, i, x, c, interval, work.Data());
     }
 }

@@ -2,8 +2,9 @@
 
 // The model's routines on one sampled signal: n doubles, sample i taken at i / rate seconds, changed
 // in place. A sample is missing when it equals missingValue exactly. Smoothing and gap filling leave
-// the leading and trailing runs of missing samples alone; inside that span a missing sample is an
-// ordinary number unless the gaps were filled first.
+// the leading and trailing runs of missing samples alone (the valid span lies between them). Inside
+// the span, ButterworthFilter and MovingAverage take a missing sample for an ordinary number, which
+// is why the gaps are filled first; GcvsplSmooth leaves it out of the fit.
 //
 // Every routine refuses (and changes nothing) when n < 1, values is null, the rate is not a positive
 // finite number or a parameter is out of range.

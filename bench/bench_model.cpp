@@ -83,7 +83,9 @@ void BM_Kinematics(benchmark::State& state) {
     TBiomecaModel model;
     SetUpModel(model);
     for (auto _ : state) {
-        model.ComputeSegments(&d, 0, kFrames - 1, nullptr);
+        double ratio = model.TotalMass;
+        model.Kinematics = model.ComputeKinematics(&d, ratio, true, false, model.Coupure, model.Gravity, 0, kFrames - 1,
+                                                   nullptr, 0.0, 1e-5, true, true, true);
         benchmark::DoNotOptimize(model.Kinematics->GetData());
     }
     state.counters["per_frame"] =

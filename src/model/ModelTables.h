@@ -4,6 +4,7 @@
 // per-element checks (callers stay inside the table).
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 
 #include "motion/Matrix2D.h"
 #include "motion/TDataFile.h"
@@ -101,3 +102,11 @@ private:
     int cols_;
 };
 
+
+// A rows x cols table left unfilled, for results that write every element: zero-filling tables
+// of a long recording costs as much as computing them. Its data is null when it cannot be had.
+inline std::unique_ptr<Matrix2D> UnfilledTable(int rows, int cols) {
+    auto table = std::make_unique<Matrix2D>();
+    table->Resize(rows, cols, false);
+    return table;
+}

@@ -1,9 +1,9 @@
 // Resultant forces and moments of the segments (mass times the acceleration of the centre of
 // mass; rate of change of the angular momentum about it), the angular curves of a segment, and
 // the external loads read from analog channels.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <vector>
 
 #include "model/ModelTables.h"
 #include "model/SignalFilter.h"
@@ -106,11 +106,11 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
     if (!KinematicsReady()) return nullptr;
     const int n = SegmentCount;
     const int frames = Kinematics->GetCols();
-    auto table = std::make_unique<Matrix2D>(3 * (n + 1), frames);
+    auto table = UnfilledTable(3 * (n + 1), frames);  // every block is written
     if (!table->GetData()) return nullptr;
     SignalTable kin(*Kinematics);
     SignalTable out(*table);
-    std::vector<double> block(static_cast<size_t>(3) * static_cast<size_t>(frames));
+    double* block = Scratch(static_cast<size_t>(3) * static_cast<size_t>(frames));
     double bodyMass = SegmentMassSum;
     for (int i = 0; i < n; ++i)
         if (Segments[i]->AddMass > 0.0) bodyMass += Segments[i]->AddMass;
@@ -123,9 +123,9 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
             if (addExternal && s.ExtForce && s.ExtForce->GetRows() >= 3 && s.ExtForce->GetCols() >= frames)
                 external = s.ExtForce.get();
         }
-        kin.CopyBlock(kKinematicsRows * k, 3, block.data());
+        kin.CopyBlock(kKinematicsRows * k, 3, block);
         for (int c = 0; c < 3; ++c) {
-            double* row = block.data() + static_cast<size_t>(c) * static_cast<size_t>(frames);
+            double* row = block + static_cast<size_t>(c) * static_cast<size_t>(frames);
             Differentiate(row, frames, 2, true);
             for (int f = 0; f < frames; ++f) {
                 row[f] *= mass;
@@ -135,7 +135,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
                 }
             }
         }
-        out.StoreBlock(3 * k, 3, block.data());
+        out.StoreBlock(3 * k, 3, block);
     }
     return table;
 }
@@ -180,8 +180,10 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
 
     // Angles, first and second derivatives as contiguous rows.
     const size_t n = static_cast<size_t>(frames);
-    std::vector<double> angles(3 * n);
-    kin.CopyBlock(kKinematicsRows * s + 3, 3, angles.data());
+    double* angles = Scratch(9 * n);  // angles, their rates, their accelerations
+    double* rates = angles + 3 * n;
+    double* accelerations = rates + 3 * n;
+    kin.CopyBlock(kKinematicsRows * s + 3, 3, angles);
     auto result = std::make_unique<Matrix2D>(4, frames);
     if (!result->GetData()) return nullptr;
     SignalTable out(*result);
@@ -193,16 +195,15 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
     }
     if (order > 2) return result;
 
-    std::vector<double> rates(angles);
-    for (int r = 0; r < 3; ++r) Differentiate(rates.data() + r * n, frames, 1, true);
-    std::vector<double> accelerations;
+    std::copy(angles, angles + 3 * n, rates);
+    for (int r = 0; r < 3; ++r) Differentiate(rates + r * n, frames, 1, true);
     if (order == 2) {
         if (UseSpline) {
-            accelerations = angles;
-            for (int r = 0; r < 3; ++r) Differentiate(accelerations.data() + r * n, frames, 2, true);
+            std::copy(angles, angles + 3 * n, accelerations);
+            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 2, true);
         } else {
-            accelerations = rates;
-            for (int r = 0; r < 3; ++r) Differentiate(accelerations.data() + r * n, frames, 1, true);
+            std::copy(rates, rates + 3 * n, accelerations);
+            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 1, true);
         }
     }
 

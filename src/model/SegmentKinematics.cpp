@@ -281,13 +281,13 @@ void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int an
     }
 
     // One block at a time, copied out as contiguous rows in one pass over the frames.
-    std::vector<double> block(static_cast<size_t>(kKinematicsRows) * static_cast<size_t>(frames));
+    double* block = Scratch(static_cast<size_t>(kKinematicsRows) * static_cast<size_t>(frames));
     for (int b = 0; b <= n; ++b) {
         const bool body = b == n;  // the whole body: centre of mass only, never filtered
-        k.CopyBlock(kKinematicsRows * b, kKinematicsRows, block.data());
-        for (int r = 0; r < kKinematicsRows; ++r) {
-            if (body && r >= 3) break;
-            double* row = block.data() + static_cast<size_t>(r) * static_cast<size_t>(frames);
+        const int rows = body ? 3 : kKinematicsRows;
+        k.CopyBlock(kKinematicsRows * b, rows, block);
+        for (int r = 0; r < rows; ++r) {
+            double* row = block + static_cast<size_t>(r) * static_cast<size_t>(frames);
             // Gaps in angles are bridged only after unwrapping, so that a wrap inside a gap is
             // not interpolated across.
             if (isAngle(r) && unwrap) Unwrap(row, FirstFrame, LastFrame, MissingValue);
@@ -299,13 +299,14 @@ void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int an
                     signal.ButterworthFilter(row, frames, Coupure, SampleRate, false);
             }
         }
-        k.StoreBlock(kKinematicsRows * b, kKinematicsRows, block.data());
+        k.StoreBlock(kKinematicsRows * b, rows, block);
     }
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, LabelledItemList* warnings) {
+std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, bool zero,
+                                                            LabelledItemList* warnings) {
     const int rows = kKinematicsRows * (n + 1);
-    auto table = std::make_unique<Matrix2D>(rows, frames);
+    auto table = zero ? std::make_unique<Matrix2D>(rows, frames) : UnfilledTable(rows, frames);
     if (table->GetRows() != rows || table->GetCols() != frames || !table->GetData()) {
         Warn(warnings, "Unable to allocate the kinematics of " + std::to_string(frames) + " frames");
         return nullptr;
@@ -321,11 +322,17 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
     if (markers.dimension() < 3 || markers.frames() < 1) return nullptr;
     ApplyHanavan(warnings);
     const int n = SegmentsInUse(warnings);
-    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), warnings);
+    // Zeroed here column by column, just before each column is written, rather than all at once.
+    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), false, warnings);
     if (!table) return nullptr;
     SignalTable k(*table);
     const int first = std::min(FirstFrame, markers.frames() - 1);
     const int last = std::min(LastFrame, markers.frames() - 1);
+    const size_t height = static_cast<size_t>(table->GetRows());
+    double* const values = table->GetData();
+    std::fill(values, values + height * static_cast<size_t>(first), 0.0);
+    std::fill(values + height * static_cast<size_t>(last + 1), values + height * static_cast<size_t>(table->GetCols()),
+              0.0);
 
     struct Resolved {
         int p1, p2, p3;
@@ -355,6 +362,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
 
     // Frame by frame, all segments, so that the marker and result columns are each read once.
     for (int f = first; f <= last; ++f) {
+        std::fill(values + height * static_cast<size_t>(f), values + height * static_cast<size_t>(f + 1), 0.0);
         for (int i = 0; i < n; ++i) {
             Resolved& m = resolved[size_t(i)];
             if (!m.centre) continue;
@@ -466,7 +474,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* reco
     const MarkerTable markers(*recording, Divide, MissingValue, true);
     if (markers.dimension() != 2 || markers.frames() < 1) return nullptr;
     const int n = SegmentsInUse(warnings);
-    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), warnings);
+    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), true, warnings);
     if (!table) return nullptr;
     SignalTable k(*table);
     const int first = std::min(FirstFrame, markers.frames() - 1);

@@ -253,8 +253,15 @@ protected:
     // Gap filling, unwrapping of the angle rows given and low-pass filtering.
     void CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps,
                  bool filter, LabelledItemList* warnings);
-    std::unique_ptr<Matrix2D> NewKinematicsTable(int n, int frames, LabelledItemList* warnings);
+    // Zero-filled, or left for the caller to fill when `zero` is false.
+    std::unique_ptr<Matrix2D> NewKinematicsTable(int n, int frames, bool zero, LabelledItemList* warnings);
 
     // Count of the caller's warning list when the current run started: warning ids count from it.
     int runWarningBase_ = 0;
+    // Scratch rows of the computations, kept from call to call (its size only grows).
+    std::vector<double> scratch_;
+    double* Scratch(size_t count) {
+        if (scratch_.size() < count) scratch_.resize(count);
+        return scratch_.data();
+    }
 };

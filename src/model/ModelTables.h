@@ -70,24 +70,38 @@ public:
     int cols() const { return cols_; }
     // Rows first .. first + count - 1 into count contiguous rows of cols() values, and back.
     // Consecutive columns lie a whole table height apart, beyond the reach of the hardware
-    // prefetcher on tall tables, so the columns ahead are asked for explicitly.
+    // prefetcher on tall tables, so the columns ahead are asked for explicitly; the copy goes
+    // eight columns at a time so that each row receives whole cache lines.
     void CopyBlock(int first, int count, double* out) const {
-        for (int f = 0; f < cols_; ++f) {
-            const double* p = data_ + size_t(f) * size_t(rows_) + first;
-            if (f + kAhead < cols_) Prefetch(p + size_t(kAhead) * size_t(rows_), count, false);
-            for (int r = 0; r < count; ++r) out[size_t(r) * size_t(cols_) + f] = p[r];
+        const size_t height = size_t(rows_), width = size_t(cols_);
+        for (int f0 = 0; f0 < cols_; f0 += kTile) {
+            const int f1 = std::min(cols_, f0 + kTile);
+            for (int f = f0; f < f1; ++f)
+                if (f + kAhead < cols_) Prefetch(data_ + size_t(f + kAhead) * height + first, count, false);
+            for (int r = 0; r < count; ++r) {
+                const double* p = data_ + size_t(f0) * height + size_t(first + r);
+                double* o = out + size_t(r) * width;
+                for (int f = f0; f < f1; ++f, p += height) o[f] = *p;
+            }
         }
     }
     void StoreBlock(int first, int count, const double* in) {
-        for (int f = 0; f < cols_; ++f) {
-            double* p = data_ + size_t(f) * size_t(rows_) + first;
-            if (f + kAhead < cols_) Prefetch(p + size_t(kAhead) * size_t(rows_), count, true);
-            for (int r = 0; r < count; ++r) p[r] = in[size_t(r) * size_t(cols_) + f];
+        const size_t height = size_t(rows_), width = size_t(cols_);
+        for (int f0 = 0; f0 < cols_; f0 += kTile) {
+            const int f1 = std::min(cols_, f0 + kTile);
+            for (int f = f0; f < f1; ++f)
+                if (f + kAhead < cols_) Prefetch(data_ + size_t(f + kAhead) * height + first, count, true);
+            for (int r = 0; r < count; ++r) {
+                double* p = data_ + size_t(f0) * height + size_t(first + r);
+                const double* i = in + size_t(r) * width;
+                for (int f = f0; f < f1; ++f, p += height) *p = i[f];
+            }
         }
     }
 
 private:
     static constexpr int kAhead = 16;
+    static constexpr int kTile = 8;
     static void Prefetch(const double* p, int count, bool write) {
         for (int r = 0; r < count; r += 8) {  // one 64-byte line holds 8 doubles
             if (write)

@@ -48,7 +48,7 @@ bool TBiomecaModel::KinematicsReady() const {
            RecordsExist();
 }
 
-void TBiomecaModel::Differentiate(double* row, int n, int order, bool smoothFirst) const {
+void TBiomecaModel::Differentiate(double* row, int n, int order) const {
     SignalFilter signal;
     signal.missingValue = MissingValue;
     const bool cutOff = std::isfinite(Coupure) && Coupure >= 0.0;
@@ -56,7 +56,7 @@ void TBiomecaModel::Differentiate(double* row, int n, int order, bool smoothFirs
         signal.GcvsplSmooth(row, n, SampleRate, order);
         return;
     }
-    if (smoothFirst && cutOff) signal.ButterworthFilter(row, n, Coupure, SampleRate, false);
+    if (cutOff) signal.ButterworthFilter(row, n, Coupure, SampleRate, false);
     for (int k = 0; k < order; ++k) {
         if (UseSplineDerivative) {
             signal.SplineDerivative(row, n, SampleRate, order);
@@ -126,7 +126,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
         kin.CopyBlock(kKinematicsRows * k, 3, block);
         for (int c = 0; c < 3; ++c) {
             double* row = block + static_cast<size_t>(c) * static_cast<size_t>(frames);
-            Differentiate(row, frames, 2, true);
+            Differentiate(row, frames, 2);
             for (int f = 0; f < frames; ++f) {
                 row[f] *= mass;
                 if (external) {
@@ -196,14 +196,14 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
     if (order > 2) return result;
 
     std::copy(angles, angles + 3 * n, rates);
-    for (int r = 0; r < 3; ++r) Differentiate(rates + r * n, frames, 1, true);
+    for (int r = 0; r < 3; ++r) Differentiate(rates + r * n, frames, 1);
     if (order == 2) {
         if (UseSpline) {
             std::copy(angles, angles + 3 * n, accelerations);
-            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 2, true);
+            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 2);
         } else {
             std::copy(rates, rates + 3 * n, accelerations);
-            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 1, true);
+            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 1);
         }
     }
 

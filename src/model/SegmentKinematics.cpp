@@ -194,7 +194,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeKinematics(const TDataFile* reco
     return ComputeSegments3D(recording, massRatio, unwrap, fillGaps, filter, warnings);
 }
 
-void TBiomecaModel::ApplyHanavan(LabelledItemList* warnings) {
+void TBiomecaModel::ApplyHanavan(int n, LabelledItemList* warnings) {
     if (Type != 4 || HanavanData.empty()) return;
     if (HanavanSize < 41 || size_t(HanavanSize) > HanavanData.size()) {
         Warn(warnings, "Hanavan list of " + std::to_string(HanavanSize) + " values refused (41 to " +
@@ -202,7 +202,6 @@ void TBiomecaModel::ApplyHanavan(LabelledItemList* warnings) {
         return;
     }
     TotalMass = HanavanData[40];
-    const int n = SegmentsInUse(warnings);
     for (int i = 0; i < n; ++i) {
         BodySegment& s = *Segments[i];
         if (s.ModelSegment < 0) continue;
@@ -320,8 +319,8 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
     if (!recording || !RecordsExist()) return nullptr;
     const MarkerTable markers(*recording, Divide, MissingValue, false);
     if (markers.dimension() < 3 || markers.frames() < 1) return nullptr;
-    ApplyHanavan(warnings);
     const int n = SegmentsInUse(warnings);
+    ApplyHanavan(n, warnings);
     // Zeroed here column by column, just before each column is written, rather than all at once.
     std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), false, warnings);
     if (!table) return nullptr;

@@ -5,6 +5,7 @@
 //
 // Units: marker coordinates are divided by Divide (recording units per metre); the model works in
 // metres, kilograms, seconds, newtons and newton-metres, angles in radians.
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -236,7 +237,7 @@ protected:
     // Kinematics table present, computed and of the size of the segments in use.
     bool KinematicsReady() const;
     // Derivative of one signal of the point rate by the model's filter settings (low-pass first).
-    void Differentiate(double* row, int n, int order, bool smoothFirst) const;
+    void Differentiate(double* row, int n, int order) const;
     void FillCurveNames(int s, int order, bool omegaForm, int kind, CurveNames* names) const;
     // Low-pass filter of one signal by the model's settings.
     void LowPass(double* row, int n) const;
@@ -245,7 +246,7 @@ protected:
     std::unique_ptr<Matrix2D> MarkerTrajectory(const TDataFile& recording, int p, bool filtered);
 
     // Steps of the kinematics run.
-    void ApplyHanavan(LabelledItemList* warnings);
+    void ApplyHanavan(int n, LabelledItemList* warnings);
     // Sets SegmentMassSum and gives the ratio that the whole-body centre divides by.
     double MassRatio(int n, double input);
     // Whole-body centre of mass over the computed frames from the rows cx, cy, cz of each block.

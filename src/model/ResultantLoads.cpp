@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "model/ModelTables.h"
 #include "model/SignalFilter.h"
@@ -144,9 +145,10 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantMoments(bool addExterna
     if (!KinematicsReady()) return nullptr;
     const int n = SegmentCount;
     const int frames = Kinematics->GetCols();
-    auto table = std::make_unique<Matrix2D>(3 * (n + 1), frames);
+    auto table = std::make_unique<Matrix2D>(3 * (n + 1), frames);  // the whole body's rows stay 0
     if (!table->GetData()) return nullptr;
     SignalTable out(*table);
+    std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(frames));
     for (int k = 0; k < n; ++k) {
         std::unique_ptr<Matrix2D> curve = ComputeSegmentCurve(k, 2, 1, nullptr);
         if (!curve) continue;
@@ -160,9 +162,10 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantMoments(bool addExterna
             for (int r = 0; r < 3; ++r) {
                 double v = c[size_t(f) * 4 + size_t(r)];
                 if (external) v += external->GetValue(r, f);
-                out(3 * k + r, f) = v;
+                rows[size_t(r) * size_t(frames) + size_t(f)] = v;
             }
         }
+        out.StoreBlock(3 * k, 3, rows.data());
     }
     return table;
 }
@@ -184,7 +187,8 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
     double* rates = angles + 3 * n;
     double* accelerations = rates + 3 * n;
     kin.CopyBlock(kKinematicsRows * s + 3, 3, angles);
-    auto result = std::make_unique<Matrix2D>(4, frames);
+    // Orders 1 and 2 write every element; the others leave rows at 0.
+    auto result = (order == 1 || order == 2) ? UnfilledTable(4, frames) : std::make_unique<Matrix2D>(4, frames);
     if (!result->GetData()) return nullptr;
     SignalTable out(*result);
     if (order == 0) {

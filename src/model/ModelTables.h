@@ -42,6 +42,7 @@ public:
         const double* v = At(p, f);
         return Point3D(v[0] * scale_, v[1] * scale_, v[2] * scale_);
     }
+    void Prefetch(int p, int f) const { __builtin_prefetch(At(p, f)); }
     // Planar position (x, y) in metres.
     void Planar(int p, int f, double* x, double* y) const {
         const double* v = At(p, f);
@@ -60,6 +61,18 @@ private:
     int coords_ = 0;
     double missing_;
     double scale_;
+};
+
+// A segment's markers after label resolution, what can be computed from them, and what the
+// kinematics run gathers over the frames.
+struct SegmentMarkers {
+    int p1 = 0, p2 = 0, p3 = 0;
+    bool centre = false;       // P1 and P2 in the recording
+    bool orientation = false;  // P1, P2 and P3 in the recording, two of them distinct, valid axes
+    double lengthSum = 0.0;
+    double radiusSum = 0.0;
+    int count = 0;
+    double previous[4] = {0.0, 0.0, 0.0, 0.0};  // last quaternion written
 };
 
 // Column-major access to the Kinematics table without per-element checks: callers stay inside.

@@ -14,6 +14,8 @@
 
 class TDataFile;
 class LabelledItemList;
+class MarkerTable;
+struct SegmentMarkers;
 
 constexpr int kBodySegmentSlots = 256;
 constexpr int kBodyJointSlots = 256;
@@ -247,11 +249,21 @@ protected:
 
     // Steps of the kinematics run.
     void ApplyHanavan(int n, LabelledItemList* warnings);
+    // Sum of the segments' mass shares.
+    double MassSum(int n) const;
     // Sets SegmentMassSum and gives the ratio that the whole-body centre divides by.
     double MassRatio(int n, double input);
-    // Whole-body centre of mass over the computed frames from the rows cx, cy, cz of each block.
-    void WholeBodyCentre(Matrix2D& table, int n, double ratio, int cx, int cy, int cz);
-    // Gap filling, unwrapping of the angle rows given and low-pass filtering.
+    // Rows of one segment's block (row-major, `frames` columns) over the computed frames.
+    void ComputeSegmentBlock(const MarkerTable& markers, int i, SegmentMarkers& m, int first, int last, double* block,
+                             int frames) const;
+    // Whole-body centre of mass of planar data, from the segments' rows in the table.
+    void PlanarWholeBodyCentre(Matrix2D& table, int n, double ratio);
+    // The filter setting, refused with a warning for a cut-off that is no frequency.
+    bool FilterUsable(bool filter, LabelledItemList* warnings);
+    // Gap filling, unwrapping of the angle rows given and low-pass filtering of one block of
+    // contiguous rows (the whole body's is never filtered), or of every block of a table.
+    void CleanBlock(double* block, int rows, int frames, bool body, const int* angleRows, int angleCount, bool unwrap,
+                    bool fillGaps, bool filter) const;
     void CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps,
                  bool filter, LabelledItemList* warnings);
     // Zero-filled, or left for the caller to fill when `zero` is false.

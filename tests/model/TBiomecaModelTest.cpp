@@ -12,8 +12,8 @@ namespace {
 std::unique_ptr<Matrix2D> Table(int rows, int cols) { return std::make_unique<Matrix2D>(rows, cols); }
 
 bool AddPlain(TBiomecaModel& model, int distal, int proximal) {
-    return model.AddJoint(distal, proximal, 0, "j", nullptr, nullptr, 1, nullptr, nullptr, 0, nullptr, nullptr, 0, -1, 1,
-                          true);
+    return model.AddJoint(distal, proximal, 0, "j", nullptr, nullptr, 1, nullptr, nullptr, 0, nullptr, nullptr, 0, -1,
+                          1, true);
 }
 
 TEST(BodyModelRecords, DefaultsAfterConstruction) {

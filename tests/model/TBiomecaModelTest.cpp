@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -254,6 +256,21 @@ TEST(SegmentInertia, RefusesWithoutMatchingKinematics) {
     model.SegmentCount = 1;
     model.IsRadius = true;
     EXPECT_TRUE(model.GetSegmentInertia(0, &m, nullptr, nullptr, nullptr, 1000));  // past the table: length 0
+}
+
+TEST(BodyModelRecords, EveryItemHasItsOwnNumber) {
+    TBiomecaModel model;
+    for (int segments : {0, 1, 7}) {
+        SCOPED_TRACE(segments);
+        model.SegmentCount = segments;
+        std::vector<int> items;
+        for (int s = 0; s < segments; ++s) items.push_back(s);
+        items.push_back(model.CentreOfMassItem());
+        for (int j = 0; j < 5; ++j) items.push_back(model.JointItem(j));
+        std::sort(items.begin(), items.end());
+        EXPECT_EQ(std::adjacent_find(items.begin(), items.end()), items.end());
+        EXPECT_EQ(model.CentreOfMassItem(), segments);
+    }
 }
 
 }  // namespace

@@ -322,6 +322,9 @@ void MyFrame::CreatePanes() {
                                         wxSUNKEN_BORDER | wxTAB_TRAVERSAL, "wxPropertyGrid");
     m_propertyGrid->SetExtraStyle(wxPG_EX_MODE_BUTTONS | wxPG_EX_HELP_AS_TOOLTIPS);
     m_propertyGrid->SetCellBackgroundColour(menuColour);
+    // An entry the grid cannot read or the view refuses is reported in the status bar rather
+    // than in a message box, and the row goes back to its value.
+    m_propertyGrid->SetValidationFailureBehavior(wxPG_VFB_SHOW_MESSAGE_ON_STATUSBAR);
     m_settingsNotebook->AddPage(m_propertyGrid, _("3D Parameters"), false);
 
     m_mainNotebook =
@@ -453,8 +456,6 @@ void MyFrame::OnPropertyChanging(wxPropertyGridEvent& event) {
         ParameterGrid(canvas).Check(event.GetPropertyName().utf8_string(), value);
     if (refusal.empty()) return;
     event.Veto();
-    // No message box: the reason goes to the status bar and the row shows its old value again.
-    event.SetValidationFailureBehavior(wxPG_VFB_SHOW_MESSAGE_ON_STATUSBAR);
     event.SetValidationFailureMessage(wxGetTranslation(wxString::FromUTF8(refusal)));
 }
 

@@ -17,7 +17,6 @@ namespace {
 const char kMustBePositive[] = "The value must be a number above 0.";
 const char kMustBeFinite[] = "The value must be a finite number.";
 const char kLensRange[] = "The lens angle must be above 0 and below 180 degrees.";
-const char kGridRange[] = "The grid number must be a whole number from 1 to 200.";
 const char kPlaneTypeRange[] = "The plane type must be Horizontal, Frontal or Saggital.";
 const char kEyeOnCentre[] = "The camera's eye and centre must differ.";
 const char kWrongKind[] = "The value is not of the row's kind.";
@@ -33,7 +32,8 @@ bool StartsWith(const std::string& text, std::string_view prefix) {
 // The light index after the prefix; -1 when the rest is not a whole number.
 int LightIndex(const std::string& name, size_t prefixLength) {
     const std::string digits = name.substr(prefixLength);
-    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos)
+    if (digits.empty() || digits.size() > 3 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
         return -1;
     long index = -1;
     return dez::ParseInt(digits, index) ? static_cast<int>(index) : -1;
@@ -251,7 +251,10 @@ std::string ParameterGrid::Check(const std::string& fullName, const GridValue& v
         const long* whole = std::get_if<long>(&value);
         if (whole == nullptr) return kWrongKind;
         if (rule == Rule::GridNumber)
-            return *whole >= 1 && *whole <= kGridMaxDivisions ? std::string() : kGridRange;
+            return *whole >= 1 && *whole <= kGridMaxDivisions
+                       ? std::string()
+                       : dez::Format("The grid number must be a whole number from 1 to %ld.",
+                                     kGridMaxDivisions);
         return *whole >= 0 && *whole <= 2 ? std::string() : kPlaneTypeRange;
     }
     double real = 0;
@@ -312,7 +315,8 @@ GridEdit ParameterGrid::Apply(const std::string& fullName, const GridValue& valu
         const int index = LightIndex(name, prefix);
         double real = 0;
         if (lightPart == 0) FromGrid(std::get<GridColour>(value), lights[index].colour);
-        else if (AsReal(value, &real)) lights[index].position[lightPart - 1] = static_cast<float>(real);
+        else if (AsReal(value, &real))
+            lights[index].position[lightPart - 1] = static_cast<float>(real);
         m_canvas.SetLights();
         return GridEdit::Applied;
     }

@@ -64,6 +64,8 @@ void FillParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas) {
     int lightCount = 0;
     canvas.GetLights(&lightCount);
 
+    // The spin control is not among the editors the grid registers by itself.
+    wxPropertyGrid::RegisterAdditionalEditors();
     grid.Freeze();
     grid.Clear();
     // Rows by the name the rules give them, so that children find their category whatever the
@@ -77,10 +79,7 @@ void FillParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas) {
                                             : grid.AppendIn(parent->second, property);
         appended[row.name] = property;
         if (row.collapsed) folded.push_back(property);
-        if (row.kind == GridRowKind::Int) {
-            wxPropertyGrid::RegisterAdditionalEditors();
-            grid.SetPropertyEditor(property, wxPGEditor_SpinCtrl);
-        }
+        if (row.kind == GridRowKind::Int) grid.SetPropertyEditor(property, wxPGEditor_SpinCtrl);
     }
     for (wxPGProperty* property : folded) grid.Collapse(property);
     grid.SetPropertyAttributeAll(wxPG_BOOL_USE_CHECKBOX, true);

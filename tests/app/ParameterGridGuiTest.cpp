@@ -111,7 +111,8 @@ std::vector<std::string> Describe(wxPGProperty* parent, int depth) {
     for (unsigned i = 0; i < parent->GetChildCount(); ++i) {
         wxPGProperty* p = parent->Item(i);
         std::ostringstream row;
-        row << depth << '|' << wxString(p->GetClassInfo()->GetClassName()).utf8_string() << '|' << p->GetLabel().utf8_string() << '|'
+        row << depth << '|' << wxString(p->GetClassInfo()->GetClassName()).utf8_string() << '|'
+            << p->GetLabel().utf8_string() << '|'
             << p->GetName().utf8_string() << '|';
         GridValue value;
         if (p->IsCategory()) row << (p->IsExpanded() ? "open" : "folded");
@@ -184,7 +185,8 @@ TEST_F(GridTest, RowsInOrderWithTheViewsValues) {
     ASSERT_EQ(rows.size(), expected.size());
     for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], expected[i]) << "row " << i;
 
-    for (const char* name : {"Wire Mode", "Show Plane", "Show main axis", "Show Buttons", "BVH_ICNH"}) {
+    for (const char* name :
+         {"Wire Mode", "Show Plane", "Show main axis", "Show Buttons", "BVH_ICNH"}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(Row(name)->GetAttribute(wxPG_BOOL_USE_CHECKBOX).GetBool());
         EXPECT_EQ(Row(name)->GetHelpString(), "");

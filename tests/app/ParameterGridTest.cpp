@@ -162,7 +162,9 @@ TEST_F(ParameterGridTest, EachRowEditsWhatItNames) {
          [](FakeCanvas& c) { return c.lights[0].position[0] == 3.5f && c.setLightsCalls == 1; }},
         {"light_position_y 1", -2.0, [](FakeCanvas& c) { return c.lights[1].position[1] == -2; }},
         {"light_position_z 1", 7.0,
-         [](FakeCanvas& c) { return c.lights[1].position[2] == 7 && c.lights[1].position[3] == 0; }},
+         [](FakeCanvas& c) {
+             return c.lights[1].position[2] == 7 && c.lights[1].position[3] == 0;
+         }},
         {"Show Plane", false, [](FakeCanvas& c) { return !c.plane.visible; }},
         {"Plane Colour", GridColour{255, 255, 255},
          [](FakeCanvas& c) { return c.plane.colour[0] == 1 && c.plane.colour[2] == 1; }},
@@ -228,7 +230,8 @@ TEST_F(ParameterGridTest, RefusedEntriesChangeNothing) {
     cases.push_back({"camera_default_lens", 180.0});
     // Sizes are floats in the view: a double beyond their range is no size.
     cases.push_back({"Plane Size", 1e39});
-    for (long bad : {0L, -5L, kGridMaxDivisions + 1, 2000000000L}) cases.push_back({"Grid number", bad});
+    for (long bad : {0L, -5L, kGridMaxDivisions + 1, 2000000000L})
+        cases.push_back({"Grid number", bad});
     for (long bad : {-1L, 3L}) cases.push_back({"Plane Type", bad});
     for (const char* position : {"light_position_x 0", "light_position_z 1", "plane_X", "plane_Z",
                                  "eye_X", "eye_Z", "center_Y"})

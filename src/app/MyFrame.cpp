@@ -25,6 +25,7 @@
 #include "app/FrameIds.h"
 #include "app/LogStreamBuf.h"
 #include "app/MyFrameDnDFile.h"
+#include "app/ParameterGridControl.h"
 #include "app/ShellSettings.h"
 #include "app/WindowGeometry.h"
 #include "view/myGLCanvas.h"
@@ -136,6 +137,7 @@ MyFrame::MyFrame(wxLocale* locale, const wxString& title, const wxPoint& positio
     m_dockingManager.Update();
 
     if (config != nullptr) LoadSettings(config);
+    FillPropertyGrid();
 }
 
 void MyFrame::BindHandlers() {
@@ -164,6 +166,8 @@ void MyFrame::BindHandlers() {
           wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_CHANGED})
         Bind(type, &MyFrame::OnScroll, this);
     Bind(wxEVT_CLOSE_WINDOW, &MyFrame::OnClose, this);
+    Bind(wxEVT_PG_CHANGING, &MyFrame::OnPropertyChanging, this, kIdPropertyGrid);
+    Bind(wxEVT_PG_CHANGED, &MyFrame::OnPropertyChanged, this, kIdPropertyGrid);
     // The view stops playback on its own too (its keys, its popup menu): the controls follow at
     // the next idle time whatever stopped it.
     for (int id : kAnimationCommands)
@@ -318,6 +322,9 @@ void MyFrame::CreatePanes() {
                                         wxSUNKEN_BORDER | wxTAB_TRAVERSAL, "wxPropertyGrid");
     m_propertyGrid->SetExtraStyle(wxPG_EX_MODE_BUTTONS | wxPG_EX_HELP_AS_TOOLTIPS);
     m_propertyGrid->SetCellBackgroundColour(menuColour);
+    // An entry the grid cannot read or the view refuses is reported in the status bar rather
+    // than in a message box, and the row goes back to its value.
+    m_propertyGrid->SetValidationFailureBehavior(wxPG_VFB_SHOW_MESSAGE_ON_STATUSBAR);
     m_settingsNotebook->AddPage(m_propertyGrid, _("3D Parameters"), false);
 
     m_mainNotebook =
@@ -432,6 +439,37 @@ void MyFrame::SaveSettings(wxConfigBase* config) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The 3D Parameters grid
+
+void MyFrame::FillPropertyGrid() {
+    if (m_canvas == nullptr || m_propertyGrid == nullptr) return;
+    CanvasParameters canvas(*m_canvas);
+    FillParameterGrid(*m_propertyGrid, canvas);
+}
+
+void MyFrame::OnPropertyChanging(wxPropertyGridEvent& event) {
+    if (m_canvas == nullptr || event.GetProperty() == nullptr) return;
+    GridValue value;
+    if (!GridValueFromVariant(event.GetValue(), &value)) return;
+    CanvasParameters canvas(*m_canvas);
+    const std::string refusal =
+        ParameterGrid(canvas).Check(event.GetPropertyName().utf8_string(), value);
+    if (refusal.empty()) return;
+    event.Veto();
+    event.SetValidationFailureMessage(wxGetTranslation(wxString::FromUTF8(refusal)));
+}
+
+void MyFrame::OnPropertyChanged(wxPropertyGridEvent& event) {
+    if (m_canvas == nullptr) return;
+    GridValue value;
+    if (event.GetProperty() != nullptr && GridValueFromVariant(event.GetValue(), &value)) {
+        CanvasParameters canvas(*m_canvas);
+        ParameterGrid(canvas).Apply(event.GetPropertyName().utf8_string(), value);
+    }
+    m_canvas->Refresh(false);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Opening files and the recent files
 
 bool MyFrame::OpenFile(const wxString& path) {
@@ -454,6 +492,8 @@ bool MyFrame::OpenFile(const wxString& path) {
     UpdateControls();
     m_canvas->Refresh(true);
     SetTitle(wxString::Format("%s [%s]", kVersionText, path));
+    // The new view placed its camera (and perhaps its plane) on the recording.
+    FillPropertyGrid();
     return true;
 }
 

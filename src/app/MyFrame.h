@@ -24,6 +24,7 @@ class wxLocale;
 class wxMenu;
 class wxMenuBar;
 class wxPropertyGrid;
+class wxPropertyGridEvent;
 class wxScrollEvent;
 class wxSlider;
 class wxTextCtrl;
@@ -60,6 +61,9 @@ public:
     void EnableAnimationControls(bool enable);
     // The animation commands' enabled state from the canvas's motion and playing state.
     void UpdateControls();
+
+    // Rebuilds the "3D Parameters" grid from the view and the settings values as they are now.
+    void FillPropertyGrid();
 
     void LoadSettings(wxConfigBase* config);
     void SaveSettings(wxConfigBase* config);
@@ -110,6 +114,10 @@ private:
     void OnSaveImage(wxCommandEvent& event);
     void OnScroll(wxScrollEvent& event);
     void OnClose(wxCloseEvent& event);
+    // A grid entry the rules refuse is vetoed (the row shows its old value again) with the reason
+    // in the status bar; an accepted one is applied and the view repainted.
+    void OnPropertyChanging(wxPropertyGridEvent& event);
+    void OnPropertyChanged(wxPropertyGridEvent& event);
     void OnUpdateAnimationCommand(wxUpdateUIEvent& event);
 
     wxLocale* m_locale = nullptr;

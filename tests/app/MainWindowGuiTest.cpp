@@ -313,7 +313,8 @@ TEST_F(AppTest, PanesAndTheirPages) {
         EXPECT_EQ(book->GetPage(0), p.window);
     }
     EXPECT_EQ(frame().GetPropertyGrid()->GetId(), kIdPropertyGrid);
-    EXPECT_EQ(frame().GetPropertyGrid()->GetRoot()->GetChildCount(), 0u);
+    // The six categories of the "3D Parameters" page.
+    EXPECT_EQ(frame().GetPropertyGrid()->GetRoot()->GetChildCount(), 6u);
     EXPECT_FALSE(frame().GetLogText()->IsEditable());
     EXPECT_TRUE(frame().GetLogText()->IsMultiLine());
 }

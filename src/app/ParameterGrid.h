@@ -7,6 +7,8 @@
 #include <variant>
 #include <vector>
 
+#include "view/CanvasSettings.h"
+
 struct CanvasLight;
 struct GroundPlaneSettings;
 class wxGLCamera;
@@ -60,8 +62,8 @@ struct GridRow {
 // The plane type's choices, in the order of their values 0, 1, 2 (labels before translation).
 extern const char* const kPlaneTypeLabels[3];
 
-// The largest grid number the grid takes: a finer grid only costs drawing time.
-inline constexpr long kGridMaxDivisions = 200;
+// The largest grid number the grid takes: the limit the view keeps when it reads the settings.
+inline constexpr long kGridMaxDivisions = kMaxGridDivisions;
 
 // A float 0..1 as a channel of the grid: times 255, truncated (0.3 shows as 76); values outside
 // 0..1, and NaN, are shown as the nearest end.

@@ -501,7 +501,12 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
         return false;
     }
     const int32_t pointCount = GetPointCount();
-    const float spf = GetAnalogSamplesPerFrame();
+    float spf = GetAnalogSamplesPerFrame();
+    // Without rates (a header rate of 0) the samples per frame are still in the table sizes: the
+    // rates would say 1 and every other sample would be lost.
+    if (points && analog && !(pointRate > 0.0f && analogRate > 0.0f) && points->GetCols() > 0 &&
+        analog->GetCols() > points->GetCols() && analog->GetCols() % points->GetCols() == 0)
+        spf = static_cast<float>(analog->GetCols() / points->GetCols());
     if (!(spf > 0.0f)) return false;
     int32_t channels = 0;
     int32_t samplesPerFrame = 0;

@@ -356,3 +356,19 @@ TEST(C3DWriter, KeptGroupsKeepEveryParameter) {
     ASSERT_NE(vendor->FindParameter("P119"), nullptr);
     EXPECT_EQ(vendor->FindParameter("P119")->words[0], 119);
 }
+
+// A recording without rates (a header rate of 0) keeps every analog sample: the samples per
+// frame come from the table sizes.
+TEST(C3DWriter, AnalogSamplesSurviveWithoutRates) {
+    TDataFile d(2, 3, 100.0f, 2, 4, 4);
+    d.pointRate = 0.0f;
+    d.analogRate = 0.0f;
+    for (int32_t c = 0; c < d.analog->GetCols(); ++c)
+        for (int32_t r = 0; r < 2; ++r) d.analog->SetValue(r, c, 10.0 * r + c);
+    testsupport::TempDir dir;
+    ASSERT_TRUE(d.SaveC3D(dir.file("norate.c3d").c_str(), "", "", nullptr, false)) << d.errorText;
+    auto back = Reload(dir.file("norate.c3d"));
+    ASSERT_NE(back->analog, nullptr);
+    ASSERT_EQ(back->analog->GetCols(), 12);
+    for (int32_t c = 0; c < 12; ++c) EXPECT_DOUBLE_EQ(back->analog->GetValue(1, c), 10.0 + c);
+}

@@ -13,8 +13,8 @@ Point3D RotateByQuaternion(const Point3D& v, const Quaternion& q);
 // Shortest-arc blend: q1 is negated when the dot product is negative; nearly equal rotations
 // (1 - |dot| < 0.05) blend linearly.
 Quaternion QuaternionSlerp(const Quaternion& q0, const Quaternion& q1, double t);
-// Angles about X, Y and Z (out[0..2]) with q = Rx Ry Rz read the other way round; at the poles
-// (|sin| = 1) the whole turn about the shared axis goes to out[0] and out[2] is 0.
+// Angles a0 about X, a1 about Y and a2 about Z (out[0..2]) with q = Rz(a2) Ry(a1) Rx(a0); at the
+// poles (|sin a1| = 1) the whole turn about the shared axis goes to a0 and a2 is 0.
 void QuaternionToEuler(const Quaternion& q, double out[3]);
 // True unless the squared distance is below 1e-8.
 bool PointsDiffer(const Point3D& a, const Point3D& b);

@@ -60,7 +60,6 @@ TEST_F(StandInTest, RefuseEveryFileWithOneError) {
         {[] { return new shape3DS; }, "3ds", "shape3DS::Load", "part.3ds"},
         {[] { return new shapeTVP; }, "tvp", "shapeTVP::Load", "part.txv"},
         {[] { return new shapeSHL; }, "shl", "shapeSHL::Load", "body.shl.gz"},
-        {[] { return new shapeBVH; }, "bvh", "shapeBVH::Load", "walk.bvh"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typeName);

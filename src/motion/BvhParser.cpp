@@ -46,8 +46,22 @@ bool BvhParser::Load(std::unique_ptr<Joint>& root, std::unique_ptr<RecordedMotio
     motion.reset();
     std::ifstream in(path_, std::ios::binary);
     std::string bytes;
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) {
+    if (in) {
+        // One read of the whole file; a stream that cannot tell its size is read piece by piece.
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size > 0) {
+            bytes.resize(static_cast<std::size_t>(size));
+            in.read(&bytes[0], size);
+            bytes.resize(static_cast<std::size_t>(in.gcount()));
+        } else {
+            in.clear();
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        in.clear();
+    }
+    if (!in.is_open()) {
         error_ = "Unable to open file " + path_;
         Print(error_);
         return false;

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr double kDegreesPerRadian = 180 / 3.141592653589793;
+// 1 GB of point table.
+constexpr double kMaxTableCells = 134217728.0;
 
 // Joints depth-first (a joint, then each child's subtree in order) with their parents' indices.
 void CollectJoints(const Joint* joint, int parent, std::vector<const Joint*>& joints, std::vector<int>& parents) {
@@ -81,6 +83,14 @@ bool TDataFile::ReadBVH(const char* filePath) {
         }
         const int32_t pointCount = jointCount + static_cast<int32_t>(rotations.size());
 
+        // End sites carry no channels, so a small file can still ask for a huge table: thousands
+        // of joints times a frame per few bytes.
+        if (3.0 * pointCount * n > kMaxTableCells) {
+            SetErrorText(("BVH file too large to read as markers: " + std::to_string(pointCount) + " points of " +
+                          std::to_string(n) + " frames")
+                             .c_str());
+            return false;
+        }
         // Everything is computed before the data object is touched: a failure leaves it as it was.
         auto table = std::make_unique<Matrix2D>(3 * pointCount, n);
         if (table->GetRows() != 3 * pointCount || table->GetCols() != n) return false;

@@ -138,6 +138,19 @@ TEST_F(BvhMarkers, RefusalsLeaveTheRecordingUnchanged) {
     EXPECT_FALSE(d.ReadBVH(nullptr));
 }
 
+// Thousands of end sites and a frame every six bytes would ask for gigabytes of point table.
+TEST_F(BvhMarkers, TablesOutOfProportionAreRefused) {
+    std::string text = "HIERARCHY\nROOT R\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation Zrotation\n";
+    for (int i = 0; i < 4000; ++i) text += "End Site { OFFSET 0 1 0 }\n";
+    text += "}\nMOTION\nFrames: 12000\nFrame Time: 0.01\n";
+    for (int i = 0; i < 12000; ++i) text += "0 0 0\n";
+    TDataFile d(2, 4, 50.0f, 0, 1, 3);
+    d.verbose = false;
+    EXPECT_FALSE(d.ReadBVH(Write("huge.bvh", text).c_str()));
+    EXPECT_STREQ(d.GetErrorText(), "BVH file too large to read as markers: 4002 points of 12000 frames");
+    EXPECT_EQ(d.GetFrameCount(), 4);
+}
+
 TEST_F(BvhMarkers, LongStickFiguresEndAfterTheLastWholeLink) {
     std::string text = "HIERARCHY\nROOT R\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation Zrotation\n";
     for (int i = 0; i < 600; ++i) text += "End Site { OFFSET 0 1 0 }\n";

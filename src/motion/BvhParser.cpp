@@ -6,10 +6,12 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <system_error>
 
 #include "motion/Joint.h"
 #include "motion/RecordedMotion.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -44,22 +46,29 @@ BvhParser::~BvhParser() = default;
 bool BvhParser::Load(std::unique_ptr<Joint>& root, std::unique_ptr<RecordedMotion>& motion) {
     root.reset();
     motion.reset();
-    std::ifstream in(path_, std::ios::binary);
+    // Only regular files: a folder opens as a stream whose end lies at the largest offset.
+    std::ifstream in;
+    if (dez::FileSize(path_) >= 0) in.open(path_, std::ios::binary);
     std::string bytes;
     if (in) {
         // One read of the whole file; a stream that cannot tell its size is read piece by piece.
         in.seekg(0, std::ios::end);
         const std::streamoff size = in.tellg();
         in.seekg(0, std::ios::beg);
-        if (size > 0) {
-            bytes.resize(static_cast<std::size_t>(size));
-            in.read(&bytes[0], size);
-            bytes.resize(static_cast<std::size_t>(in.gcount()));
-        } else {
-            in.clear();
-            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        try {
+            if (size > 0) {
+                bytes.resize(static_cast<std::size_t>(size));
+                in.read(&bytes[0], size);
+                bytes.resize(static_cast<std::size_t>(in.gcount()));
+            } else {
+                in.clear();
+                bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+        } catch (const std::exception&) {
+            error_ = "Not enough memory to read " + path_;
+            Print(error_);
+            return false;
         }
-        in.clear();
     }
     if (!in.is_open()) {
         error_ = "Unable to open file " + path_;
@@ -85,12 +94,20 @@ bool BvhParser::LoadFromBuffer(std::string_view bytes, std::unique_ptr<Joint>& r
     jointCount_ = 0;
     frameCount_ = 0;
     frameTime_ = 0;
+    std::string failure;
     try {
         Parse();
     } catch (const parse_error& e) {
+        failure = e.what();
+    } catch (const std::bad_alloc&) {
+        failure = "Not enough memory";
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    if (!failure.empty()) {
         root_.reset();
         motion_.reset();
-        error_ = e.what();
+        error_ = failure;
         Print("Parse error at " + path_ + ":" + std::to_string(line_) + ": " + error_);
         data_ = {};
         return false;

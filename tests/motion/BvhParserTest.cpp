@@ -261,6 +261,11 @@ TEST(BvhParser, FilesOnDisk) {
     EXPECT_EQ(GetCapturedStdout(), "<bvh> Unable to open file " + dir.file("none.bvh") + "\n");
     EXPECT_EQ(root, nullptr);
     EXPECT_EQ(motion, nullptr);
+
+    BvhParser folder(dir.path());
+    CaptureStdout();
+    EXPECT_FALSE(folder.Load(root, motion));
+    EXPECT_EQ(GetCapturedStdout(), "<bvh> Unable to open file " + dir.path() + "\n");
 }
 
 }  // namespace

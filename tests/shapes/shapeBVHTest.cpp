@@ -95,6 +95,18 @@ TEST_F(ShapeBVH, TimeLineComesFromTheFrames) {
     EXPECT_EQ(shape.GetFileName(), "");
 }
 
+TEST_F(ShapeBVH, AZeroFrameTimeStaysOnFrameZero) {
+    shapeBVH shape;
+    ASSERT_TRUE(shape.Load(Write("still.bvh", Figure(3, "0"))));
+    EXPECT_EQ(shape.GetDuration(), 0);
+    EXPECT_EQ(shape.GetFramePeriod(), 0);
+    for (double t : {0.0, 0.5, -1.0}) {
+        EXPECT_TRUE(shape.SetTime(t));
+        EXPECT_EQ(shape.GetCurrentFrame(), 0);
+        EXPECT_EQ(t, 0);
+    }
+}
+
 TEST_F(ShapeBVH, ScaleFollowsTheSettings) {
     const std::string path = Write("walk.bvh", Figure(2, "0.1"));
     bvh_inch_unit = false;

@@ -54,7 +54,6 @@ TEST_F(StandInTest, RefuseEveryFileWithOneError) {
         {[] { return new DXFRenderer; }, "dxf", "DXFRenderer::Load", "site.dxf.gz"},
         {[] { return new isosurface; }, "iso_surface", "isosurface::Load", "head.dat"},
         {[] { return new glmObj; }, "glm", "glmObj::Load", "model.obj"},
-        {[] { return new shapeBVH; }, "bvh", "shapeBVH::Load", "walk.bvh"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typeName);

@@ -10,9 +10,7 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
-#include "shapes/DXFRenderer.h"
 #include "shapes/glmObj.h"
-#include "shapes/isosurface.h"
 #include "shapes/shape3DS.h"
 #include "shapes/shapeBVH.h"
 #include "shapes/shapeSHL.h"
@@ -54,9 +52,6 @@ TEST_F(StandInTest, RefuseEveryFileWithOneError) {
         const char* function;
         const char* file;
     } cases[] = {
-        {[] { return new DXFRenderer; }, "dxf", "DXFRenderer::Load", "site.dxf.gz"},
-        {[] { return new isosurface; }, "iso_surface", "isosurface::Load", "head.dat"},
-        {[] { return new glmObj; }, "glm", "glmObj::Load", "model.obj"},
         {[] { return new shape3DS; }, "3ds", "shape3DS::Load", "part.3ds"},
         {[] { return new shapeTVP; }, "tvp", "shapeTVP::Load", "part.txv"},
         {[] { return new shapeSHL; }, "shl", "shapeSHL::Load", "body.shl.gz"},

@@ -19,7 +19,9 @@ void glmDraw(const ObjMtlModel& model, unsigned mode, bool wireframe) {
     if (mode & GLM_MATERIAL) glDisable(GL_COLOR_MATERIAL);
     glPushMatrix();
     glTranslatef(model.position[0], model.position[1], model.position[2]);
-    if (!wireframe) glBegin(GL_TRIANGLES);
+    // A wireframe triangle is its three edges. They are separate lines rather than a line loop
+    // per triangle: Mesa joins consecutive line loops of a display list into one.
+    glBegin(wireframe ? GL_LINES : GL_TRIANGLES);
     // Newest group first.
     for (auto g = model.groups.rbegin(); g != model.groups.rend(); ++g) {
         if (!g->enabled) continue;
@@ -36,17 +38,23 @@ void glmDraw(const ObjMtlModel& model, unsigned mode, bool wireframe) {
         }
         for (unsigned i : g->triangles) {
             const ObjMtlTriangle& t = model.triangles[i];
-            if (wireframe) glBegin(GL_LINE_LOOP);
             if (mode & GLM_FLAT) glNormal3fv(&model.facetnorms[3 * size_t(t.findex)]);
-            for (int j = 0; j < 3; ++j) {
+            const auto corner = [&](int j) {
                 if (mode & GLM_SMOOTH) glNormal3fv(&model.normals[3 * size_t(t.nindices[j])]);
                 if (mode & GLM_TEXTURE) glTexCoord2fv(&model.texcoords[2 * size_t(t.tindices[j])]);
                 glVertex3fv(&model.vertices[3 * size_t(t.vindices[j])]);
+            };
+            if (wireframe) {
+                for (int j = 0; j < 3; ++j) {
+                    corner(j);
+                    corner((j + 1) % 3);
+                }
+            } else {
+                for (int j = 0; j < 3; ++j) corner(j);
             }
-            if (wireframe) glEnd();
         }
     }
-    if (!wireframe) glEnd();
+    glEnd();
     glPopMatrix();
     glPopAttrib();
 }

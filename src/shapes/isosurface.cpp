@@ -163,15 +163,23 @@ void isosurface::DrawTriangles() {
         glEnd();
         return;
     }
-    // Every third triangle of the strip, as the runs 0-2, 3-5, ...
+    // Every third triangle of the strip: the outline of each run of three vertices (0-2, 3-5,
+    // ...; a last run of two is one edge drawn both ways, of one nothing). Separate lines rather
+    // than line loops: Mesa joins consecutive line loops of a display list into one.
+    const auto vertex = [&](size_t j) {
+        glNormal3fv(&m_normals[3 * j]);
+        glVertex3fv(&m_vertices[3 * j]);
+    };
+    glBegin(GL_LINES);
     for (size_t i = 0; i < count; i += 3) {
-        glBegin(GL_LINE_LOOP);
-        for (size_t j = i; j < std::min(count, i + 3); ++j) {
-            glNormal3fv(&m_normals[3 * j]);
-            glVertex3fv(&m_vertices[3 * j]);
+        const size_t n = std::min<size_t>(3, count - i);
+        if (n < 2) break;
+        for (size_t j = 0; j < n; ++j) {
+            vertex(i + j);
+            vertex(i + (j + 1) % n);
         }
-        glEnd();
     }
+    glEnd();
 }
 
 void isosurface::Draw() {

@@ -56,7 +56,6 @@ bool ReadDrawingFile(const wxString& path, std::string& out, std::string& error)
 // Entity colour numbers that are no palette entry.
 constexpr int kByBlock = 0;
 constexpr int kByLayer = 256;
-constexpr int kNoColour = -1000000;  // no code 62 was read
 constexpr int kWhite = 7;
 
 bool Same(const float a[3], const float b[3]) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
@@ -127,6 +126,7 @@ wxString DXFRenderer::GetTypeName() { return "dxf"; }
 void DXFRenderer::Clear() {
     m_loaded = false;
     m_layers.clear();
+    m_layerColours.clear();
     m_entities.clear();
     m_fileName.clear();
     m_info.clear();
@@ -191,7 +191,10 @@ bool DXFRenderer::ParseTables(PairReader& in) {
     bool hasColour = false;
     while (in.Next()) {
         if (in.code() == "0" && inLayer) {
-            if (!name.empty() && hasColour) m_layers.push_back({name, colour});
+            if (!name.empty() && hasColour) {
+                m_layers.push_back({name, colour});
+                m_layerColours.emplace(name, colour);
+            }
             name.clear();
             hasColour = false;
             inLayer = false;
@@ -210,19 +213,18 @@ bool DXFRenderer::ParseTables(PairReader& in) {
 }
 
 int DXFRenderer::GetLayerColour(std::string_view name) const {
-    for (const DXFLayer& layer : m_layers) {
-        if (layer.name != name) continue;
-        // A switched-off layer keeps its colour as a negative number.
-        const int c = layer.colour < 0 ? -layer.colour : layer.colour;
-        return c >= 1 && c <= 255 ? c : kWhite;
-    }
-    return kWhite;
+    const auto found = m_layerColours.find(std::string(name));
+    if (found == m_layerColours.end()) return kWhite;
+    // A switched-off layer keeps its colour as a negative number.
+    const long long c = found->second < 0 ? -(long long)found->second : found->second;
+    return c >= 1 && c <= 255 ? int(c) : kWhite;
 }
 
 bool DXFRenderer::ParseEntities(PairReader& in) {
     bool pending = false;
     DXFEntity e;
-    int colour = kNoColour;
+    int colour = 0;
+    bool hasColour = false;  // a code 62 was read
     std::string layer;
     const auto finish = [&] {
         if (!pending) return;
@@ -238,7 +240,7 @@ bool DXFRenderer::ParseEntities(PairReader& in) {
                 e.normal[i] = length > 0 && std::isfinite(length) ? float(n[i] / length) : 0.0f;
         }
         // By layer when no number was given or 256; by block (0) outside any block is white.
-        if (colour == kNoColour || colour == kByLayer)
+        if (!hasColour || colour == kByLayer)
             e.colour = GetLayerColour(layer);
         else if (colour == kByBlock || colour < 0 || colour > 255)
             e.colour = kWhite;
@@ -251,7 +253,7 @@ bool DXFRenderer::ParseEntities(PairReader& in) {
             finish();
             pending = false;
             e = DXFEntity();
-            colour = kNoColour;
+            hasColour = false;
             layer.clear();
             if (in.value() == "ENDSEC") return true;
             if (in.value() == "3DFACE") {
@@ -269,6 +271,7 @@ bool DXFRenderer::ParseEntities(PairReader& in) {
             layer = std::string(in.value());
         } else if (code == "62") {
             colour = dez::ShapeInteger(in.value());
+            hasColour = true;
         } else if (code.size() == 2 && code[0] >= '1' && code[0] <= '3' && code[1] >= '0' &&
                    code[1] <= '3') {
             // 10..13 x, 20..23 y, 30..33 z of corners 0..3.

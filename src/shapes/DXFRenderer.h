@@ -4,6 +4,7 @@
 // size on load and drawn in immediate mode, so a wireframe change needs no rebuild.
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <wx/colour.h>
@@ -55,6 +56,8 @@ private:
     void NormaliseEntities();
 
     std::vector<DXFLayer> m_layers;
+    // The first layer of each name, for the colour lookups of the entities.
+    std::unordered_map<std::string, int> m_layerColours;
     std::vector<DXFEntity> m_entities;
     std::string m_error;
 };

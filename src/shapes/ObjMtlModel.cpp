@@ -236,11 +236,13 @@ private:
         for (size_t i = 0; i < model_.materials.size(); ++i)
             byName.emplace(model_.materials[i].name, unsigned(i));
         std::vector<unsigned> index(usedNames_.size() + 1, 0);
+        std::unordered_map<std::string, bool> reported;
         for (size_t i = 0; i < usedNames_.size(); ++i) {
             const auto found = byName.find(usedNames_[i]);
             if (found != byName.end()) {
                 index[i + 1] = found->second;
-            } else {
+            } else if (reported.emplace(usedNames_[i], true).second) {
+                // Once per name: a file may name a missing material on every other line.
                 std::cout << "_glmFindMaterial():  can't find material \"" << usedNames_[i]
                           << "\".\n";
             }
@@ -354,10 +356,12 @@ void glmVertexNormals(ObjMtlModel& model, float angle) {
     model.normals.assign(3, 0.0f);
     model.normals.reserve(3 * (size_t(model.TriangleCount()) * 3 + 1));
     std::vector<char> averaged;
+    unsigned lonely = 0;
     for (unsigned v = 1; v <= nv; ++v) {
         const size_t begin = start[v], end = start[v + 1];
         if (begin == end) {
-            std::cout << "glmVertexNormals(): vertex w/o a triangle\n";
+            // Once, with a count at the end: point clouds have nothing but such vertices.
+            if (lonely++ == 0) std::cout << "glmVertexNormals(): vertex w/o a triangle\n";
             continue;
         }
         const float* ref = &model.facetnorms[3 * size_t(model.triangles[corners[begin] >> 2].findex)];
@@ -393,6 +397,7 @@ void glmVertexNormals(ObjMtlModel& model, float angle) {
         }
     }
     model.normals.shrink_to_fit();
+    if (lonely > 1) std::cout << "glmVertexNormals(): " << lonely << " vertices w/o a triangle\n";
     std::cout << "glmVertexNormals(): " << model.NormalCount() << " normals generated\n";
 }
 

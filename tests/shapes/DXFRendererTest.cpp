@@ -83,6 +83,8 @@ TEST_F(DxfTest, ColourNumbersResolveThroughTheirLayers) {
                              {"0", "LAYER"}, {"2", "hidden"}, {"62", "-5"},
                              {"0", "LAYER"}, {"2", "bare"}, {"70", "0"},
                              {"0", "LAYER"}, {"2", "odd"}, {"62", "300"},
+                             {"0", "LAYER"}, {"2", "walls"}, {"62", "4"},  // the first one holds
+                             {"0", "LAYER"}, {"2", "huge"}, {"62", "-99999999999"},
                              {"0", "ENDTAB"}, {"0", "ENDSEC"}});
     const struct {
         const char* layer;
@@ -91,7 +93,7 @@ TEST_F(DxfTest, ColourNumbersResolveThroughTheirLayers) {
     } cases[] = {
         {"walls", nullptr, 3}, {"walls", "1", 1},    {"walls", "256", 3}, {"walls", "0", 7},
         {"hidden", nullptr, 5}, {"bare", nullptr, 7}, {"nowhere", nullptr, 7},
-        {"odd", nullptr, 7},   {"walls", "-2", 7},   {"walls", "999", 7}, {"walls", "255", 255},
+        {"odd", nullptr, 7},   {"huge", nullptr, 7},   {"walls", "-2", 7},   {"walls", "999", 7}, {"walls", "255", 255},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.layer) + " " + (c.colour ? c.colour : "-"));

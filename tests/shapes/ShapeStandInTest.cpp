@@ -1,4 +1,4 @@
-// The mesh, drawing and skeleton shapes before their readers exist: each has its type name,
+// The mesh and skeleton shapes before their readers exist: each has its type name,
 // starts empty, and refuses every file with one logged error naming itself and the file.
 #include <gtest/gtest.h>
 

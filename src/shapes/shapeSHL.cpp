@@ -1,6 +1,29 @@
 #include "shapes/shapeSHL.h"
 
-#include "shapes/ShapeReadRefusal.h"
+#include <istream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+
+#include "platform/TextUtil.h"
+#include "shapes/MeshText.h"
+
+namespace {
+
+constexpr const char* kFunction = "shapeSHL::Load";
+
+void LogError(const wxString& text) {
+    wxLogger(wxLOG_Error, __FILE__, __LINE__, kFunction, wxLOG_COMPONENT).Log("%s", text);
+}
+
+wxString Prefix(const wxString& source) { return source.empty() ? wxString() : source + ": "; }
+
+}  // namespace
 
 shapeSHL::shapeSHL() = default;
 
@@ -9,5 +32,63 @@ shapeSHL::~shapeSHL() = default;
 wxString shapeSHL::GetTypeName() { return "shl"; }
 
 bool shapeSHL::Load(const wxString& path) {
-    return RefuseShapeFile("shapeSHL::Load", "SHL mesh", path);
+    Clear();
+    m_loaded = false;
+    std::string text, error;
+    if (!dez::ReadMeshFile(path.utf8_string(), text, error)) {
+        LogError(wxString(_("Unable to open ")) + path);
+        return false;
+    }
+    if (Parse(text, path)) {
+        m_name = wxFileName(path).GetName();
+        m_fileName = path;
+    }
+    return m_loaded;
+}
+
+bool shapeSHL::Load(std::istream& in) {
+    if (!in) return m_loaded;
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return Parse(text, wxString());
+}
+
+bool shapeSHL::Parse(std::string_view text, const wxString& source) {
+    dez::MeshWords words(text);
+    if (!dez::EqualsNoCase(words.FirstLine(), "Version: 2")) {
+        LogError(_("This is not a valid SHL file"));
+        return false;
+    }
+    const long long v = words.NextInt();
+    const long long f = words.NextInt();
+    const long long n = words.NextInt();
+    const double scale = words.NextReal();
+    if (v == 0 || f == 0 || scale == 0) return false;
+    // Each count needs at least one word per item: a larger one cannot be this file's.
+    const auto room = static_cast<long long>(words.Remaining());
+    if (v < 0 || f < 0 || n < 0 || v > room || f > room || n > room) {
+        LogError(Prefix(source) + wxString::Format("counts %lld vertices, %lld faces, %lld normals "
+                                                   "do not fit the file",
+                                                   v, f, n));
+        return false;
+    }
+    std::vector<float> vertices(size_t(v) * 3);
+    for (float& c : vertices) c = float(words.NextReal() * scale);
+    std::vector<int32_t> faces;
+    std::string error;
+    if (!dez::ReadTextFaces(words, f, v, faces, error)) {
+        LogError(Prefix(source) + wxString::FromUTF8(error));
+        return false;
+    }
+    std::vector<float> normals;
+    if (n >= v) {
+        normals.resize(size_t(v) * 3);
+        for (float& c : normals) c = float(words.NextReal());
+    }
+    SetMesh(std::move(vertices), std::move(faces));
+    if (n >= v) SetNormals(std::move(normals));
+    // Fewer normals than vertices would leave some vertices unlit: all come from the faces then.
+    else if (n > 0) ComputeVertexNormals();
+    Normalise();
+    m_loaded = true;
+    return true;
 }

@@ -13,10 +13,7 @@
 #include "shapes/DXFRenderer.h"
 #include "shapes/glmObj.h"
 #include "shapes/isosurface.h"
-#include "shapes/shape3DS.h"
 #include "shapes/shapeBVH.h"
-#include "shapes/shapeSHL.h"
-#include "shapes/shapeTVP.h"
 
 namespace {
 
@@ -57,9 +54,6 @@ TEST_F(StandInTest, RefuseEveryFileWithOneError) {
         {[] { return new DXFRenderer; }, "dxf", "DXFRenderer::Load", "site.dxf.gz"},
         {[] { return new isosurface; }, "iso_surface", "isosurface::Load", "head.dat"},
         {[] { return new glmObj; }, "glm", "glmObj::Load", "model.obj"},
-        {[] { return new shape3DS; }, "3ds", "shape3DS::Load", "part.3ds"},
-        {[] { return new shapeTVP; }, "tvp", "shapeTVP::Load", "part.txv"},
-        {[] { return new shapeSHL; }, "shl", "shapeSHL::Load", "body.shl.gz"},
         {[] { return new shapeBVH; }, "bvh", "shapeBVH::Load", "walk.bvh"},
     };
     for (const auto& c : cases) {

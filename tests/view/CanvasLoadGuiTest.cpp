@@ -93,4 +93,38 @@ TEST_F(LoadTest, EveryLoadStartsWithAViewReset) {
     EXPECT_FALSE(flags[my3DCanvas::kGLInitialised]);
 }
 
+// Mesh files open as their mesh shapes and paint: the background no longer covers the view.
+TEST_F(LoadTest, MeshFilesOpenAndPaint) {
+    testsupport::TempDir dir;
+    const std::string shl = dir.file("tri.SHL");
+    ASSERT_TRUE(testsupport::WriteFileBytes(shl, "Version: 2\n3 1 0 1\n0 0 0\n1 0 0\n0 0 1\n3 1 2 3\n"));
+    const std::string txv = dir.file("tri.txv");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        txv, "#vertex and polygon text file\n3 1\n0 0 0 0 -1 0\n1 0 0 0 -1 0\n0 0 1 0 -1 0\n"
+             "3 1 2 3\n"));
+    std::vector<std::pair<std::string, std::string>> cases = {{shl, "shl"}, {txv, "tvp"}};
+    for (const char* sample : {"3ds/test1.3ds", "3ds/fels.3ds"}) {
+        const std::string path = testsupport::SampleFile(sample);
+        if (!path.empty()) cases.emplace_back(path, "3ds");
+    }
+    canvas->GetGroundPlane()->visible = false;
+    canvas->GetGroundPlane()->showAxis = false;
+    canvas->SetShowAxesGizmo(false);
+    for (const auto& [path, type] : cases) {
+        SCOPED_TRACE(path);
+        log.errors.clear();
+        ASSERT_TRUE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path.c_str()), false));
+        ASSERT_NE(canvas->GetObject(), nullptr);
+        EXPECT_EQ(canvas->GetObject()->GetTypeName(), type);
+        EXPECT_TRUE(log.errors.empty());
+        const float* bg = canvas->GetBackgroundColour();
+        const testsupport::PixelBlock pixels = Paint();
+        const int background = pixels.CountNear(int(bg[0] * 255 + 0.5f), int(bg[1] * 255 + 0.5f),
+                                                int(bg[2] * 255 + 0.5f), 2);
+        EXPECT_LT(background, pixels.width * pixels.height);
+        EXPECT_GT(background, 0);
+        EXPECT_EQ(testsupport::TakeGLErrors(), "");
+    }
+}
+
 }  // namespace

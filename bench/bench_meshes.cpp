@@ -1,0 +1,147 @@
+// Loading and drawing polygon meshes: a generated 1-million-triangle OBJ file and the largest
+// samples, against the time to read their bytes; drawing needs the GL context of the display
+// tests (run under xvfb-run). Load times are per load, draw times per frame (glFinish included).
+//   xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX" ./bench_meshes
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <GL/gl.h>
+#include <wx/string.h>
+
+#include "platform/ByteReader.h"
+#include "platform/NumberText.h"
+#include "shapes/objloader.h"
+#include "shapes/shape3DS.h"
+#include "shapes/shapeOBJ.h"
+#include "support/GLTestHarness.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// A wavy grid of 708 x 708 vertices: 2 x 707 x 707 = 999 698 triangles, about 44 MB of text.
+constexpr int kGrid = 708;
+
+const std::string& BigObj() {
+    static testsupport::TempDir folder;
+    static const std::string path = [] {
+        std::string text;
+        text.reserve(size_t(48) << 20);
+        text += "g surface\n";
+        for (int j = 0; j < kGrid; ++j)
+            for (int i = 0; i < kGrid; ++i)
+                text += dez::Format("v %.6f %.6f %.6f\n", i / double(kGrid), j / double(kGrid),
+                                    0.05 * std::sin(i * 0.05) * std::cos(j * 0.07));
+        for (int j = 0; j + 1 < kGrid; ++j)
+            for (int i = 0; i + 1 < kGrid; ++i) {
+                const int a = j * kGrid + i + 1, b = a + 1, c = a + kGrid, d = c + 1;
+                text += dez::Format("f %d %d %d\nf %d %d %d\n", a, b, d, a, d, c);
+            }
+        const std::string p = folder.file("grid.obj");
+        return dez::WriteFileAtomically(p, text.data(), text.size()) ? p : std::string();
+    }();
+    return path;
+}
+
+std::string Largest(const char* sample) { return testsupport::SampleFile(sample); }
+
+void ReadBytes(benchmark::State& state, const std::string& path) {
+    if (path.empty()) {
+        state.SkipWithError("file missing");
+        return;
+    }
+    for (auto _ : state) {
+        std::vector<uint8_t> bytes;
+        dez::ReadWholeFile(path, bytes);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+
+template <typename Shape>
+void LoadMesh(benchmark::State& state, const std::string& path, int part) {
+    if (path.empty()) {
+        state.SkipWithError("file missing");
+        return;
+    }
+    for (auto _ : state) {
+        Shape shape;
+        shape.SetUseDisplayList(false);
+        shape.SetPart(part);
+        if (!shape.Load(wxString::FromUTF8(path))) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(shape.GetVertices());
+    }
+}
+
+void BM_ReadBytes_Grid1M(benchmark::State& s) { ReadBytes(s, BigObj()); }
+void BM_LoadOBJ_Grid1M(benchmark::State& s) { LoadMesh<shapeOBJ>(s, BigObj(), 0); }
+// The group read goes through the index, written by the first load.
+void BM_LoadOBJGroup_Grid1M(benchmark::State& s) { LoadMesh<shapeOBJ>(s, BigObj(), 1); }
+void BM_ReadBytes_regr01(benchmark::State& s) { ReadBytes(s, Largest("obj/regr01.obj")); }
+void BM_LoadOBJ_regr01(benchmark::State& s) { LoadMesh<shapeOBJ>(s, Largest("obj/regr01.obj"), 0); }
+void BM_ReadBytes_fels(benchmark::State& s) { ReadBytes(s, Largest("3ds/fels.3ds")); }
+void BM_Load3DS_fels(benchmark::State& s) { LoadMesh<shape3DS>(s, Largest("3ds/fels.3ds"), -1); }
+
+BENCHMARK(BM_ReadBytes_Grid1M)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadOBJ_Grid1M)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadOBJGroup_Grid1M)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBytes_regr01)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadOBJ_regr01)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadBytes_fels)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Load3DS_fels)->Unit(benchmark::kMicrosecond);
+
+// One frame of a normalised mesh filling the view: through its display list, or drawn directly
+// (vertex arrays), or in immediate mode (no vertex normals: a face normal per face).
+enum DrawMode { kList, kArrays, kImmediate };
+
+void DrawFrames(benchmark::State& state, const std::string& path, DrawMode mode) {
+    testsupport::GLTestHarness& gl = testsupport::GLTestHarness::Get();
+    if (!gl.ok() || !gl.MakeCurrent()) {
+        state.SkipWithError(("no GL context: " + gl.error()).c_str());
+        return;
+    }
+    struct Mesh : shapeOBJ {
+        void DropNormals() { m_normals.clear(); }
+    } mesh;
+    mesh.SetPart(0);
+    mesh.SetUseDisplayList(mode == kList);
+    if (path.empty() || !mesh.Load(wxString::FromUTF8(path))) {
+        state.SkipWithError("mesh missing");
+        return;
+    }
+    if (mode == kImmediate) mesh.DropNormals();
+    mesh.SetSize(1.8f);
+    mesh.Normalise();
+    gl.ResetState();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glMatrixMode(GL_MODELVIEW);
+    glRotatef(-60, 1, 0, 0);
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        mesh.Draw();
+        glFinish();
+    }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_COLOR_MATERIAL);
+    gl.ResetState();
+    state.counters["triangles"] = mesh.GetFaceCount();
+}
+
+void BM_Draw_Grid1M_List(benchmark::State& s) { DrawFrames(s, BigObj(), kList); }
+void BM_Draw_Grid1M_Arrays(benchmark::State& s) { DrawFrames(s, BigObj(), kArrays); }
+void BM_Draw_Grid1M_Immediate(benchmark::State& s) { DrawFrames(s, BigObj(), kImmediate); }
+void BM_Draw_regr01_Arrays(benchmark::State& s) { DrawFrames(s, Largest("obj/regr01.obj"), kArrays); }
+
+BENCHMARK(BM_Draw_Grid1M_List)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Draw_Grid1M_Arrays)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Draw_Grid1M_Immediate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Draw_regr01_Arrays)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

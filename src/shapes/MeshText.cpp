@@ -1,0 +1,213 @@
+#include "shapes/MeshText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <limits>
+#include <vector>
+
+#include <zlib.h>
+
+#include "platform/ByteReader.h"
+#include "platform/NumberText.h"
+
+namespace dez {
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+bool EndsWithGz(const std::string& path) {
+    if (path.size() < 3) return false;
+    std::string tail = path.substr(path.size() - 3);
+    for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".gz";
+}
+
+// What one inflated file may grow to: more than any mesh this program draws, and a stop for
+// compressed bombs.
+constexpr size_t kMaxInflated = size_t(1) << 31;
+
+}  // namespace
+
+bool InflateBytes(std::string_view packed, std::string& out) {
+    z_stream zs{};
+    // 15 window bits + 32: accept a gzip or a zlib header.
+    if (inflateInit2(&zs, 15 + 32) != Z_OK) return false;
+    std::string result;
+    result.resize(std::max<size_t>(packed.size() * 4, 4096));
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    zs.avail_in = uInt(packed.size());
+    int rc = Z_OK;
+    size_t produced = 0;
+    while (rc == Z_OK) {
+        if (produced == result.size()) {
+            if (result.size() >= kMaxInflated) break;
+            result.resize(std::min(result.size() * 2, kMaxInflated));
+        }
+        zs.next_out = reinterpret_cast<Bytef*>(&result[produced]);
+        const size_t room = std::min<size_t>(result.size() - produced, 1u << 30);
+        zs.avail_out = uInt(room);
+        rc = inflate(&zs, Z_NO_FLUSH);
+        produced += room - zs.avail_out;
+        if (rc == Z_BUF_ERROR && zs.avail_in == 0) break;  // input cut short
+        if (rc == Z_BUF_ERROR) rc = Z_OK;
+    }
+    inflateEnd(&zs);
+    if (rc != Z_STREAM_END) return false;
+    result.resize(produced);
+    out.swap(result);
+    return true;
+}
+
+bool ReadMeshFile(const std::string& path, std::string& out, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, &error)) {
+        if (error.empty()) error = "cannot read " + path;
+        return false;
+    }
+    std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (EndsWithGz(path)) {
+        if (!InflateBytes(view, out)) {
+            error = path + ": not a complete gzip or zlib stream";
+            return false;
+        }
+        return true;
+    }
+    out.assign(view);
+    return true;
+}
+
+bool WordToDouble(std::string_view word, double& out) {
+    const char* p = word.data();
+    const char* end = p + word.size();
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    // Up to 15 significant digits and a power of ten up to 22 are exact doubles, so one division
+    // or multiplication rounds correctly.
+    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* q = p;
+    uint64_t mantissa = 0;
+    int digits = 0, scale = 0;
+    bool any = false;
+    for (; q < end && *q >= '0' && *q <= '9'; ++q, any = true)
+        if (mantissa != 0 || *q != '0') mantissa = mantissa * 10 + uint64_t(*q - '0'), ++digits;
+    if (q < end && *q == '.') {
+        for (++q; q < end && *q >= '0' && *q <= '9'; ++q, any = true) {
+            if (mantissa != 0 || *q != '0') mantissa = mantissa * 10 + uint64_t(*q - '0'), ++digits;
+            ++scale;
+        }
+    }
+    int exponent = 0;
+    bool fast = any && digits <= 15;
+    if (fast && q < end && (*q == 'e' || *q == 'E')) {
+        const char* e = q + 1;
+        bool expNegative = false;
+        if (e < end && (*e == '+' || *e == '-')) expNegative = *e++ == '-';
+        if (e == end) fast = false;
+        for (; e < end && *e >= '0' && *e <= '9' && exponent < 1000; ++e) exponent = exponent * 10 + (*e - '0');
+        if (expNegative) exponent = -exponent;
+        q = e;
+    }
+    if (fast && q == end) {
+        const int power = exponent - scale;
+        if (power >= -22 && power <= 22) {
+            double value = double(mantissa);
+            value = power < 0 ? value / kPow10[-power] : value * kPow10[power];
+            out = negative ? -value : value;
+            return true;
+        }
+    }
+    if (p < end && (*p == '+' || *p == '-')) return false;  // a second sign
+    double value = 0;
+    const auto r = std::from_chars(p, end, value);
+    if (r.ptr != end || (r.ec != std::errc() && r.ec != std::errc::result_out_of_range)) return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        const std::string copy(p, end);
+        value = StrToD(copy.c_str());
+    }
+    out = negative ? -value : value;
+    return true;
+}
+
+std::string_view MeshWords::FirstLine() {
+    size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
+    std::string_view line = text_.substr(pos_, end - pos_);
+    if (end < text_.size() && text_[end] == '\r') ++end;
+    if (end < text_.size() && text_[end] == '\n') ++end;
+    pos_ = end;
+    return line;
+}
+
+std::string_view MeshWords::Next() {
+    while (pos_ < text_.size() && IsSeparator(text_[pos_])) ++pos_;
+    const size_t start = pos_;
+    while (pos_ < text_.size() && !IsSeparator(text_[pos_])) ++pos_;
+    return text_.substr(start, pos_ - start);
+}
+
+long long MeshWords::NextInt() { return ToInt(Next()); }
+
+double MeshWords::NextReal() { return ToReal(Next()); }
+
+long long MeshWords::ToInt(std::string_view w) {
+    const char* p = w.data();
+    const char* end = p + w.size();
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    unsigned long long value = 0;
+    const auto r = std::from_chars(p, end, value);
+    constexpr auto kMax = static_cast<unsigned long long>(std::numeric_limits<long long>::max());
+    if (r.ec == std::errc::result_out_of_range || value > kMax)
+        return negative ? std::numeric_limits<long long>::min() : std::numeric_limits<long long>::max();
+    if (r.ec != std::errc()) return 0;
+    return negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+}
+
+double MeshWords::ToReal(std::string_view w) {
+    const char* p = w.data();
+    const char* end = p + w.size();
+    // from_chars takes no leading '+', which the C conversion accepts.
+    if (p < end && *p == '+' && p + 1 < end && *(p + 1) != '-') ++p;
+    double value = 0;
+    const auto r = std::from_chars(p, end, value);
+    if (r.ec == std::errc::result_out_of_range) {
+        // Too large: the C conversion gives infinity; too small: zero.
+        const std::string copy(p, end);
+        return StrToD(copy.c_str());
+    }
+    return r.ec == std::errc() ? value : 0.0;
+}
+
+bool ReadTextFaces(MeshWords& words, long long faceCount, long long vertexCount,
+                   std::vector<int32_t>& faces, std::string& error) {
+    faces.assign(size_t(faceCount) * 5, 0);
+    for (long long i = 0; i < faceCount; ++i) {
+        const size_t at = words.Offset();
+        const long long k = words.NextInt();
+        if (k < 0 || size_t(k) > words.Remaining()) {
+            error = Format("face %lld at byte %zu has %lld corners", i + 1, at, k);
+            return false;
+        }
+        int32_t* face = &faces[size_t(i) * 5];
+        face[0] = int32_t(std::min<long long>(k, 4));
+        for (long long j = 0; j < k; ++j) {
+            const long long index = words.NextInt();
+            if (j >= 4) continue;
+            if (index < 1 || index > vertexCount) {
+                error = Format("face %lld at byte %zu: corner %lld is not a vertex (1 to %lld)",
+                               i + 1, at, index, vertexCount);
+                return false;
+            }
+            face[1 + j] = int32_t(index - 1);
+        }
+    }
+    return true;
+}
+
+}  // namespace dez

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 #include "model/TBiomecaModel.h"
 #include "motion/LabelledItem.h"
 #include "motion/TDataFile.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "SyntheticMotion.h"
+#include "model/SyntheticMotion.h"
 #include "model/TBiomecaModel.h"
 #include "motion/TDataFile.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "SyntheticMotion.h"
+#include "model/SyntheticMotion.h"
 #include "model/TBiomecaModel.h"
 #include "motion/TDataFile.h"
 

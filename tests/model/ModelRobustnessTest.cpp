@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <random>
 
-#include "SyntheticMotion.h"
+#include "model/SyntheticMotion.h"
 #include "model/TBiomecaModel.h"
 #include "motion/LabelledItem.h"
 #include "motion/TDataFile.h"

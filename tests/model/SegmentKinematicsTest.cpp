@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "SyntheticMotion.h"
+#include "model/SyntheticMotion.h"
 #include "model/SignalFilter.h"
 #include "model/TBiomecaModel.h"
 #include "motion/LabelledItem.h"

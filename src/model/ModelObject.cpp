@@ -208,7 +208,9 @@ void ModelObject::Draw(int mode, int activeHandle, const double* reference, bool
     }
     glPushMatrix();
     glRotated(poseAngle, poseAxis[0], poseAxis[1], poseAxis[2]);
-    if (glyphList_ != 0)
+    // Mesa's software renderer crashed replaying these lists in GL_SELECT mode: picking draws the
+    // glyph itself.
+    if (glyphList_ != 0 && !naming)
         glCallList(glyphList_);
     else
         DrawGlyph();

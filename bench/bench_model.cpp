@@ -83,13 +83,31 @@ void BM_Kinematics(benchmark::State& state) {
     TBiomecaModel model;
     SetUpModel(model);
     for (auto _ : state) {
-        model.ComputeSegments(&d, 0, kFrames - 1, nullptr);
+        double ratio = model.TotalMass;
+        model.Kinematics = model.ComputeKinematics(&d, ratio, true, false, model.Coupure, model.Gravity, 0, kFrames - 1,
+                                                   nullptr, 0.0, 1e-5, true, true, true);
         benchmark::DoNotOptimize(model.Kinematics->GetData());
     }
     state.counters["per_frame"] =
         benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Kinematics)->Unit(benchmark::kMillisecond);
+
+// Resultant forces and moments of the 15 segments (the kinematics computed once beforehand).
+void BM_Resultants(benchmark::State& state) {
+    TDataFile& d = Recording();
+    TBiomecaModel model;
+    SetUpModel(model);
+    model.ComputeSegments(&d, 0, kFrames - 1, nullptr);
+    for (auto _ : state) {
+        model.ResultantForces = model.ComputeResultantForces(false);
+        model.ResultantMoments = model.ComputeResultantMoments(false);
+        benchmark::DoNotOptimize(model.ResultantMoments->GetData());
+    }
+    state.counters["per_frame"] =
+        benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Resultants)->Unit(benchmark::kMillisecond);
 
 // Kinematics and resultants, two chains of seven segments each standing on a plate (2 ground
 // contacts and 12 joints at markers), and the inverse dynamics.

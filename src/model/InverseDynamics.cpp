@@ -73,8 +73,8 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
         }
         if (!centre) continue;
 
-        auto force = std::make_unique<Matrix2D>(3, frames);
-        auto moment = std::make_unique<Matrix2D>(3, frames);
+        auto force = UnfilledTable(3, frames);
+        auto moment = UnfilledTable(3, frames);
         if (!force->GetData() || !moment->GetData()) continue;
         // The tables of the distal loads, checked once.
         struct Load {
@@ -90,11 +90,19 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
             const Matrix2D* ck = Rows3(k->Centre, frames);
             loads.push_back(Load{fk, mk && ck ? mk : nullptr, ck});
         }
-        const int block = kKinematicsRows * d;
+        // The segment's centre of mass and resultants as contiguous rows: read in place, each
+        // frame of these tall tables would be a cache miss.
+        const size_t n = static_cast<size_t>(frames);
+        double* rows = Scratch(9 * n);
+        SignalTable(*Kinematics).CopyBlock(kKinematicsRows * d, 3, rows);
+        SignalTable(*ResultantForces).CopyBlock(3 * d, 3, rows + 3 * n);
+        SignalTable(*ResultantMoments).CopyBlock(3 * d, 3, rows + 6 * n);
+        auto row = [&](int k, int f) { return Point3D(rows[k * 3 * n + size_t(f)], rows[(k * 3 + 1) * n + size_t(f)],
+                                                      rows[(k * 3 + 2) * n + size_t(f)]); };
         for (int f = 0; f < frames; ++f) {
-            const Point3D g = Column(Kinematics.get(), block, f);
+            const Point3D g = row(0, f);
             const Point3D cj = Column(centre, 0, f);
-            Point3D fr = Column(resultantForces, 3 * d, f);
+            Point3D fr = row(1, f);
             Point3D sum;
             for (const Load& k : loads) {
                 const Point3D load = Column(k.force, 0, f);
@@ -109,7 +117,7 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
             }
             sum = sum + (cj - g).CrossProduct(fr);
             if (extMoment) sum = sum + Column(extMoment, 0, f);
-            Point3D m = (Column(resultantMoments, 3 * d, f) - sum) * -1.0;
+            Point3D m = (row(2, f) - sum) * -1.0;
             if (planar && !node) m.Set(0.0, m.y, 0.0);
             double* fo = force->GetData() + 3 * size_t(f);
             double* mo = moment->GetData() + 3 * size_t(f);

@@ -75,16 +75,16 @@ std::unique_ptr<Matrix2D> TBiomecaModel::MarkerTrajectory(const TDataFile& recor
     const MarkerTable markers(recording, Divide, MissingValue, planar);
     if (!markers.Valid(p) || (!planar && markers.dimension() < 3)) return nullptr;
     const int frames = markers.frames();
-    auto table = std::make_unique<Matrix2D>(3, frames);
+    auto table = UnfilledTable(3, frames);
     if (!table->GetData()) return nullptr;
-    std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(frames));
+    double* rows = Scratch(static_cast<size_t>(3) * static_cast<size_t>(frames));
     for (int f = 0; f < frames; ++f) {
         const Point3D v = MarkerAt(markers, planar, p, f);
         for (int c = 0; c < 3; ++c) rows[size_t(c) * size_t(frames) + size_t(f)] = v[c];
     }
     if (filtered)
-        for (int c = 0; c < 3; ++c) LowPass(rows.data() + size_t(c) * size_t(frames), frames);
-    SignalTable(*table).StoreBlock(0, 3, rows.data());
+        for (int c = 0; c < 3; ++c) LowPass(rows + size_t(c) * size_t(frames), frames);
+    SignalTable(*table).StoreBlock(0, 3, rows);
     return table;
 }
 

@@ -1,6 +1,7 @@
 // Resultant forces and moments of the segments (mass times the acceleration of the centre of
 // mass; rate of change of the angular momentum about it), the angular curves of a segment, and
 // the external loads read from analog channels.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -48,7 +49,7 @@ bool TBiomecaModel::KinematicsReady() const {
            RecordsExist();
 }
 
-void TBiomecaModel::Differentiate(double* row, int n, int order, bool smoothFirst) const {
+void TBiomecaModel::Differentiate(double* row, int n, int order) const {
     SignalFilter signal;
     signal.missingValue = MissingValue;
     const bool cutOff = std::isfinite(Coupure) && Coupure >= 0.0;
@@ -56,7 +57,7 @@ void TBiomecaModel::Differentiate(double* row, int n, int order, bool smoothFirs
         signal.GcvsplSmooth(row, n, SampleRate, order);
         return;
     }
-    if (smoothFirst && cutOff) signal.ButterworthFilter(row, n, Coupure, SampleRate, false);
+    if (cutOff) signal.ButterworthFilter(row, n, Coupure, SampleRate, false);
     for (int k = 0; k < order; ++k) {
         if (UseSplineDerivative) {
             signal.SplineDerivative(row, n, SampleRate, order);
@@ -106,11 +107,11 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
     if (!KinematicsReady()) return nullptr;
     const int n = SegmentCount;
     const int frames = Kinematics->GetCols();
-    auto table = std::make_unique<Matrix2D>(3 * (n + 1), frames);
+    auto table = UnfilledTable(3 * (n + 1), frames);  // every block is written
     if (!table->GetData()) return nullptr;
     SignalTable kin(*Kinematics);
     SignalTable out(*table);
-    std::vector<double> block(static_cast<size_t>(3) * static_cast<size_t>(frames));
+    double* block = Scratch(static_cast<size_t>(3) * static_cast<size_t>(frames));
     double bodyMass = SegmentMassSum;
     for (int i = 0; i < n; ++i)
         if (Segments[i]->AddMass > 0.0) bodyMass += Segments[i]->AddMass;
@@ -123,10 +124,10 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
             if (addExternal && s.ExtForce && s.ExtForce->GetRows() >= 3 && s.ExtForce->GetCols() >= frames)
                 external = s.ExtForce.get();
         }
-        kin.CopyBlock(kKinematicsRows * k, 3, block.data());
+        kin.CopyBlock(kKinematicsRows * k, 3, block);
         for (int c = 0; c < 3; ++c) {
-            double* row = block.data() + static_cast<size_t>(c) * static_cast<size_t>(frames);
-            Differentiate(row, frames, 2, true);
+            double* row = block + static_cast<size_t>(c) * static_cast<size_t>(frames);
+            Differentiate(row, frames, 2);
             for (int f = 0; f < frames; ++f) {
                 row[f] *= mass;
                 if (external) {
@@ -135,7 +136,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
                 }
             }
         }
-        out.StoreBlock(3 * k, 3, block.data());
+        out.StoreBlock(3 * k, 3, block);
     }
     return table;
 }
@@ -144,9 +145,10 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantMoments(bool addExterna
     if (!KinematicsReady()) return nullptr;
     const int n = SegmentCount;
     const int frames = Kinematics->GetCols();
-    auto table = std::make_unique<Matrix2D>(3 * (n + 1), frames);
+    auto table = std::make_unique<Matrix2D>(3 * (n + 1), frames);  // the whole body's rows stay 0
     if (!table->GetData()) return nullptr;
     SignalTable out(*table);
+    std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(frames));
     for (int k = 0; k < n; ++k) {
         std::unique_ptr<Matrix2D> curve = ComputeSegmentCurve(k, 2, 1, nullptr);
         if (!curve) continue;
@@ -160,9 +162,10 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantMoments(bool addExterna
             for (int r = 0; r < 3; ++r) {
                 double v = c[size_t(f) * 4 + size_t(r)];
                 if (external) v += external->GetValue(r, f);
-                out(3 * k + r, f) = v;
+                rows[size_t(r) * size_t(frames) + size_t(f)] = v;
             }
         }
+        out.StoreBlock(3 * k, 3, rows.data());
     }
     return table;
 }
@@ -180,9 +183,12 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
 
     // Angles, first and second derivatives as contiguous rows.
     const size_t n = static_cast<size_t>(frames);
-    std::vector<double> angles(3 * n);
-    kin.CopyBlock(kKinematicsRows * s + 3, 3, angles.data());
-    auto result = std::make_unique<Matrix2D>(4, frames);
+    double* angles = Scratch(9 * n);  // angles, their rates, their accelerations
+    double* rates = angles + 3 * n;
+    double* accelerations = rates + 3 * n;
+    kin.CopyBlock(kKinematicsRows * s + 3, 3, angles);
+    // Orders 1 and 2 write every element; the others leave rows at 0.
+    auto result = (order == 1 || order == 2) ? UnfilledTable(4, frames) : std::make_unique<Matrix2D>(4, frames);
     if (!result->GetData()) return nullptr;
     SignalTable out(*result);
     if (order == 0) {
@@ -193,16 +199,15 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
     }
     if (order > 2) return result;
 
-    std::vector<double> rates(angles);
-    for (int r = 0; r < 3; ++r) Differentiate(rates.data() + r * n, frames, 1, true);
-    std::vector<double> accelerations;
+    std::copy(angles, angles + 3 * n, rates);
+    for (int r = 0; r < 3; ++r) Differentiate(rates + r * n, frames, 1);
     if (order == 2) {
         if (UseSpline) {
-            accelerations = angles;
-            for (int r = 0; r < 3; ++r) Differentiate(accelerations.data() + r * n, frames, 2, true);
+            std::copy(angles, angles + 3 * n, accelerations);
+            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 2);
         } else {
-            accelerations = rates;
-            for (int r = 0; r < 3; ++r) Differentiate(accelerations.data() + r * n, frames, 1, true);
+            std::copy(rates, rates + 3 * n, accelerations);
+            for (int r = 0; r < 3; ++r) Differentiate(accelerations + r * n, frames, 1);
         }
     }
 

@@ -25,10 +25,19 @@ constexpr double kWrapStep = 2.5;
 enum Row { kComX = 0, kAngle1 = 3, kAngle2 = 4, kAngle3 = 5, kLength = 6, kRadius = 7, kAxisX = 8, kQuatW = 12 };
 
 // Cardan angles (x, y, z sequence of Matrix4x4::SetRotation) of a frame whose columns are the
-// segment axes.
+// segment axes: the first solution of RotationToEulerAngles for that order, without the second,
+// which would cost three more arc tangents per segment and frame.
+double CardanAtan2(double num, double den) {
+    const double eps = gGeometryTolerance;
+    return (std::fabs(num) <= eps && std::fabs(den) <= eps) ? 0.0 : std::atan2(num, den);
+}
+
 void FrameAngles(const double* frame, double* angles) {
-    double second[3];
-    if (!RotationToEulerAngles(frame, 3, 0, 1, 2, angles, second)) angles[0] = angles[1] = angles[2] = 0.0;
+    auto m = [frame](int r, int c) { return frame[3 * r + c]; };
+    const double e = std::clamp(m(0, 2), -1.0, 1.0);
+    angles[0] = CardanAtan2(-m(1, 2), m(2, 2));
+    angles[1] = std::fabs(e) > gGeometryTolerance ? std::asin(e) : 0.0;
+    angles[2] = CardanAtan2(-m(0, 1), m(0, 0));
 }
 
 // Unwraps an angle series over [first, last]: a step above 2.5 rad loses 2 pi, one below -2.5
@@ -90,6 +99,59 @@ void FillRowGaps(const SignalFilter& signal, double* v, int n, int limit) {
         i = to + 1;
     }
 }
+
+// Whole-body centre of mass, accumulated segment by segment: a frame where a segment is missing
+// is missing with the whole-body check, else the centre of the segments present weighted among
+// themselves; with none present it is missing.
+class WholeBodySums {
+public:
+    WholeBodySums(int frames, double missing)
+        : sums_(3 * static_cast<size_t>(frames), 0.0), mass_(static_cast<size_t>(frames), 0.0),
+          present_(static_cast<size_t>(frames), 0), missing_(static_cast<size_t>(frames), 0), frames_(frames),
+          missingValue_(missing) {}
+
+    void Add(const double* x, const double* y, const double* z, double mass, int first, int last) {
+        const size_t n = static_cast<size_t>(frames_);
+        for (int f = first; f <= last; ++f) {
+            if (x[f] == missingValue_ && y[f] == missingValue_ && z[f] == missingValue_) {
+                missing_[size_t(f)] = 1;
+                continue;
+            }
+            sums_[size_t(f)] += mass * x[f];
+            sums_[n + size_t(f)] += mass * y[f];
+            sums_[2 * n + size_t(f)] += mass * z[f];
+            mass_[size_t(f)] += mass;
+            ++present_[size_t(f)];
+        }
+    }
+
+    // Planar data pass the same row as y and z and get x, 0, y.
+    void Finish(double* x, double* y, double* z, double ratio, double massSum, bool checkcom, int first, int last,
+                bool planar = false) const {
+        const size_t n = static_cast<size_t>(frames_);
+        for (int f = first; f <= last; ++f) {
+            const bool anyMissing = missing_[size_t(f)] != 0;
+            double share = ratio;
+            bool gone = anyMissing && (checkcom || present_[size_t(f)] == 0);
+            if (anyMissing && !gone && massSum != 0.0) {
+                share = ratio * mass_[size_t(f)] / massSum;
+                if (share == 0.0) gone = true;
+            }
+            x[f] = gone ? missingValue_ : sums_[size_t(f)] / share;
+            y[f] = gone ? missingValue_ : sums_[n + size_t(f)] / share;
+            z[f] = gone ? missingValue_ : sums_[2 * n + size_t(f)] / share;
+            if (planar && !gone) y[f] = 0.0;
+        }
+    }
+
+private:
+    std::vector<double> sums_;
+    std::vector<double> mass_;
+    std::vector<int> present_;
+    std::vector<char> missing_;
+    int frames_;
+    double missingValue_;
+};
 
 }  // namespace
 
@@ -194,7 +256,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeKinematics(const TDataFile* reco
     return ComputeSegments3D(recording, massRatio, unwrap, fillGaps, filter, warnings);
 }
 
-void TBiomecaModel::ApplyHanavan(LabelledItemList* warnings) {
+void TBiomecaModel::ApplyHanavan(int n, LabelledItemList* warnings) {
     if (Type != 4 || HanavanData.empty()) return;
     if (HanavanSize < 41 || size_t(HanavanSize) > HanavanData.size()) {
         Warn(warnings, "Hanavan list of " + std::to_string(HanavanSize) + " values refused (41 to " +
@@ -202,7 +264,6 @@ void TBiomecaModel::ApplyHanavan(LabelledItemList* warnings) {
         return;
     }
     TotalMass = HanavanData[40];
-    const int n = SegmentsInUse(warnings);
     for (int i = 0; i < n; ++i) {
         BodySegment& s = *Segments[i];
         if (s.ModelSegment < 0) continue;
@@ -222,48 +283,60 @@ void TBiomecaModel::ApplyHanavan(LabelledItemList* warnings) {
 }
 
 double TBiomecaModel::MassRatio(int n, double input) {
-    double sum = 0.0;
-    for (int i = 0; i < n; ++i) sum += Segments[i]->Mass;
-    SegmentMassSum = TotalMass * sum;
+    SegmentMassSum = TotalMass * MassSum(n);
     double ratio = TotalMass != 0.0 ? SegmentMassSum / TotalMass : input;
     if (ratio < 1e-6) ratio = 1.0;
     return ratio;
 }
 
-void TBiomecaModel::WholeBodyCentre(Matrix2D& table, int n, double ratio, int cx, int cy, int cz) {
+double TBiomecaModel::MassSum(int n) const {
+    double sum = 0.0;
+    for (int i = 0; i < n; ++i) sum += Segments[i]->Mass;
+    return sum;
+}
+
+void TBiomecaModel::PlanarWholeBodyCentre(Matrix2D& table, int n, double ratio) {
     SignalTable k(table);
-    double massSum = 0.0;
-    for (int i = 0; i < n; ++i) massSum += Segments[i]->Mass;
-    const int body = kKinematicsRows * n;
-    for (int f = FirstFrame; f <= LastFrame; ++f) {
-        double sum[3] = {0.0, 0.0, 0.0};
-        double presentMass = 0.0;
-        int present = 0;
-        bool anyMissing = false;
-        for (int i = 0; i < n; ++i) {
-            const int row = kKinematicsRows * i;
-            const double x = k(row + cx, f), y = k(row + cy, f), z = k(row + cz, f);
-            if (x == MissingValue && y == MissingValue && z == MissingValue) {
-                anyMissing = true;
-                if (checkcom) break;
-                continue;
-            }
-            const double m = Segments[i]->Mass;
-            sum[0] += m * x;
-            sum[1] += m * y;
-            sum[2] += m * z;
-            presentMass += m;
-            ++present;
+    const int frames = k.cols();
+    const size_t width = static_cast<size_t>(frames);
+    double* rows = Scratch(3 * width);
+    WholeBodySums body(frames, MissingValue);
+    // The plane's coordinates are rows 0 and 2 (x, 0, y).
+    for (int i = 0; i < n; ++i) {
+        k.CopyBlock(kKinematicsRows * i, 3, rows);
+        body.Add(rows, rows + 2 * width, rows + 2 * width, Segments[i]->Mass, FirstFrame, LastFrame);
+    }
+    k.CopyBlock(kKinematicsRows * n, 3, rows);
+    body.Finish(rows, rows + width, rows + 2 * width, ratio, MassSum(n), checkcom, FirstFrame, LastFrame, true);
+    k.StoreBlock(kKinematicsRows * n, 3, rows);
+}
+
+bool TBiomecaModel::FilterUsable(bool filter, LabelledItemList* warnings) {
+    if (filter && (!std::isfinite(Coupure) || Coupure < 0.0)) {
+        Warn(warnings, "Cut-off frequency " + std::to_string(Coupure) + " refused: no filtering");
+        return false;
+    }
+    return filter;
+}
+
+void TBiomecaModel::CleanBlock(double* block, int rows, int frames, bool body, const int* angleRows, int angleCount,
+                               bool unwrap, bool fillGaps, bool filter) const {
+    SignalFilter signal;
+    signal.missingValue = MissingValue;
+    const int limit = frames / 10;
+    auto isAngle = [&](int r) { return std::find(angleRows, angleRows + angleCount, r) != angleRows + angleCount; };
+    for (int r = 0; r < rows; ++r) {
+        double* row = block + static_cast<size_t>(r) * static_cast<size_t>(frames);
+        // Gaps in angles are bridged only after unwrapping, so that a wrap inside a gap is not
+        // interpolated across.
+        if (isAngle(r) && unwrap) Unwrap(row, FirstFrame, LastFrame, MissingValue);
+        if (fillGaps) FillRowGaps(signal, row, frames, limit);
+        if (filter && !body && r <= kAngle3) {
+            if (UseSpline)
+                signal.GcvsplSmooth(row, frames, SampleRate, 0);
+            else
+                signal.ButterworthFilter(row, frames, Coupure, SampleRate, false);
         }
-        // A missing segment leaves the centre of the others, weighted by their own share.
-        double share = ratio;
-        bool missingCentre = anyMissing && (checkcom || present == 0);
-        if (anyMissing && !missingCentre && massSum != 0.0) {
-            share = ratio * presentMass / massSum;
-            if (share == 0.0) missingCentre = true;
-        }
-        for (int c = 0; c < 3; ++c) k(body + c, f) = missingCentre ? MissingValue : sum[c] / share;
-        if (cy == cz && !missingCentre) k(body + 1, f) = 0.0;  // planar: x, 0, y
     }
 }
 
@@ -271,41 +344,22 @@ void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int an
                             bool fillGaps, bool filter, LabelledItemList* warnings) {
     SignalTable k(table);
     const int frames = k.cols();
-    SignalFilter signal;
-    signal.missingValue = MissingValue;
-    const int limit = frames / 10;
-    auto isAngle = [&](int r) { return std::find(angleRows, angleRows + angleCount, r) != angleRows + angleCount; };
-    if (filter && (!std::isfinite(Coupure) || Coupure < 0.0)) {
-        Warn(warnings, "Cut-off frequency " + std::to_string(Coupure) + " refused: no filtering");
-        filter = false;
-    }
-
+    filter = FilterUsable(filter, warnings);
     // One block at a time, copied out as contiguous rows in one pass over the frames.
-    std::vector<double> block(static_cast<size_t>(kKinematicsRows) * static_cast<size_t>(frames));
+    double* block = Scratch(static_cast<size_t>(kKinematicsRows) * static_cast<size_t>(frames));
     for (int b = 0; b <= n; ++b) {
         const bool body = b == n;  // the whole body: centre of mass only, never filtered
-        k.CopyBlock(kKinematicsRows * b, kKinematicsRows, block.data());
-        for (int r = 0; r < kKinematicsRows; ++r) {
-            if (body && r >= 3) break;
-            double* row = block.data() + static_cast<size_t>(r) * static_cast<size_t>(frames);
-            // Gaps in angles are bridged only after unwrapping, so that a wrap inside a gap is
-            // not interpolated across.
-            if (isAngle(r) && unwrap) Unwrap(row, FirstFrame, LastFrame, MissingValue);
-            if (fillGaps) FillRowGaps(signal, row, frames, limit);
-            if (filter && !body && r <= kAngle3) {
-                if (UseSpline)
-                    signal.GcvsplSmooth(row, frames, SampleRate, 0);
-                else
-                    signal.ButterworthFilter(row, frames, Coupure, SampleRate, false);
-            }
-        }
-        k.StoreBlock(kKinematicsRows * b, kKinematicsRows, block.data());
+        const int rows = body ? 3 : kKinematicsRows;
+        k.CopyBlock(kKinematicsRows * b, rows, block);
+        CleanBlock(block, rows, frames, body, angleRows, angleCount, unwrap, fillGaps, filter);
+        k.StoreBlock(kKinematicsRows * b, rows, block);
     }
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, LabelledItemList* warnings) {
+std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, bool zero,
+                                                            LabelledItemList* warnings) {
     const int rows = kKinematicsRows * (n + 1);
-    auto table = std::make_unique<Matrix2D>(rows, frames);
+    auto table = zero ? std::make_unique<Matrix2D>(rows, frames) : UnfilledTable(rows, frames);
     if (table->GetRows() != rows || table->GetCols() != frames || !table->GetData()) {
         Warn(warnings, "Unable to allocate the kinematics of " + std::to_string(frames) + " frames");
         return nullptr;
@@ -319,26 +373,19 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
     if (!recording || !RecordsExist()) return nullptr;
     const MarkerTable markers(*recording, Divide, MissingValue, false);
     if (markers.dimension() < 3 || markers.frames() < 1) return nullptr;
-    ApplyHanavan(warnings);
     const int n = SegmentsInUse(warnings);
-    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), warnings);
+    ApplyHanavan(n, warnings);
+    const int frames = markers.frames();
+    // Every element is written below, block by block (zeros outside the computed range).
+    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, frames, false, warnings);
     if (!table) return nullptr;
     SignalTable k(*table);
-    const int first = std::min(FirstFrame, markers.frames() - 1);
-    const int last = std::min(LastFrame, markers.frames() - 1);
+    const int first = std::min(FirstFrame, frames - 1);
+    const int last = std::min(LastFrame, frames - 1);
 
-    struct Resolved {
-        int p1, p2, p3;
-        bool centre = false;       // P1 and P2 in the recording
-        bool orientation = false;  // P1, P2 and P3 in the recording, two of them distinct
-        double lengthSum = 0.0;
-        double radiusSum = 0.0;
-        int count = 0;
-        double previous[4] = {0.0, 0.0, 0.0, 0.0};  // last quaternion written
-    };
-    std::vector<Resolved> resolved(static_cast<size_t>(n));
+    std::vector<SegmentMarkers> resolved(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        Resolved& m = resolved[size_t(i)];
+        SegmentMarkers& m = resolved[size_t(i)];
         ResolveMarkers(recording, i, &m.p1, &m.p2, &m.p3);
         const bool oneMarker = m.p1 == m.p2;
         if (!markers.Valid(m.p1) || !markers.Valid(m.p2) || (!oneMarker && !markers.Valid(m.p3)))
@@ -352,111 +399,128 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
             m.orientation = false;
         }
     }
-
-    // Frame by frame, all segments, so that the marker and result columns are each read once.
-    for (int f = first; f <= last; ++f) {
-        for (int i = 0; i < n; ++i) {
-            Resolved& m = resolved[size_t(i)];
-            if (!m.centre) continue;
-            const BodySegment& s = *Segments[i];
-            const int row = kKinematicsRows * i;
-            const bool gone1 = markers.Missing(m.p1, f);
-            if (m.p1 == m.p2) {
-                const Point3D p = markers.Position(m.p1, f);
-                for (int c = 0; c < 3; ++c) k(row + c, f) = gone1 ? MissingValue : p[c];
-                k(row + kLength, f) = 0.02;
-                k(row + kRadius, f) = 0.02;
-                continue;  // no orientation: its rows stay 0
-            }
-            const bool gone2 = markers.Missing(m.p2, f);
-            const Point3D p1 = markers.Position(m.p1, f);
-            const Point3D p2 = markers.Position(m.p2, f);
-            if (gone1 || gone2) {
-                for (int r : {0, 1, 2, int(kLength), int(kRadius)}) k(row + r, f) = MissingValue;
-            } else {
-                const Point3D d = p2 - p1;
-                const double length = d.Length();
-                for (int c = 0; c < 3; ++c) k(row + c, f) = p1[c] + s.CG * d[c];
-                k(row + kLength, f) = length;
-                const double radius = Type < 4 ? length * s.R1 : s.R1;
-                k(row + kRadius, f) = radius;
-                m.lengthSum += length;
-                m.radiusSum += radius;
-                ++m.count;
-            }
-            if (!m.orientation) continue;
-            const bool twoMarkers = m.p3 == m.p1;
-            if (gone1 || gone2 || (!twoMarkers && markers.Missing(m.p3, f))) {
-                for (int r = kAngle1; r <= kAngle3; ++r) k(row + r, f) = MissingValue;
-                for (int r = kAxisX; r < kKinematicsRows; ++r) k(row + r, f) = MissingValue;
-                continue;
-            }
-            double frame[9];
-            int ok = 0;
-            if (twoMarkers) {
-                // The frame of Point3D::DirectionQuaternion: the long axis and a perpendicular.
-                Point3D d = p2 - p1;
-                d.Normalize();
-                Point3D across, third;
-                MakePerpendicular(d, across, third);
-                ok = d.FrameFromVectors(across, s.P1P2Axis, s.P3Axis, frame, 3);
-            } else {
-                ok = p1.FrameFromTriad(p2, markers.Position(m.p3, f), s.P1P2Axis, s.P3Axis, frame, 3);
-            }
-            if (!ok) {
-                for (int r = kAxisX; r < kKinematicsRows; ++r) k(row + r, f) = MissingValue;
-                continue;
-            }
-            Quaternion q;
-            q.FromRotation3x3(frame, 3);
-            q.Normalize();
-            double wxyz[4], axisAngle[4], angles[3];
-            q.ToArray(wxyz);
-            // q and -q are the same turn: keep each quaternion on the side of the one before, so
-            // that its rows stay continuous through gaps and filtering.
-            const double* prev = m.previous;
-            if (wxyz[0] * prev[0] + wxyz[1] * prev[1] + wxyz[2] * prev[2] + wxyz[3] * prev[3] < 0.0) {
-                for (double& v : wxyz) v = -v;
-                q.Set(wxyz);
-            }
-            std::copy(wxyz, wxyz + 4, m.previous);
-            q.ToAxisAngle(axisAngle);
-            FrameAngles(frame, angles);
-            // Two markers fix no turn about the long axis.
-            if (twoMarkers) angles[2] = 0.0;
-            for (int c = 0; c < 4; ++c) {
-                k(row + kQuatW + c, f) = wxyz[c];
-                k(row + kAxisX + c, f) = axisAngle[c];
-            }
-            for (int c = 0; c < 3; ++c) k(row + kAngle1 + c, f) = angles[c];
-        }
-    }
-    for (int i = 0; i < n; ++i) {
-        const Resolved& m = resolved[size_t(i)];
-        if (m.count != 0 && Type != 4) {
-            // From here on R1 holds metres.
-            BodySegment& s = *Segments[i];
-            s.R1 = s.R2 = m.radiusSum / m.count;
-            s.Long = m.lengthSum / m.count;
-        }
-    }
-
     massRatio = MassRatio(n, massRatio);
-    WholeBodyCentre(*table, n, massRatio, 0, 1, 2);
-
     for (int i = 0; i < n; ++i) {
-        const Resolved& m = resolved[size_t(i)];
+        const SegmentMarkers& m = resolved[size_t(i)];
         if (m.p3 == m.p1 && warnings) {
             char text[64];
             std::snprintf(text, sizeof text, "Segment %d : 2 markers only", i + 1);
             warnings->Add(LabelledItem(warnings->count - runWarningBase_, text, nullptr, -1));
         }
     }
+    filter = FilterUsable(filter, warnings);
 
+    // Segment by segment in one block of contiguous rows: computed, added to the whole-body sums
+    // (before any clean-up), cleaned, and stored into the table once.
+    const size_t width = static_cast<size_t>(frames);
+    double* block = Scratch(static_cast<size_t>(kKinematicsRows) * width);
+    WholeBodySums body(frames, MissingValue);
     const int angleRows[] = {kAngle1, kAngle2, kAngle3};
-    CleanUp(*table, n, angleRows, 3, unwrap, fillGaps, filter, warnings);
+    for (int i = 0; i < n; ++i) {
+        std::fill(block, block + kKinematicsRows * width, 0.0);
+        SegmentMarkers& m = resolved[size_t(i)];
+        ComputeSegmentBlock(markers, i, m, first, last, block, frames);
+        BodySegment& s = *Segments[i];
+        if (m.count != 0 && Type != 4) {
+            // From here on R1 holds metres.
+            s.R1 = s.R2 = m.radiusSum / m.count;
+            s.Long = m.lengthSum / m.count;
+        }
+        body.Add(block, block + width, block + 2 * width, s.Mass, first, last);
+        CleanBlock(block, kKinematicsRows, frames, false, angleRows, 3, unwrap, fillGaps, filter);
+        k.StoreBlock(kKinematicsRows * i, kKinematicsRows, block);
+    }
+    std::fill(block, block + kKinematicsRows * width, 0.0);
+    body.Finish(block, block + width, block + 2 * width, massRatio, MassSum(n), checkcom, first, last);
+    CleanBlock(block, 3, frames, true, angleRows, 0, unwrap, fillGaps, false);
+    k.StoreBlock(kKinematicsRows * n, kKinematicsRows, block);
     KinematicsDone = true;
     return table;
+}
+
+void TBiomecaModel::ComputeSegmentBlock(const MarkerTable& markers, int i, SegmentMarkers& m, int first, int last,
+                                        double* block, int frames) const {
+    if (!m.centre) return;
+    const BodySegment& s = *Segments[i];
+    const size_t width = static_cast<size_t>(frames);
+    auto at = [&](int r, int f) -> double& { return block[size_t(r) * width + size_t(f)]; };
+    constexpr int kAhead = 16;  // marker columns lie far apart: ask for them early
+    for (int f = first; f <= last; ++f) {
+        if (f + kAhead <= last) {
+            markers.Prefetch(m.p1, f + kAhead);
+            markers.Prefetch(m.p2, f + kAhead);
+            if (m.orientation) markers.Prefetch(m.p3, f + kAhead);
+        }
+        const bool gone1 = markers.Missing(m.p1, f);
+        if (m.p1 == m.p2) {
+            const Point3D p = markers.Position(m.p1, f);
+            for (int c = 0; c < 3; ++c) at(c, f) = gone1 ? MissingValue : p[c];
+            at(kLength, f) = 0.02;
+            at(kRadius, f) = 0.02;
+            continue;  // no orientation: its rows stay 0
+        }
+        const bool gone2 = markers.Missing(m.p2, f);
+        const Point3D p1 = markers.Position(m.p1, f);
+        const Point3D p2 = markers.Position(m.p2, f);
+        if (gone1 || gone2) {
+            for (int r : {0, 1, 2, int(kLength), int(kRadius)}) at(r, f) = MissingValue;
+        } else {
+            const Point3D d = p2 - p1;
+            const double length = d.Length();
+            for (int c = 0; c < 3; ++c) at(c, f) = p1[c] + s.CG * d[c];
+            at(kLength, f) = length;
+            const double radius = Type < 4 ? length * s.R1 : s.R1;
+            at(kRadius, f) = radius;
+            m.lengthSum += length;
+            m.radiusSum += radius;
+            ++m.count;
+        }
+        if (!m.orientation) continue;
+        const bool twoMarkers = m.p3 == m.p1;
+        if (gone1 || gone2 || (!twoMarkers && markers.Missing(m.p3, f))) {
+            for (int r = kAngle1; r <= kAngle3; ++r) at(r, f) = MissingValue;
+            for (int r = kAxisX; r < kKinematicsRows; ++r) at(r, f) = MissingValue;
+            continue;
+        }
+        double frame[9];
+        int ok = 0;
+        if (twoMarkers) {
+            // The frame of Point3D::DirectionQuaternion: the long axis and a perpendicular.
+            Point3D d = p2 - p1;
+            d.Normalize();
+            Point3D across, third;
+            MakePerpendicular(d, across, third);
+            ok = d.FrameFromVectors(across, s.P1P2Axis, s.P3Axis, frame, 3);
+        } else {
+            ok = p1.FrameFromTriad(p2, markers.Position(m.p3, f), s.P1P2Axis, s.P3Axis, frame, 3);
+        }
+        if (!ok) {
+            for (int r = kAxisX; r < kKinematicsRows; ++r) at(r, f) = MissingValue;
+            continue;
+        }
+        Quaternion q;
+        q.FromRotation3x3(frame, 3);
+        q.Normalize();
+        double wxyz[4], axisAngle[4], angles[3];
+        q.ToArray(wxyz);
+        // q and -q are the same turn: keep each quaternion on the side of the one before, so that
+        // its rows stay continuous through gaps and filtering.
+        const double* prev = m.previous;
+        if (wxyz[0] * prev[0] + wxyz[1] * prev[1] + wxyz[2] * prev[2] + wxyz[3] * prev[3] < 0.0) {
+            for (double& v : wxyz) v = -v;
+            q.Set(wxyz);
+        }
+        std::copy(wxyz, wxyz + 4, m.previous);
+        q.ToAxisAngle(axisAngle);
+        FrameAngles(frame, angles);
+        // Two markers fix no turn about the long axis.
+        if (twoMarkers) angles[2] = 0.0;
+        for (int c = 0; c < 4; ++c) {
+            at(kQuatW + c, f) = wxyz[c];
+            at(kAxisX + c, f) = axisAngle[c];
+        }
+        for (int c = 0; c < 3; ++c) at(kAngle1 + c, f) = angles[c];
+    }
 }
 
 std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* recording, double& massRatio,
@@ -466,7 +530,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* reco
     const MarkerTable markers(*recording, Divide, MissingValue, true);
     if (markers.dimension() != 2 || markers.frames() < 1) return nullptr;
     const int n = SegmentsInUse(warnings);
-    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), warnings);
+    std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), true, warnings);
     if (!table) return nullptr;
     SignalTable k(*table);
     const int first = std::min(FirstFrame, markers.frames() - 1);
@@ -519,7 +583,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* reco
     }
 
     massRatio = MassRatio(n, massRatio);
-    WholeBodyCentre(*table, n, massRatio, 0, 2, 2);
+    PlanarWholeBodyCentre(*table, n, massRatio);
 
     const int angleRows[] = {kAngle2};
     CleanUp(*table, n, angleRows, 1, unwrap, fillGaps, filter, warnings);

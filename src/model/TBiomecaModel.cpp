@@ -44,7 +44,9 @@ void TBiomecaModel::SetDefaults() {
 void TBiomecaModel::Reset(bool defaults) {
     ClearExternalForces();
     ClearJoints();
-    if (defaults) SetDefaults();
+    if (!defaults) return;
+    SetDefaults();
+    Warnings.clear();  // a new model starts without the old one's refusals
 }
 
 void TBiomecaModel::FreeData() {

@@ -5,6 +5,7 @@
 //
 // Units: marker coordinates are divided by Divide (recording units per metre); the model works in
 // metres, kilograms, seconds, newtons and newton-metres, angles in radians.
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 
 class TDataFile;
 class LabelledItemList;
+class MarkerTable;
+struct SegmentMarkers;
 
 constexpr int kBodySegmentSlots = 256;
 constexpr int kBodyJointSlots = 256;
@@ -236,7 +239,7 @@ protected:
     // Kinematics table present, computed and of the size of the segments in use.
     bool KinematicsReady() const;
     // Derivative of one signal of the point rate by the model's filter settings (low-pass first).
-    void Differentiate(double* row, int n, int order, bool smoothFirst) const;
+    void Differentiate(double* row, int n, int order) const;
     void FillCurveNames(int s, int order, bool omegaForm, int kind, CurveNames* names) const;
     // Low-pass filter of one signal by the model's settings.
     void LowPass(double* row, int n) const;
@@ -245,16 +248,33 @@ protected:
     std::unique_ptr<Matrix2D> MarkerTrajectory(const TDataFile& recording, int p, bool filtered);
 
     // Steps of the kinematics run.
-    void ApplyHanavan(LabelledItemList* warnings);
+    void ApplyHanavan(int n, LabelledItemList* warnings);
+    // Sum of the segments' mass shares.
+    double MassSum(int n) const;
     // Sets SegmentMassSum and gives the ratio that the whole-body centre divides by.
     double MassRatio(int n, double input);
-    // Whole-body centre of mass over the computed frames from the rows cx, cy, cz of each block.
-    void WholeBodyCentre(Matrix2D& table, int n, double ratio, int cx, int cy, int cz);
-    // Gap filling, unwrapping of the angle rows given and low-pass filtering.
+    // Rows of one segment's block (row-major, `frames` columns) over the computed frames.
+    void ComputeSegmentBlock(const MarkerTable& markers, int i, SegmentMarkers& m, int first, int last, double* block,
+                             int frames) const;
+    // Whole-body centre of mass of planar data, from the segments' rows in the table.
+    void PlanarWholeBodyCentre(Matrix2D& table, int n, double ratio);
+    // The filter setting, refused with a warning for a cut-off that is no frequency.
+    bool FilterUsable(bool filter, LabelledItemList* warnings);
+    // Gap filling, unwrapping of the angle rows given and low-pass filtering of one block of
+    // contiguous rows (the whole body's is never filtered), or of every block of a table.
+    void CleanBlock(double* block, int rows, int frames, bool body, const int* angleRows, int angleCount, bool unwrap,
+                    bool fillGaps, bool filter) const;
     void CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps,
                  bool filter, LabelledItemList* warnings);
-    std::unique_ptr<Matrix2D> NewKinematicsTable(int n, int frames, LabelledItemList* warnings);
+    // Zero-filled, or left for the caller to fill when `zero` is false.
+    std::unique_ptr<Matrix2D> NewKinematicsTable(int n, int frames, bool zero, LabelledItemList* warnings);
 
     // Count of the caller's warning list when the current run started: warning ids count from it.
     int runWarningBase_ = 0;
+    // Scratch rows of the computations, kept from call to call (its size only grows).
+    std::vector<double> scratch_;
+    double* Scratch(size_t count) {
+        if (scratch_.size() < count) scratch_.resize(count);
+        return scratch_.data();
+    }
 };

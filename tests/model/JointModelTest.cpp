@@ -276,4 +276,54 @@ TEST(JointConstruction, MarkerJointsFreeEndsAndFrames) {
     EXPECT_EQ(m.JointCount, 3);
 }
 
+TEST(GroundContact, NoLoadWhileTheContactMarkerIsOffThePlate) {
+    // The foot's first marker at 0.1 m in frames 0-9 and 0.4 m from frame 10 on; the plate's
+    // surface is at 0 and the centre of pressure 0.05 m below the marker counts as contact.
+    auto markers = Record({Body{kTriad, [](double t) { return Pose{Cardan(0, 0, 0), Vec{0.3, 0.2, t < 0.1 ? 0.1 : 0.4}}; }}},
+                          20, kRate);
+    TDataFile data(3, 20, kRate, 6, 1, 3);
+    *data.points = *markers->points;
+    const int channels[8] = {1, 2, 3, 4, 5, 6, 0, 0};
+    const double corners[12] = {600, 400, 0, 0, 400, 0, 0, 0, 0, 600, 0, 0};
+    const double origin[3] = {0, 0, 0};
+    ASSERT_TRUE(data.AddForcePlate(2, channels, corners, origin));
+    for (int k = 0; k < 20; ++k) data.analog->SetValue(2, k, 500.0);
+    TBiomecaModel model;
+    model.IsLabel = false;
+    model.SegmentCount = 1;
+    UseMarkers(*model.Segments[0], 1, 2, 3);
+    model.checkcontact = true;
+    model.contactdistance = 0.1;
+    ASSERT_TRUE(model.ComputeSegments(&data, 0, 19, nullptr));
+    ASSERT_TRUE(model.MakeFirstJoint(1, nullptr, nullptr, 1, true, true, &data, 1, 1, true, 0, 0, "M1", "M1"));
+    const BodyJoint& j = *model.Joints[0];
+    EXPECT_EQ(j.PF, 1);
+    EXPECT_EQ(j.Force->GetValue(2, 5), 500.0);   // |0 + 0.05 - 0.1| within 0.1
+    EXPECT_EQ(j.Force->GetValue(2, 15), 0.0);    // |0 + 0.05 - 0.4| beyond it
+    EXPECT_EQ(j.Moment->GetValue(0, 15), 0.0);
+    EXPECT_EQ(model.ContactForces->GetValue(2, 15), 500.0);  // the measurement itself is kept
+    // The contact sits at the centre of pressure, the plate's centre here.
+    EXPECT_NEAR(j.Centre->GetValue(0, 5), 0.3, 1e-6);
+    EXPECT_NEAR(j.Centre->GetValue(1, 5), 0.2, 1e-6);
+}
+
+TEST(JointConstruction, FixedCentreJointIsNamedAndSavesItsCode) {
+    Hinge h(true);
+    ASSERT_TRUE(h.model.AddJoint(-1, 0, 0, "ground", nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, -1,
+                                 1, true));
+    // The joint file's "Position" -3 arrives as -2.
+    ASSERT_TRUE(h.model.MakeJoint(0, 1, -2, "ignored", 3, h.data.get()));
+    const BodyJoint& j = *h.model.Joints[1];
+    EXPECT_STREQ(j.Name, "CIRf 1-2");
+    EXPECT_EQ(j.Position, -3);
+    EXPECT_EQ(j.FrameType, 3);
+    // Fixed in the carrying segment: the hinge wherever the support has moved it.
+    for (int f : {0, 150, 299}) {
+        const double t = f / double(kRate);
+        const Vec hinge = Apply(Rz(0.3 * t), h.hinge);
+        EXPECT_NEAR(j.Centre->GetValue(0, f), hinge[0] + 0.1 * t, 1e-6);
+        EXPECT_NEAR(j.Centre->GetValue(2, f), hinge[2], 1e-6);
+    }
+}
+
 }  // namespace

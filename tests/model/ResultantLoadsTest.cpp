@@ -258,4 +258,33 @@ TEST(ResultantLoads, ExternalLoadsAddedWhenAsked) {
     EXPECT_FALSE(s.model.ComputeResultantMoments(false));
 }
 
+TEST(ResultantLoads, EveryDerivativeSettingGivesMassTimesAcceleration) {
+    ToleranceGuard guard;
+    struct Case {
+        const char* what;
+        bool spline, splineDerivative, smooth;
+        double tolerance;
+    };
+    const Case cases[] = {
+        {"five-point", false, false, false, 5e-4},
+        {"five-point, averaged", false, false, true, 5e-3},
+        {"cubic spline derivative", false, true, false, 5e-3},
+        {"quintic smoothing spline", true, false, false, 5e-2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OneSegment s([](double t) { return Pose{Cardan(0.1, 0.2, 0.3), Vec{0.3 * t, 0, 1.0 + 0.5 * 1.2 * t * t}}; }, 400,
+                     4.0, 0.1, 0.1, 0.02);
+        s.model.UseSpline = c.spline;
+        s.model.UseSplineDerivative = c.splineDerivative;
+        s.model.SmoothDerivative = c.smooth;
+        ASSERT_TRUE(s.Run());
+        for (int f = 120; f <= 280; f += 40) {
+            SCOPED_TRACE(f);
+            EXPECT_NEAR(s.Force(0, f), 0.0, c.tolerance * 4.0);
+            EXPECT_NEAR(s.Force(2, f), 4.0 * 1.2, c.tolerance * 4.0);
+        }
+    }
+}
+
 }  // namespace

@@ -147,7 +147,9 @@ TEST(BodyModelRecords, ResetKeepsSegmentsUnlessAskedForDefaults) {
     EXPECT_EQ(model.JointCount, 0);
     EXPECT_STREQ(model.Joints[0]->Name, "");
     EXPECT_FALSE(model.Segments[0]->ExtForce);
+    model.Warnings.push_back("old");
     model.Reset(true);
+    EXPECT_TRUE(model.Warnings.empty());
     EXPECT_EQ(model.TotalMass, 70.0);
     EXPECT_EQ(model.Divide, 1000.0);
     EXPECT_EQ(model.SegmentCount, 0);

@@ -36,23 +36,30 @@ bool InflateBytes(std::string_view packed, std::string& out) {
     z_stream zs{};
     // 15 window bits + 32: accept a gzip or a zlib header.
     if (inflateInit2(&zs, 15 + 32) != Z_OK) return false;
+    // zlib counts in 32-bit units: the input goes in and the output comes out in slices.
+    constexpr size_t kSlice = size_t(1) << 30;
     std::string result;
-    result.resize(std::max<size_t>(packed.size() * 4, 4096));
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-    zs.avail_in = uInt(packed.size());
+    result.resize(std::min(std::max<size_t>(packed.size() * 4, 4096), kMaxInflated));
+    size_t consumed = 0, produced = 0;
     int rc = Z_OK;
-    size_t produced = 0;
     while (rc == Z_OK) {
+        if (zs.avail_in == 0 && consumed < packed.size()) {
+            const size_t slice = std::min(packed.size() - consumed, kSlice);
+            zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data() + consumed));
+            zs.avail_in = uInt(slice);
+            consumed += slice;
+        }
         if (produced == result.size()) {
             if (result.size() >= kMaxInflated) break;
             result.resize(std::min(result.size() * 2, kMaxInflated));
         }
         zs.next_out = reinterpret_cast<Bytef*>(&result[produced]);
-        const size_t room = std::min<size_t>(result.size() - produced, 1u << 30);
+        const size_t room = std::min(result.size() - produced, kSlice);
         zs.avail_out = uInt(room);
         rc = inflate(&zs, Z_NO_FLUSH);
         produced += room - zs.avail_out;
-        if (rc == Z_BUF_ERROR && zs.avail_in == 0) break;  // input cut short
+        // No progress possible: with all input given, the stream is cut short.
+        if (rc == Z_BUF_ERROR && zs.avail_in == 0 && consumed == packed.size()) break;
         if (rc == Z_BUF_ERROR) rc = Z_OK;
     }
     inflateEnd(&zs);

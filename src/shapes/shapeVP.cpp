@@ -90,10 +90,9 @@ bool shapeVP::DrawArrays(unsigned flags) {
     if (m_wireframe || m_normals.empty() || (flags & kTexCoords)) return false;
     if (!m_arraysBuilt) {
         m_arraysBuilt = true;
-        m_arraysUsable = true;
         m_triangleCorners.clear();
         m_quadCorners.clear();
-        for (int i = 0; i < m_faceCount && m_arraysUsable; ++i) {
+        for (int i = 0; i < m_faceCount; ++i) {
             const int32_t* face = &m_faces[size_t(i) * kFaceInts];
             const int corners = CornerCount(face);
             // A face with a corner that is not a vertex draws nothing in immediate mode either
@@ -105,7 +104,6 @@ bool shapeVP::DrawArrays(unsigned flags) {
             for (int j = corners - 1; j >= 0; --j) out.push_back(uint32_t(face[1 + j]));
         }
     }
-    if (!m_arraysUsable) return false;
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
@@ -123,7 +121,6 @@ bool shapeVP::DrawArrays(unsigned flags) {
 
 void shapeVP::ForgetArrays() {
     m_arraysBuilt = false;
-    m_arraysUsable = false;
     m_triangleCorners.clear();
     m_triangleCorners.shrink_to_fit();
     m_quadCorners.clear();

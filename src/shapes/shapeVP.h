@@ -82,7 +82,6 @@ private:
     bool DrawArrays(unsigned flags);
     void ForgetArrays();
     bool m_arraysBuilt = false;
-    bool m_arraysUsable = false;
     std::vector<uint32_t> m_triangleCorners;
     std::vector<uint32_t> m_quadCorners;
 };

@@ -198,7 +198,7 @@ TEST_F(ModelBuild, MissingAndDamagedModelFiles) {
          true, kSegments, kJoints, ""},
         {"entries without a key", "lowerlimb_joints.ini", "=1\n  = 2\n[Joint Model]\nNbJoints=0\n", true, kSegments,
          0, "is not a key=value entry"},
-        {"a group twice", "lowerlimb_segments.ini", segments + "\n[Parameters]\nTotalMass=81\n[/Segment0/]\nMass=0.02\n",
+        {"a group twice", "lowerlimb_segments.ini", segments + "\n[Parameters]\nTotalMass=81\n[/Segment0/]\nMass=0.02\n[SEGMENT1]\nCG=0.4\ncg=0.45\n",
          true, kSegments, kJoints, ""},
         {"joint file gone", "lowerlimb_joints.ini", "-", true, kSegments, 0, ""},
         {"joint count out of range", "lowerlimb_joints.ini", "[Joint Model]\nNbJoints=256\n", true, kSegments, 0, ""},

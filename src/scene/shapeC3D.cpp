@@ -453,7 +453,7 @@ void shapeC3D::SetWireframe(bool wireframe) {
 
 BodySegment* shapeC3D::GetModelSegment(int i) {
     if (!m_model || i < 0 || i >= m_model->SegmentCount || i >= kMaxModelSegments) return nullptr;
-    return m_model->Segments[i];
+    return m_model->Segments[i].get();
 }
 
 bool shapeC3D::CreateModel() {
@@ -472,10 +472,19 @@ void shapeC3D::DropModel() {
 }
 
 bool shapeC3D::LoadModel(const wxString& path) {
-    CreateModel();
-    const bool built = m_model->BuildModel(m_data.get(), path, false);
-    if (!built || m_model->SegmentCount == 0) DropModel();
-    return built;
+    // Built aside, so that a model that fails to build leaves the one shown before in place.
+    auto fresh = std::make_unique<C3DModel>();
+    if (m_data) fresh->Divide = m_data->GetUnitFactor(-1);
+    const bool built = fresh->BuildModel(m_data.get(), path, false) && fresh->SegmentCount > 0;
+    if (!built) {
+        fresh->ClearUndo();
+        return false;
+    }
+    // The saved states of the model shown before belong to it: they go with it.
+    if (m_model) m_model->ClearUndo();
+    m_model = std::move(fresh);
+    if (m_links) m_links->SetLineStyle(true);
+    return true;
 }
 
 void shapeC3D::check_model() {

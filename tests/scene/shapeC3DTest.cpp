@@ -715,7 +715,7 @@ TEST_F(SceneC3D, ResetStructureReadsALabelFileAndReportsFailures) {
 
 // ---- the body model ----
 
-TEST_F(SceneC3D, ModelStandInBuildsNoModel) {
+TEST_F(SceneC3D, ModelIsCreatedDroppedAndNotBuiltFromAMissingFile) {
     auto s = LoadDefault();
     EXPECT_EQ(s->GetModel(), nullptr);
     EXPECT_EQ(s->GetModelSegment(0), nullptr);
@@ -1015,10 +1015,10 @@ TEST_F(SavedStates, FailedUndoKeepsTheCurrentRecording) {
 TEST_F(SavedStates, LoadAndDestructionClearTheStates) {
     auto s = LoadDefault();
     ASSERT_TRUE(s->PushUndo("one"));
-    s->CreateModel();  // the model's states are kept with the object's
+    s->CreateModel();  // the model's states are kept with the object's, in files of their own
     ASSERT_TRUE(s->PushUndo("two"));
     EXPECT_EQ(s->GetModel()->GetUndoCount(), 1);
-    EXPECT_EQ(StateFiles().size(), 2u);
+    EXPECT_EQ(StateFiles().size(), 3u);
     ASSERT_TRUE(s->Load(Wx(dir.file("walk.c3d"))));
     EXPECT_EQ(s->GetUndoCount(), 0);
     EXPECT_TRUE(StateFiles().empty());

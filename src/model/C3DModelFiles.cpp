@@ -1,0 +1,597 @@
+// The model files: the segment model, the joint model and the display model (three INI files),
+// and the combined file that holds all three and serves as the model's saved state.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <memory>
+
+#include <wx/fileconf.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/mstream.h>
+
+#include "gl/ReadConfigDouble.h"
+#include "model/C3DModel.h"
+#include "objects/shape3D.h"
+#include "motion/TDataFile.h"
+#include "platform/NumberText.h"
+#include "platform/Paths.h"
+
+namespace {
+
+// A Hanavan list longer than any anthropometric table is a damaged file, not a model.
+constexpr long kMaxHanavanSize = 1024;
+
+// A model file larger than this is no model file: it is read as an empty one.
+constexpr std::streamoff kMaxModelFileBytes = 16 << 20;
+
+// The store of a model file to read. The bytes pass through a clean-up first: the store's parser
+// stops on a toolkit assertion (a dialog in the viewer) at an entry without a name, and CR LF line
+// ends read like LF.
+std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
+    std::string bytes;
+    std::ifstream in(path.utf8_string(), std::ios::binary);
+    if (in) {
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size > kMaxModelFileBytes) {
+            wxLogWarning(_("%s: a model file of %lld bytes is not read"), path, static_cast<long long>(size));
+        } else if (size > 0) {
+            bytes.resize(static_cast<size_t>(size));
+            in.read(&bytes[0], size);
+            bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        }
+    }
+    std::string clean;
+    clean.reserve(bytes.size() + 1);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // NUL ends the text of a line for the store: drop what follows it.
+        const size_t nul = line.find('\0');
+        if (nul != std::string::npos) line.resize(nul);
+        size_t first = 0;
+        while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
+        if (first < line.size() && line[first] == '=') {
+            wxLogWarning(_("%s: a line without a key is ignored"), path);
+            continue;
+        }
+        clean += line;
+        clean += '\n';
+    }
+    wxMemoryInputStream stream(clean.data(), clean.size());
+    return std::make_unique<wxFileConfig>(stream);
+}
+
+// The store of a model file to write: absolute, so that it never goes to the home folder, and
+// without a global file, so that nothing outside the model file changes what it says.
+std::unique_ptr<wxFileConfig> OpenForWriting(const wxString& path) {
+    const wxString full = wxFileName(path).GetAbsolutePath();
+    return std::make_unique<wxFileConfig>("Zevevorir", "Duzeravi", full, wxString(), wxCONFIG_USE_LOCAL_FILE);
+}
+
+// Reads of one model file: a key that holds something other than a number is reported with the
+// file and the key, and reads as its default.
+class KeyReader {
+public:
+    KeyReader(wxConfigBase& config, const wxString& file) : config_(config), file_(file) {}
+
+    long Int(const wxString& key, long def) {
+        wxString text;
+        if (!config_.Read(key, &text)) return def;
+        long value = 0;
+        if (!dez::ParseInt(std::string(text.utf8_str()), value) || value < std::numeric_limits<int>::min() ||
+            value > std::numeric_limits<int>::max()) {
+            Refuse(key, text);
+            return def;
+        }
+        return value;
+    }
+    bool Bool(const wxString& key, bool def) { return Int(key, def ? 1 : 0) != 0; }
+    double Real(const wxString& key, double def) {
+        wxString text;
+        if (!config_.Read(key, &text)) return def;
+        const double value = ReadConfigDouble(&config_, key, std::numeric_limits<double>::quiet_NaN());
+        if (!std::isfinite(value)) {
+            Refuse(key, text);
+            return def;
+        }
+        return value;
+    }
+    wxString Text(const wxString& key, const wxString& def) { return config_.Read(key, def); }
+    // Into a fixed record field, cut to fit.
+    void Text(const wxString& key, const wxString& def, char* field, size_t size) {
+        std::snprintf(field, size, "%s", static_cast<const char*>(Text(key, def).utf8_str()));
+    }
+
+private:
+    void Refuse(const wxString& key, const wxString& text) {
+        wxLogWarning(_("%s: the value \"%s\" of %s is not a number; the default is used"), file_, text, key);
+    }
+
+    wxConfigBase& config_;
+    wxString file_;
+};
+
+void WriteReal(wxConfigBase& config, const wxString& key, double value) {
+    config.Write(key, wxString::FromUTF8(dez::Format("%g", value)));
+}
+void WriteInt(wxConfigBase& config, const wxString& key, long value) { config.Write(key, value); }
+void WriteBool(wxConfigBase& config, const wxString& key, bool value) { config.Write(key, value ? 1L : 0L); }
+
+wxString Group(const char* format, int i) { return wxString::Format(format, i); }
+
+}  // namespace
+
+bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
+    Reset(true);
+    KinematicsDone = false;
+    if (!data || !wxFileExists(path)) return false;
+    const wxFileName name(wxFileName(path).GetAbsolutePath());
+    modelFolder = name.GetPath();
+    modelFileName = path;
+    const int points = data->GetNumberOfPoints();
+
+    auto config = OpenForReading(path);
+    KeyReader read(*config, path);
+    const long links = read.Int("/Parameters/Links", 0);
+    SegmentCount = static_cast<int>(std::clamp<long>(links, 0, kBodySegmentSlots));
+    if (SegmentCount == 0) return true;
+
+    checkmarker = read.Bool("/Parameters/checkmarker", checkmarker);
+    checkcom = read.Bool("/Parameters/checkcom", checkcom);
+    IsRadius = read.Bool("/Parameters/IsRadius", IsRadius);
+    checkcontact = read.Bool("/Parameters/checkcontact", checkcontact);
+    contactdistance = read.Real("/Parameters/contactdistance", -1.0);
+    IsLabel = read.Bool("/Parameters/IsLabel", IsLabel);
+    Type = static_cast<int>(read.Int("/Parameters/Type", Type));
+    FirstFrame = static_cast<int>(read.Int("/Parameters/FirstFrame", FirstFrame));
+    LastFrame = static_cast<int>(read.Int("/Parameters/LastFrame", LastFrame));
+    TotalMass = read.Real("/Parameters/TotalMass", 70.0);
+    FZseuil = read.Real("/Parameters/FZseuil", 10.0);
+    Divide = read.Real("/Parameters/Divide", data->GetUnitFactor(-1));
+    Coupure = read.Real("/Parameters/Coupure", 10.0);
+    AngleType = static_cast<int>(read.Int("/Parameters/AngleType", AngleType));
+    Degre = read.Bool("/Parameters/Degre", Degre);
+    autoScale = read.Bool("/Parameters/AutoScale", autoScale);
+
+    int errors = 0;
+    for (int i = 0; i < SegmentCount; ++i) {
+        if (!Segments[i]) Segments[i] = std::make_unique<BodySegment>();
+        BodySegment& s = *Segments[i];
+        const wxString g = Group("/Segment%d/", i);
+        read.Text(g + "Name", Group("Segment%d", i), s.Name, sizeof s.Name);
+        s.P1 = static_cast<int>(read.Int(g + "P1", 1));
+        s.P2 = static_cast<int>(read.Int(g + "P2", 1));
+        s.P3 = static_cast<int>(read.Int(g + "P3", 1));
+        s.Mass = read.Real(g + "Mass", 0.1);
+        s.CG = read.Real(g + "CG", 0.5);
+        s.Ixx = read.Real(g + "Ixx", 0.1);
+        s.Iyy = read.Real(g + "Iyy", 0.1);
+        s.Izz = read.Real(g + "Izz", 0.01);
+        s.AddMass = read.Real(g + "AddMass", 0.0);
+        s.AddIxx = read.Real(g + "AddIxx", 0.0);
+        s.AddIyy = read.Real(g + "AddIyy", 0.0);
+        s.AddIzz = read.Real(g + "AddIzz", 0.0);
+        s.AddOffsetX = read.Real(g + "AddOffsetX", 0.0);
+        s.AddOffsetY = read.Real(g + "AddOffsetY", 0.0);
+        s.AddOffsetZ = read.Real(g + "AddOffsetZ", 0.0);
+        s.R1 = read.Real(g + "R1", 0.01);
+        s.R2 = read.Real(g + "R2", 0.01);
+        s.Long = read.Real(g + "Long", 0.1);
+        read.Text(g + "Name1", "P1", s.Name1, sizeof s.Name1);
+        read.Text(g + "Name2", "P2", s.Name2, sizeof s.Name2);
+        read.Text(g + "Name3", "P3", s.Name3, sizeof s.Name3);
+        if (IsLabel) {
+            s.P1 = data->FindPointLabel(s.Name1) + 1;
+            s.P2 = data->FindPointLabel(s.Name2) + 1;
+            s.P3 = data->FindPointLabel(s.Name3) + 1;
+        }
+        if (!quiet) {
+            if (s.P1 < 1 || s.P1 > points) {
+                wxLogError(_("Error : Invalid marker ") + wxString::FromUTF8(s.Name1));
+                ++errors;
+            }
+            if (s.P2 < 1 || s.P2 > points) wxLogWarning(_("Warning : Invalid marker ") + wxString::FromUTF8(s.Name2));
+        }
+        s.P3Axis = static_cast<int>(read.Int(g + "P3Axis", 0));
+        s.P1P2Axis = static_cast<int>(read.Int(g + "P1P2Axis", 2));
+        int* channels[6] = {&s.CF0, &s.CF1, &s.CF2, &s.CF3, &s.CF4, &s.CF5};
+        for (int k = 0; k < 6; ++k) *channels[k] = static_cast<int>(read.Int(g + Group("CF%d", k), -1));
+        s.ModelSegment = static_cast<int>(read.Int(g + "ModelSegment", s.ModelSegment));
+        s.Left = read.Bool(g + "Left", s.Left);
+    }
+
+    if (Type == 4) {
+        const long size = read.Int("/Parameters/HanavanSize", 41);
+        if (size < 1 || size > kMaxHanavanSize) {
+            wxLogError(_("Error reading hanavan databse id = ") + "/Parameters/HanavanSize");
+            HanavanData.clear();
+            Type = 0;
+            HanavanSize = 0;
+        } else {
+            HanavanData.assign(static_cast<size_t>(size), 0.0);
+            HanavanSize = static_cast<int>(size);
+            for (long k = 1; k <= size; ++k) {
+                const wxString key = wxString::Format("/Parameters/Hanavan[%ld]", k);
+                const double value = read.Real(key, 0.0);
+                if (value == 0.0) {
+                    wxLogError(_("Error reading hanavan databse id = ") + key);
+                    HanavanData.clear();
+                    Type = 0;
+                    HanavanSize = 0;
+                    break;
+                }
+                HanavanData[static_cast<size_t>(k - 1)] = value;
+            }
+        }
+    }
+    if (errors == 0) modified = true;
+    return errors == 0 || SegmentCount == 0;
+}
+
+bool C3DModel::LoadJointModel(const wxString& path, TDataFile* data) {
+    if (path.empty() || !wxFileExists(path) || !data) return false;
+    auto config = OpenForReading(path);
+    KeyReader read(*config, path);
+    const long count = read.Int("/Joint Model/NbJoints", 0);
+    if (count < 1 || count > 255) return false;
+    for (int i = 0; i < count; ++i) {
+        const wxString g = Group("/Joint %d/", i);
+        JointAsRead e;
+        e.Distal = static_cast<int>(read.Int(g + "Distal", 0));
+        e.Proximal = static_cast<int>(read.Int(g + "Proximal", 0));
+        e.Position = static_cast<int>(read.Int(g + "Position", 0));
+        e.PF = static_cast<int>(read.Int(g + "PF", -1));
+        e.Normal = static_cast<int>(read.Int(g + "Normal", 1));
+        e.Type = static_cast<int>(read.Int(g + "Type", 2));
+        e.CoP = read.Bool(g + "CoP", true);
+        const long nodes = read.Int(g + "Nodes", 0);
+        if (nodes < 0 || nodes > kBodyNodeSlots) {
+            wxLogWarning(_("%s: %s of %ld refused (0 to %d)"), path, g + "Nodes", nodes, kBodyNodeSlots);
+            wxLogError(_("Error building joint model : AddNode"));
+            return false;
+        }
+        e.Nodes = static_cast<int>(nodes);
+        e.node.fill(-1);
+        for (int k = 0; k < e.Nodes; ++k) e.node[size_t(k)] = static_cast<int>(read.Int(g + Group("node%d", k), -1));
+        for (int k = 0; k < 8; ++k) e.channels[size_t(k)] = static_cast<int>(read.Int(g + Group("Channels-%d", k), -1));
+        const wxString baseName = read.Text(g + "BaseName", wxString());
+        for (int k = 0; k < 4; ++k) e.deltas[size_t(k)] = read.Real(g + Group("delta-%d", k), 0.0);
+        e.Local = static_cast<int>(read.Int(g + "Local", 0));
+
+        std::string label;
+        if (IsLabel && !baseName.empty()) {
+            label = baseName.utf8_string();
+            const int found = data->FindPointLabel(label.c_str());
+            if (found >= 0) e.Position = found;
+        } else if (e.Position >= 0) {
+            label = data->PointLabel(e.Position);
+        }
+
+        const int before = JointCount;
+        if (e.Distal == -1 && e.Nodes == 0) {
+            const bool valid = e.Proximal >= 0 && e.Proximal < SegmentCount && Segments[e.Proximal];
+            int h = e.Position + 1;
+            int second = h;
+            if (valid && e.Position == -1) {
+                h = data->FindPointLabel(Segments[e.Proximal]->Name1) + 1;
+                second = data->FindPointLabel(Segments[e.Proximal]->Name2) + 1;
+            }
+            const std::string t1 = h >= 1 ? data->PointLabel(h - 1) : std::string();
+            const std::string t2 = second >= 1 ? data->PointLabel(second - 1) : std::string();
+            // The build turns its copy of the deltas into metres; the read values stay as read.
+            double deltas[4] = {e.deltas[0], e.deltas[1], e.deltas[2], e.deltas[3]};
+            if (!valid || !MakeFirstJoint(e.PF, deltas, e.channels.data(), e.Normal, data->analog != nullptr, e.CoP,
+                                          data, h, h, e.Position == -1, e.Local, e.Proximal, t1.c_str(),
+                                          t2.c_str())) {
+                wxLogError(_("Error building joint model : MakeFirstJoint."));
+                return false;
+            }
+        } else if (e.Distal == -1) {
+            if (!AddNode(e.Proximal, e.node.data(), e.Nodes)) {
+                wxLogError(_("Error building joint model : AddNode"));
+                return false;
+            }
+            if (JointCount == before) {
+                // The node of this segment grew: its saved list is the record's.
+                for (size_t j = 0; j < jointsAsRead_.size(); ++j) {
+                    JointAsRead& kept = jointsAsRead_[j];
+                    const BodyJoint& joint = *Joints[j];
+                    if (kept.Distal == -1 && kept.Nodes > 0 && kept.Proximal == e.Proximal) {
+                        kept.Nodes = std::clamp(joint.NodeCount, 0, kBodyNodeSlots);
+                        std::copy(joint.Nodes, joint.Nodes + kBodyNodeSlots, kept.node.begin());
+                    }
+                }
+            }
+        } else if (e.Distal == e.Proximal) {
+            if (!TestJoint(e.Distal, e.Distal)) {
+                wxLogError(_("Error building joint model : TestJoint."));
+                return false;
+            }
+            if (label.empty() && e.Position >= 0) label = data->PointLabel(e.Position);
+            if (!MakeLastJoint(e.Distal, e.Position + 1, e.Type, label.c_str(), data))
+                wxLogError(_("Error building joint model : MakeLastJoint."));
+        } else {
+            const std::string positionLabel = e.Position >= 0 ? data->PointLabel(e.Position) : std::string();
+            if (!MakeJoint(e.Distal, e.Proximal, e.Position + 1, positionLabel.c_str(), e.Type, data)) {
+                wxLogError(_("Error building joint model : MakeJoint"));
+                return false;
+            }
+        }
+        if (JointCount > before) jointsAsRead_.push_back(e);
+    }
+    return true;
+}
+
+void C3DModel::LoadDisplayModel(const wxString& path) {
+    if (path.empty() || !wxFileExists(path)) return;
+    for (int i = 0; i < SegmentCount; ++i) LoadSegmentObject(path, i);
+    long applied = 0;
+    {
+        auto config = OpenForReading(path);
+        applied = KeyReader(*config, path).Int("/COM Model/is_applied", 0);
+    }
+    if (applied != 0) ReadModelObject(path, "/CoM/", &comObject, false);
+    for (int j = 0; j < JointCount; ++j) LoadJointObject(path, j);
+}
+
+void C3DModel::LoadSegmentObject(const wxString& path, int i) {
+    if (!wxFileExists(path) || i < 0 || i >= SegmentCount || size_t(i) >= segmentObjects.size()) return;
+    ReadModelObject(path, Group("/Object%d/", i), segmentObjects[size_t(i)].get(), false);
+}
+
+void C3DModel::LoadJointObject(const wxString& path, int j) {
+    if (!wxFileExists(path) || j < 0 || j >= JointCount || size_t(j) >= jointObjects.size()) return;
+    ReadModelObject(path, Group("/Joint%d/", j), jointObjects[size_t(j)].get(), true);
+}
+
+void C3DModel::ReadModelObject(const wxString& path, const wxString& group, ModelObject* object, bool joint) {
+    if (!object || !wxFileExists(path)) return;
+    auto config = OpenForReading(path);
+    KeyReader read(*config, path);
+    ModelObject& o = *object;
+    o.name = read.Text(group + "ObjectName", o.name);
+    o.rotationX = float(read.Real(group + "Rotx", 0.0));
+    o.rotationY = float(read.Real(group + "Roty", 0.0));
+    o.rotationZ = float(read.Real(group + "Rotz", 0.0));
+    o.offsetX = float(read.Real(group + "Depx", 0.0));
+    o.offsetY = float(read.Real(group + "Depy", 0.0));
+    o.offsetZ = float(read.Real(group + "Depz", 0.0));
+    o.colour[0] = float(read.Real(group + "Red", 0.0));
+    o.colour[1] = float(read.Real(group + "Green", 0.0));
+    o.colour[2] = float(read.Real(group + "Blue", 0.0));
+    o.colour[3] = float(read.Real(group + "Alpha", 0.0));
+    o.sizeX = std::fabs(float(read.Real(group + "Size X", 0.1)));
+    o.sizeY = std::fabs(float(read.Real(group + "Size Y", 0.1)));
+    const double sizeZ = read.Real(group + "Size Z", 0.1);
+    o.sizeZ = std::fabs(float(sizeZ));
+    o.position[0] = read.Real(group + "Posx", 0.0);
+    o.position[1] = read.Real(group + "Posy", 0.0);
+    o.position[2] = read.Real(group + "Posz", 0.0);
+    o.show = read.Bool(group + "Show", true);
+    o.drawCM = read.Bool(group + "Draw CM", false);
+    o.centralForce = read.Bool(group + "Central Force", false);
+    o.forceArrow = read.Bool(group + "Resultant Force", false);
+    o.velocityArrow = read.Bool(group + "Velocity", false);
+    o.accelerationArrow = read.Bool(group + "Acceleration", false);
+    o.vectogram = read.Bool(group + "Vectogramme", false);
+    o.positionVectogram = read.Bool(group + "P_Vectogramme", false);
+    o.momentVectogram = read.Bool(group + "M_Vectogramme", false);
+    o.velocityVectogram = read.Bool(group + "V_Vectogramme", false);
+    o.accelerationVectogram = read.Bool(group + "A_Vectogramme", false);
+    o.trajectory = read.Bool(group + "Trajectoire", false);
+    const int type = static_cast<int>(read.Int(group + "Type", o.type));
+    if (type != ModelObject::kMesh) {
+        o.type = type;
+    } else {
+        o.axis = static_cast<int>(read.Int(group + "Axis", 2));
+        const wxString file = read.Text(group + "FileName", wxString());
+        if (!file.empty()) {
+            // Relative names are relative to the model's folder.
+            wxFileName mesh(file);
+            if (!mesh.IsAbsolute()) mesh.MakeAbsolute(modelFolder);
+            const wxString meshPath = mesh.GetFullPath();
+            const int number = static_cast<int>(read.Int(group + "Number", -1));
+            if (wxFileExists(meshPath)) {
+                o.LoadShapeFile(meshPath, sizeZ, number);
+            } else {
+                std::cout << _("Unable to find ") << meshPath << std::endl;
+                if (!joint) o.type = ModelObject::kPyramid;
+            }
+        }
+    }
+    o.Rebuild();
+}
+
+bool C3DModel::SaveModel(const wxString& path) {
+    if (!path.empty()) modelFileName = path;
+    if (modelFileName.empty()) return false;
+    const wxString target = wxFileName(modelFileName).GetAbsolutePath();
+    if (!WriteCombinedFile(target)) {
+        if (!quiet) wxLogWarning(_("Unable to create file : ") + target);
+        return false;
+    }
+    modified = false;
+    return true;
+}
+
+bool C3DModel::WriteCombinedFile(const wxString& target) {
+    const wxFileName name(target);
+    // The new file is complete before it takes the old one's place.
+    const std::string temp =
+        dez::MakeTempFile(std::string(name.GetPath().utf8_str()), "." + std::string(name.GetFullName().utf8_str()) + ".",
+                          ".tmp");
+    if (temp.empty()) return false;
+    const wxString tempPath = wxString::FromUTF8(temp);
+    bool ok = true;
+    {
+        auto config = OpenForWriting(tempPath);
+        wxConfigBase& c = *config;
+        const int n = std::clamp(SegmentCount, 0, kBodySegmentSlots);
+        WriteInt(c, "/Parameters/Links", n);
+        WriteBool(c, "/Parameters/checkmarker", checkmarker);
+        WriteReal(c, "/Parameters/TotalMass", segmentsAsRead_.empty() ? TotalMass : totalMassAsRead_);
+        WriteReal(c, "/Parameters/FZseuil", FZseuil);
+        WriteReal(c, "/Parameters/Divide", Divide);
+        WriteBool(c, "/Parameters/IsRadius", IsRadius);
+        WriteBool(c, "/Parameters/IsLabel", IsLabel);
+        WriteInt(c, "/Parameters/Type", Type);
+        WriteReal(c, "/Parameters/Coupure", Coupure);
+        WriteInt(c, "/Parameters/FirstFrame", segmentsAsRead_.empty() ? FirstFrame : firstFrameAsRead_);
+        WriteInt(c, "/Parameters/LastFrame", segmentsAsRead_.empty() ? LastFrame : lastFrameAsRead_);
+        WriteInt(c, "/Parameters/AngleType", AngleType);
+        WriteBool(c, "/Parameters/Degre", Degre);
+        WriteBool(c, "/Parameters/AutoScale", autoScale);
+        WriteBool(c, "/Parameters/checkcom", checkcom);
+        WriteBool(c, "/Parameters/checkcontact", checkcontact);
+        WriteReal(c, "/Parameters/contactdistance", contactdistance);
+        for (int i = 0; i < n; ++i) {
+            const BodySegment& s = *Segments[i];
+            // The values a run rewrites are saved as they were read.
+            SegmentAsRead v{s.Mass, s.CG, s.Ixx, s.Iyy, s.Izz, s.R1, s.R2, s.Long};
+            if (size_t(i) < segmentsAsRead_.size()) v = segmentsAsRead_[size_t(i)];
+            const wxString g = Group("/Segment%d/", i);
+            c.Write(g + "Name", wxString::FromUTF8(s.Name));
+            WriteInt(c, g + "P1", s.P1);
+            WriteInt(c, g + "P2", s.P2);
+            WriteInt(c, g + "P3", s.P3);
+            WriteReal(c, g + "Mass", v.Mass);
+            WriteReal(c, g + "CG", v.CG);
+            WriteReal(c, g + "Ixx", v.Ixx);
+            WriteReal(c, g + "Iyy", v.Iyy);
+            WriteReal(c, g + "Izz", v.Izz);
+            WriteReal(c, g + "R1", v.R1);
+            WriteReal(c, g + "R2", v.R2);
+            WriteReal(c, g + "Long", v.Long);
+            WriteReal(c, g + "AddMass", s.AddMass);
+            WriteReal(c, g + "AddIxx", s.AddIxx);
+            WriteReal(c, g + "AddIyy", s.AddIyy);
+            WriteReal(c, g + "AddIzz", s.AddIzz);
+            WriteReal(c, g + "AddOffsetX", s.AddOffsetX);
+            WriteReal(c, g + "AddOffsetY", s.AddOffsetY);
+            WriteReal(c, g + "AddOffsetZ", s.AddOffsetZ);
+            c.Write(g + "Name1", wxString::FromUTF8(s.Name1));
+            c.Write(g + "Name2", wxString::FromUTF8(s.Name2));
+            c.Write(g + "Name3", wxString::FromUTF8(s.Name3));
+            WriteInt(c, g + "P3Axis", s.P3Axis);
+            WriteInt(c, g + "P1P2Axis", s.P1P2Axis);
+            const int channels[6] = {s.CF0, s.CF1, s.CF2, s.CF3, s.CF4, s.CF5};
+            for (int k = 0; k < 6; ++k) WriteInt(c, g + Group("CF%d", k), channels[k]);
+            WriteInt(c, g + "ModelSegment", s.ModelSegment);
+            WriteBool(c, g + "Left", s.Left);
+        }
+        if (Type == 4 && !HanavanData.empty() && n > 0) {
+            const int size = std::min<int>(HanavanSize, static_cast<int>(HanavanData.size()));
+            WriteInt(c, "/Parameters/HanavanSize", size);
+            for (int k = 1; k <= size; ++k)
+                WriteReal(c, wxString::Format("/Parameters/Hanavan[%d]", k), HanavanData[size_t(k - 1)]);
+        }
+        const int joints = std::clamp(JointCount, 0, kBodyJointSlots);
+        if (joints > 0) {
+            WriteInt(c, "/Joint Model/NbJoints", joints);
+            for (int j = 0; j < joints; ++j) {
+                const BodyJoint& joint = *Joints[j];
+                JointAsRead e;
+                if (size_t(j) < jointsAsRead_.size()) {
+                    e = jointsAsRead_[size_t(j)];
+                } else {
+                    e.Distal = joint.Distal;
+                    e.Proximal = joint.Proximal;
+                    e.Position = joint.Position;
+                    e.PF = joint.PF;
+                    e.Normal = joint.Normal;
+                    e.Type = joint.FrameType;
+                    e.CoP = joint.CoP;
+                    e.Local = joint.Local;
+                    e.Nodes = std::clamp(joint.NodeCount, 0, kBodyNodeSlots);
+                    std::copy(joint.Nodes, joint.Nodes + kBodyNodeSlots, e.node.begin());
+                    std::copy(joint.Channels, joint.Channels + 8, e.channels.begin());
+                    std::copy(joint.Deltas, joint.Deltas + 4, e.deltas.begin());
+                }
+                const wxString g = Group("/Joint %d/", j);
+                WriteInt(c, g + "Distal", e.Distal);
+                WriteInt(c, g + "Proximal", e.Proximal);
+                c.Write(g + "BaseName", wxString::FromUTF8(joint.Name));
+                WriteInt(c, g + "Position", e.Position);
+                WriteInt(c, g + "Nodes", e.Nodes);
+                WriteInt(c, g + "PF", e.PF);
+                WriteInt(c, g + "Local", e.Local);
+                WriteInt(c, g + "Normal", e.Normal);
+                WriteInt(c, g + "Type", e.Type);
+                WriteBool(c, g + "CoP", e.CoP);
+                if (e.Distal == -1 && e.Nodes == 0) {
+                    for (int k = 0; k < 8; ++k) WriteInt(c, g + Group("Channels-%d", k), e.channels[size_t(k)]);
+                    for (int k = 0; k < 4; ++k) WriteReal(c, g + Group("delta-%d", k), e.deltas[size_t(k)]);
+                }
+                for (int k = 0; k < e.Nodes; ++k) WriteInt(c, g + Group("node%d", k), e.node[size_t(k)]);
+            }
+        }
+        for (size_t i = 0; i < segmentObjects.size(); ++i)
+            SaveModelObject(c, Group("/Object%d/", int(i)), *segmentObjects[i]);
+        if (n > 0) {
+            WriteBool(c, "/COM Model/is_applied", KinematicsDone);
+            if (KinematicsDone) SaveModelObject(c, "/CoM/", comObject);
+        }
+        for (size_t j = 0; j < jointObjects.size(); ++j)
+            SaveModelObject(c, Group("/Joint%d/", int(j)), *jointObjects[j]);
+        ok = config->Flush();
+    }
+    if (ok) ok = wxRenameFile(tempPath, target, true);
+    if (!ok) dez::RemoveFile(temp);
+    return ok;
+}
+
+void C3DModel::SaveModelObject(wxConfigBase& c, const wxString& g, ModelObject& o) {
+    c.Write(g + "ObjectName", o.name);
+    WriteReal(c, g + "Rotx", o.rotationX);
+    WriteReal(c, g + "Roty", o.rotationY);
+    WriteReal(c, g + "Rotz", o.rotationZ);
+    WriteReal(c, g + "Depx", o.offsetX);
+    WriteReal(c, g + "Depy", o.offsetY);
+    WriteReal(c, g + "Depz", o.offsetZ);
+    WriteReal(c, g + "Red", o.colour[0]);
+    WriteReal(c, g + "Green", o.colour[1]);
+    WriteReal(c, g + "Blue", o.colour[2]);
+    WriteReal(c, g + "Alpha", o.colour[3]);
+    WriteReal(c, g + "Size X", o.sizeX);
+    WriteReal(c, g + "Size Y", o.sizeY);
+    WriteReal(c, g + "Size Z", o.sizeZ);
+    WriteReal(c, g + "Posx", o.position[0]);
+    WriteReal(c, g + "Posy", o.position[1]);
+    WriteReal(c, g + "Posz", o.position[2]);
+    WriteBool(c, g + "Show", o.show);
+    WriteBool(c, g + "Draw CM", o.drawCM);
+    WriteBool(c, g + "Central Force", o.centralForce);
+    WriteBool(c, g + "Resultant Force", o.forceArrow);
+    WriteBool(c, g + "Velocity", o.velocityArrow);
+    WriteBool(c, g + "Acceleration", o.accelerationArrow);
+    WriteBool(c, g + "Vectogramme", o.vectogram);
+    WriteBool(c, g + "P_Vectogramme", o.positionVectogram);
+    WriteBool(c, g + "M_Vectogramme", o.momentVectogram);
+    WriteBool(c, g + "A_Vectogramme", o.accelerationVectogram);
+    WriteBool(c, g + "V_Vectogramme", o.velocityVectogram);
+    WriteBool(c, g + "Trajectoire", o.trajectory);
+    WriteInt(c, g + "Type", o.type);
+    if (o.type == ModelObject::kMesh && o.mesh) {
+        const wxFileName mesh(o.mesh->GetFileName());
+        c.Write(g + "FileName", mesh.GetFullName());
+        WriteInt(c, g + "Normal", 1);
+        WriteInt(c, g + "Number", o.part - 1);
+        WriteInt(c, g + "Axis", o.axis);
+        // The combined file keeps its meshes beside it (never overwriting one that is there).
+        const wxFileName beside(wxFileName(modelFileName).GetAbsolutePath());
+        const wxString copy = wxFileName(beside.GetPath(), mesh.GetFullName()).GetFullPath();
+        if (!wxFileExists(copy) && wxFileExists(mesh.GetFullPath())) wxCopyFile(mesh.GetFullPath(), copy, false);
+    }
+}

@@ -409,7 +409,8 @@ void shapeC3D::WriteVRMLRoutes(std::ostream& out) {
     out << std::endl;
     auto animated = [&out](const char* name, int n) {
         out << "ROUTE TIMER.fraction_changed TO ROT_INT_" << name << "_" << n << ".set_fraction" << std::endl;
-        out << "ROUTE ROT_INT_" << name << "_" << n << " .value_changed TO " << name << "_" << n << ".set_rotation"
+        // No blank before ".value_changed": readers such as Coin3D refuse a route written so.
+        out << "ROUTE ROT_INT_" << name << "_" << n << ".value_changed TO " << name << "_" << n << ".set_rotation"
             << std::endl;
         out << "ROUTE TIMER.fraction_changed TO POS_INT_" << name << "_" << n << ".set_fraction" << std::endl;
         out << "ROUTE POS_INT_" << name << "_" << n << ".value_changed TO " << name << "_" << n

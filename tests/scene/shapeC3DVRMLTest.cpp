@@ -175,7 +175,7 @@ TEST_F(SceneVRML, LinkPiecesAreNumberedWithoutGaps) {
         SCOPED_TRACE(n);
         const std::string s = std::to_string(n);
         EXPECT_NE(text.find("ROUTE TIMER.fraction_changed TO ROT_INT_SEG_" + s + ".set_fraction\n"
-                            "ROUTE ROT_INT_SEG_" + s + " .value_changed TO SEG_" + s + ".set_rotation\n"
+                            "ROUTE ROT_INT_SEG_" + s + ".value_changed TO SEG_" + s + ".set_rotation\n"
                             "ROUTE TIMER.fraction_changed TO POS_INT_SEG_" + s + ".set_fraction\n"
                             "ROUTE POS_INT_SEG_" + s + ".value_changed TO SEG_" + s + ".set_translation\n\n"),
                   std::string::npos);

@@ -15,6 +15,12 @@ constexpr int kSegmentIcon = 1;
 constexpr int kJointIcon = 2;
 constexpr int kCentreOfMassIcon = 4;
 
+// The host's icon, or none when it gave the tree no image of that number (an index without an
+// image is a toolkit assertion).
+int Icon(wxDataViewTreeCtrl* tree, int icon) {
+    return tree->HasImages() && icon < tree->GetImageCount() ? icon : wxWithImages::NO_IMAGE;
+}
+
 }  // namespace
 
 bool shapeC3D::FillModelTree(wxDataViewTreeCtrl* tree) {
@@ -32,12 +38,12 @@ bool shapeC3D::FillModelTree(wxDataViewTreeCtrl* tree) {
     const wxDataViewItem segments = tree->AppendContainer(root, wxString::Format(_("Segments [%d]"), n));
     for (int i = 0; i < n; ++i) {
         const wxString name = m_model->GetItemName(i);
-        tree->AppendItem(segments, wxString::Format("%s [%d]", name, i + 1), kSegmentIcon,
+        tree->AppendItem(segments, wxString::Format("%s [%d]", name, i + 1), Icon(tree, kSegmentIcon),
                          new My3DItemData(My3DItemData::kSegment, i, name, wxString(), wxString()));
     }
     if (m_model->KinematicsDone) {
         const wxString name = m_model->GetItemName(n);
-        tree->AppendItem(segments, wxString::Format("%s [%d]", name, n + 1), kCentreOfMassIcon,
+        tree->AppendItem(segments, wxString::Format("%s [%d]", name, n + 1), Icon(tree, kCentreOfMassIcon),
                          new My3DItemData(My3DItemData::kSegment, n, name, wxString(), wxString()));
     }
     // Parents first: a toolkit may not open a row whose parent is closed.
@@ -48,7 +54,7 @@ bool shapeC3D::FillModelTree(wxDataViewTreeCtrl* tree) {
         const wxDataViewItem joints = tree->AppendContainer(root, wxString::Format(_("Joints [%d]"), m));
         for (int j = 0; j < m; ++j) {
             const wxString name = m_model->GetJointName(j);
-            tree->AppendItem(joints, wxString::Format("%s [%d]", name, j + 1), kJointIcon,
+            tree->AppendItem(joints, wxString::Format("%s [%d]", name, j + 1), Icon(tree, kJointIcon),
                              new My3DItemData(My3DItemData::kJoint, j, name, wxString(), wxString()));
         }
         tree->Expand(joints);

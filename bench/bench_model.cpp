@@ -1,14 +1,21 @@
 // The body model over a long recording: a 15-segment model on 60,000 frames (10 minutes at
 // 100 Hz), with short marker gaps, gap filling and low-pass filtering on; then the whole run with
-// resultants, 14 joints on two force plates and the inverse dynamics.
+// resultants, 14 joints on two force plates and the inverse dynamics; then the viewer's build of
+// the same model from its model file (read, run, joints, inverse dynamics, display objects).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <memory>
 
+#include <wx/init.h>
+
+#include "ModelFileText.h"
+#include "model/C3DModel.h"
 #include "model/TBiomecaModel.h"
 #include "motion/TDataFile.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -132,6 +139,37 @@ void BM_WholeModel(benchmark::State& state) {
         benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_WholeModel)->Unit(benchmark::kMillisecond);
+
+// The viewer's build: the combined model file of the same 15 segments and 14 joints on two plates,
+// read, run and given its display objects (no GL context: lists are made at the first draw).
+void BM_BuildModel(benchmark::State& state) {
+    static wxInitializer toolkit;
+    TDataFile& d = Recording();
+    const std::string path = dez::MakeTempFile("", "dez-bench-model-", ".ini");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << ModelFileText(kSegments, 7, true);
+        if (path.empty() || !out) {
+            state.SkipWithError("the model file could not be written");
+            return;
+        }
+    }
+    int joints = 0;
+    for (auto _ : state) {
+        C3DModel model;
+        if (!model.BuildModel(&d, wxString::FromUTF8(path), false)) {
+            state.SkipWithError("the model did not build");
+            return;
+        }
+        joints = model.JointCount;
+        benchmark::DoNotOptimize(model.Kinematics->GetData());
+    }
+    dez::RemoveFile(path);
+    state.counters["joints"] = joints;
+    state.counters["per_frame"] =
+        benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_BuildModel)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -13,6 +13,8 @@
 #include <wx/dynarray.h>
 #include <wx/string.h>
 
+#include "ModelFileText.h"
+#include "model/C3DModel.h"
 #include "support/GLTestHarness.h"
 #include "support/TestSupport.h"
 #include "motion/TDataFile.h"
@@ -61,7 +63,7 @@ std::string WriteRecording() {
     return path;
 }
 
-enum Setup { kMarkersOnly, kTrajectories, kTrajectoriesAndLinks };
+enum Setup { kMarkersOnly, kTrajectories, kTrajectoriesAndLinks, kWithModel };
 
 void RenderFrames(benchmark::State& state, Setup setup) {
     testsupport::GLTestHarness& gl = testsupport::GLTestHarness::Get();
@@ -75,13 +77,24 @@ void RenderFrames(benchmark::State& state, Setup setup) {
         state.SkipWithError("the recording could not be written or loaded");
         return;
     }
-    if (setup != kMarkersOnly) {
+    if (setup == kTrajectories || setup == kTrajectoriesAndLinks) {
         for (int32_t i = 0; i < kMarkers; ++i) {
             MarkerDisplay* m = scene.GetMarkerDisplay(i);
             m->trajectory = 1;
             m->before = 50;
             m->after = 50;
         }
+    }
+    if (setup == kWithModel) {
+        // A 15-segment chain with its 14 joints and the centre of mass on the first 45 markers.
+        static testsupport::TempDir folder;
+        const std::string model = folder.file("bench-scene-model.ini");
+        if (!testsupport::WriteFileBytes(model, ModelFileText(15, 15, false)) ||
+            !scene.LoadModel(wxString::FromUTF8(model)) || scene.GetModel()->SegmentCount != 15) {
+            state.SkipWithError("the model could not be built");
+            return;
+        }
+        state.counters["joints"] = scene.GetModel()->JointCount;
     }
     if (setup == kTrajectoriesAndLinks) {
         // Chains of five markers.
@@ -120,7 +133,10 @@ void BM_WithTrajectories(benchmark::State& state) { RenderFrames(state, kTraject
 void BM_WithTrajectoriesAndLinks(benchmark::State& state) {
     RenderFrames(state, kTrajectoriesAndLinks);
 }
+// The same with a 15-segment model and its glyphs (compare with BM_MarkersAndPlates).
+void BM_MarkersPlatesAndModel(benchmark::State& state) { RenderFrames(state, kWithModel); }
 BENCHMARK(BM_MarkersAndPlates)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MarkersPlatesAndModel)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WithTrajectories)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WithTrajectoriesAndLinks)->Unit(benchmark::kMillisecond)->UseRealTime();
 

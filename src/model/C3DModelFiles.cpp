@@ -6,7 +6,10 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <wx/fileconf.h>
 #include <wx/filefn.h>
@@ -30,9 +33,68 @@ constexpr long kMaxHanavanSize = 1024;
 // A model file larger than this is no model file: it is read as an empty one.
 constexpr std::streamoff kMaxModelFileBytes = 16 << 20;
 
-// The store of a model file to read. The bytes pass through a clean-up first: the store's parser
-// stops on a toolkit assertion (a dialog in the viewer) at an entry without a name, and CR LF line
-// ends read like LF.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string Trimmed(const std::string& text) {
+    size_t first = 0, last = text.size();
+    while (first < last && IsBlank(text[first])) ++first;
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+// Characters of the group and key names the model files use; a name with others (escapes, path
+// separators inside keys, quotes) names nothing the model reads.
+bool IsNameCharacter(char c, bool key) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z')) return true;
+    return c == ' ' || c == '_' || c == '-' || c == '.' || c == '%' || c == '(' || c == ')' || c == '+' ||
+           (key && (c == '[' || c == ']'));
+}
+
+// A name as the store writes it has its blanks and signs escaped with "\\"; false for a name
+// that ends in a lone "\\".
+bool Unescape(const std::string& text, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            if (++i == text.size()) return false;
+        }
+        out += text[i];
+    }
+    return true;
+}
+
+// The group path of a "[...]" line as "a/b" (empty for the root); false for a name the model
+// files never use.
+bool GroupPath(const std::string& line, std::string& path) {
+    size_t close = 1;
+    while (close < line.size() && line[close] != ']') close += line[close] == '\\' ? 2 : 1;
+    if (close >= line.size()) return false;
+    std::string components;
+    std::string name;
+    if (!Unescape(line.substr(1, close - 1), name)) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t slash = name.find('/', start);
+        if (slash == std::string::npos) slash = name.size();
+        const std::string part = name.substr(start, slash - start);
+        start = slash + 1;
+        if (part.empty()) continue;
+        if (part == "." || part == "..") return false;
+        for (char c : part)
+            if (!IsNameCharacter(c, false)) return false;
+        if (!components.empty()) components += '/';
+        components += part;
+    }
+    path = components;
+    return true;
+}
+
+// The store of a model file to read. The text is first rewritten group by group in a form the
+// store's parser takes without a toolkit assertion (a dialog in the viewer): it stops on an entry
+// without a name and on a group that appears twice. Groups met again are merged into their first
+// appearance, lines that are neither a group nor a "key=value" entry are dropped, CR LF reads like
+// LF.
 std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
     std::string bytes;
     std::ifstream in(path.utf8_string(), std::ios::binary);
@@ -48,26 +110,57 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
             bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
         }
     }
-    std::string clean;
-    clean.reserve(bytes.size() + 1);
+    std::vector<std::string> order;             // group paths in the order first met
+    std::map<std::string, std::string> groups;  // path -> its entry lines
+    order.emplace_back();
+    groups[std::string()];
+    std::string* current = &groups[std::string()];
+    bool skipping = false;  // inside a group whose name the model files never use
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
         if (end == std::string::npos) end = bytes.size();
         std::string line = bytes.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        // NUL ends the text of a line for the store: drop what follows it.
         const size_t nul = line.find('\0');
         if (nul != std::string::npos) line.resize(nul);
-        size_t first = 0;
-        while (first < line.size() && (line[first] == ' ' || line[first] == '\t')) ++first;
-        if (first < line.size() && line[first] == '=') {
-            wxLogWarning(_("%s: a line without a key is ignored"), path);
+        line = Trimmed(line);
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line[0] == '[') {
+            std::string group;
+            skipping = !GroupPath(line, group);
+            if (skipping) {
+                wxLogWarning(_("%s: the group %s is ignored"), path, wxString::FromUTF8(line.c_str()));
+                continue;
+            }
+            auto found = groups.find(group);
+            if (found == groups.end()) {
+                order.push_back(group);
+                found = groups.emplace(group, std::string()).first;
+            }
+            current = &found->second;
             continue;
         }
-        clean += line;
-        clean += '\n';
+        if (skipping) continue;
+        size_t equals = 0;
+        while (equals < line.size() && line[equals] != '=') equals += line[equals] == '\\' ? 2 : 1;
+        std::string key;
+        bool named = equals < line.size() && Unescape(Trimmed(line.substr(0, equals)), key);
+        key = Trimmed(key);
+        named = named && !key.empty();
+        for (char c : key) named = named && IsNameCharacter(c, true);
+        if (!named) {
+            wxLogWarning(_("%s: the line \"%s\" is not a key=value entry and is ignored"), path,
+                         wxString::FromUTF8(line.c_str()));
+            continue;
+        }
+        *current += key + "=" + line.substr(equals + 1) + "\n";
+    }
+    std::string clean;
+    clean.reserve(bytes.size() + 64);
+    for (const std::string& group : order) {
+        if (!group.empty()) clean += "[" + group + "]\n";
+        clean += groups[group];
     }
     wxMemoryInputStream stream(clean.data(), clean.size());
     return std::make_unique<wxFileConfig>(stream);

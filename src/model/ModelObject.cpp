@@ -185,7 +185,9 @@ void ModelObject::Draw(int mode, int activeHandle, const double* reference, bool
         DeleteLists();
         MakeLists();
     }
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    // Only what the glyph, its arrows and the gizmo change: a full push costs more than the glyph.
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_LINE_BIT |
+                 GL_POLYGON_BIT | GL_LIGHTING_BIT);
     const bool naming = mode == GL_SELECT;
     if (naming) glPushName(static_cast<GLuint>(id + kPickBase));
     float at[3];

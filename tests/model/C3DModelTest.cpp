@@ -189,6 +189,17 @@ TEST_F(ModelBuild, MissingAndDamagedModelFiles) {
              return t;
          }(),
          false, 0, 0, "Links"},
+        {"CR LF line ends", "lowerlimb_segments.ini",
+         [&] {
+             std::string t;
+             for (char ch : segments) t += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+             return t;
+         }(),
+         true, kSegments, kJoints, ""},
+        {"entries without a key", "lowerlimb_joints.ini", "=1\n  = 2\n[Joint Model]\nNbJoints=0\n", true, kSegments,
+         0, "is not a key=value entry"},
+        {"a group twice", "lowerlimb_segments.ini", segments + "\n[Parameters]\nTotalMass=81\n[/Segment0/]\nMass=0.02\n",
+         true, kSegments, kJoints, ""},
         {"joint file gone", "lowerlimb_joints.ini", "-", true, kSegments, 0, ""},
         {"joint count out of range", "lowerlimb_joints.ini", "[Joint Model]\nNbJoints=256\n", true, kSegments, 0, ""},
         {"node list too long", "lowerlimb_joints.ini", "[Joint Model]\nNbJoints=1\n[Joint 0]\nDistal=-1\nNodes=40\n",

@@ -28,7 +28,9 @@ constexpr double kMissingPosition = 99999.0;
 // Lets pending GUI events run with the application's windows disabled, so that nothing else can
 // start during a long export; nothing without a GUI application (tests, batch use).
 void SafeYield() {
-    if (wxTheApp && wxTheApp->IsGUI()) wxSafeYield(nullptr, true);
+    // Asked of the console base: wxTheApp would cast a console application to a GUI one.
+    const wxAppConsole* app = wxAppConsole::GetInstance();
+    if (app && app->IsGUI()) wxSafeYield(nullptr, true);
 }
 
 void ProgressRange(wxGauge* progress, int count) {

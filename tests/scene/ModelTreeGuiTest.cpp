@@ -1,5 +1,7 @@
-// The body model of a scene listed in a tree control (a real GTK window under Xvfb).
+// The body model of a scene listed in a tree control, and the scene exported with a progress gauge
+// (real GTK windows under Xvfb).
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <wx/bitmap.h>
 #include <wx/bmpbndl.h>
 #include <wx/frame.h>
+#include <wx/gauge.h>
 
 #include "model/C3DModel.h"
 #include "model/ModelFixture.h"
@@ -118,6 +121,18 @@ TEST_F(ModelTree, NoJointsNoFileNameNoModelNoTree) {
     scene.DropModel();
     EXPECT_FALSE(scene.FillModelTree(tree));
     EXPECT_EQ(tree->GetChildCount(wxDataViewItem()), 0);
+}
+
+TEST_F(ModelTree, ExportFollowedByAProgressGauge) {
+    if (!LoadTrial()) GTEST_SKIP() << "public samples not present";
+    auto* gauge = new wxGauge(frame, wxID_ANY, 1);
+    std::ostringstream out;
+    // The export lets the toolkit handle pending events between items; the gauge follows the
+    // markers, links, segments and joints in turn and ends on the last joint.
+    ASSERT_TRUE(scene.ExportVRML(out, 10 * scene.GetFrameRate(), gauge));
+    EXPECT_EQ(gauge->GetRange(), modeltest::kJoints);
+    EXPECT_EQ(gauge->GetValue(), modeltest::kJoints - 1);
+    EXPECT_NE(out.str().find("DEF JNT_8 Transform {"), std::string::npos);
 }
 
 }  // namespace

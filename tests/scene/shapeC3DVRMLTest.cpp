@@ -151,6 +151,20 @@ TEST_F(SceneVRML, MissingSamplesGoFarAwayAndNeverAsNan) {
     EXPECT_EQ(text.find("inf"), std::string::npos);
 }
 
+TEST_F(SceneVRML, RelativeToAReferenceMarkerAtEachKey) {
+    auto scene = Load(HundredFrames());
+    scene->SetReferenceMarker(0, true);
+    const std::string text = Export(*scene, 1.0);
+    // Marker 1 - marker 0 is (100, 200, 10) mm at every frame, although both move.
+    const VrmlArray value = ArrayOf(text, "POS_INT_MKR_1", "keyValue [");
+    ASSERT_EQ(value.numbers.size(), 300u);
+    for (int k = 0; k < 100; k += 9) {
+        EXPECT_NEAR(value.numbers[3 * k], 0.1, 1e-9);
+        EXPECT_NEAR(value.numbers[3 * k + 1], 0.2, 1e-9);
+        EXPECT_NEAR(value.numbers[3 * k + 2], 0.01, 1e-9);
+    }
+}
+
 TEST_F(SceneVRML, LinkPiecesAreNumberedWithoutGaps) {
     RecordingRecipe recipe = HundredFrames();
     recipe.points = 5;

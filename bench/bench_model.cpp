@@ -41,7 +41,8 @@ std::unique_ptr<TDataFile> MakeRecording() {
     Matrix2D& analog = *d->analog;
     for (int c = 0; c < analog.GetCols(); ++c) {
         const double t = c / double(kRate * kSamplesPerFrame);
-        for (int r = 0; r < kChannels; ++r) analog.SetValue(r, c, (r % 6 == 2 ? 700.0 : 20.0) * (1.0 + std::sin(t + r)));
+        for (int r = 0; r < kChannels; ++r)
+            analog.SetValue(r, c, (r % 6 == 2 ? 700.0 : 20.0) * (1.0 + std::sin(t + r)));
     }
     Matrix2D& p = *d->points;
     for (int f = 0; f < kFrames; ++f) {
@@ -95,8 +96,8 @@ void BM_Kinematics(benchmark::State& state) {
                                                    nullptr, 0.0, 1e-5, true, true, true);
         benchmark::DoNotOptimize(model.Kinematics->GetData());
     }
-    state.counters["per_frame"] =
-        benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_frame"] = benchmark::Counter(
+        double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Kinematics)->Unit(benchmark::kMillisecond);
 
@@ -111,8 +112,8 @@ void BM_Resultants(benchmark::State& state) {
         model.ResultantMoments = model.ComputeResultantMoments(false);
         benchmark::DoNotOptimize(model.ResultantMoments->GetData());
     }
-    state.counters["per_frame"] =
-        benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_frame"] = benchmark::Counter(
+        double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Resultants)->Unit(benchmark::kMillisecond);
 
@@ -135,8 +136,8 @@ void BM_WholeModel(benchmark::State& state) {
         benchmark::DoNotOptimize(model.Joints[13]->Moment->GetData());
     }
     state.counters["joints"] = model.JointCount;
-    state.counters["per_frame"] =
-        benchmark::Counter(double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_frame"] = benchmark::Counter(
+        double(kFrames), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_WholeModel)->Unit(benchmark::kMillisecond);
 

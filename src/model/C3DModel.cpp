@@ -103,6 +103,13 @@ bool C3DModel::BuildModel(TDataFile* recording, const wxString& path, bool showW
         jointFile = ModelFileIn(modelFolder, recording->dfnJoint);
         displayFile = ModelFileIn(modelFolder, recording->dfnIn3);
     }
+    // A named file that is not there is worth a word; the recording stays without that part.
+    if (!quiet) {
+        for (const wxString* file : {&segmentFile, &jointFile, &displayFile}) {
+            if (!file->empty() && !wxFileExists(*file) && (file == &segmentFile || *file != segmentFile))
+                wxLogWarning(_("Unable to find the model file %s"), *file);
+        }
+    }
     // No model named, or the named one is not there: a recording without a model.
     if (segmentFile.empty() || !wxFileExists(segmentFile)) return true;
 

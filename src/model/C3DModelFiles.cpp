@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <wx/fileconf.h>
@@ -111,10 +112,17 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
         }
     }
     std::vector<std::string> order;             // group paths in the order first met
-    std::map<std::string, std::string> groups;  // path -> its entry lines
+    // The entries of one group, each key once (letter case ignored, as the store does): the store
+    // reports a key met twice with a message that trips its own assertion. The last value wins.
+    struct Entries {
+        std::vector<std::pair<std::string, std::string>> lines;  // key as first written, value
+        std::map<std::string, size_t> index;                     // key in lower case -> line
+    };
+    std::map<std::string, Entries> groups;  // path in lower case -> its entries
+    std::map<std::string, std::string> spelling;  // path in lower case -> as first written
     order.emplace_back();
     groups[std::string()];
-    std::string* current = &groups[std::string()];
+    Entries* current = &groups[std::string()];
     bool skipping = false;  // inside a group whose name the model files never use
     size_t start = 0;
     while (start < bytes.size()) {
@@ -133,10 +141,15 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
                 wxLogWarning(_("%s: the group %s is ignored"), path, wxString::FromUTF8(line.c_str()));
                 continue;
             }
-            auto found = groups.find(group);
+            // The store compares group names without letter case.
+            std::string folded = group;
+            for (char& c : folded)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            auto found = groups.find(folded);
             if (found == groups.end()) {
-                order.push_back(group);
-                found = groups.emplace(group, std::string()).first;
+                order.push_back(folded);
+                spelling[folded] = group;
+                found = groups.emplace(folded, Entries()).first;
             }
             current = &found->second;
             continue;
@@ -154,13 +167,22 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
                          wxString::FromUTF8(line.c_str()));
             continue;
         }
-        *current += key + "=" + line.substr(equals + 1) + "\n";
+        std::string foldedKey = key;
+        for (char& c : foldedKey)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        const auto known = current->index.find(foldedKey);
+        if (known != current->index.end()) {
+            current->lines[known->second].second = line.substr(equals + 1);
+        } else {
+            current->index.emplace(foldedKey, current->lines.size());
+            current->lines.emplace_back(key, line.substr(equals + 1));
+        }
     }
     std::string clean;
     clean.reserve(bytes.size() + 64);
     for (const std::string& group : order) {
-        if (!group.empty()) clean += "[" + group + "]\n";
-        clean += groups[group];
+        if (!group.empty()) clean += "[" + spelling[group] + "]\n";
+        for (const auto& entry : groups[group].lines) clean += entry.first + "=" + entry.second + "\n";
     }
     wxMemoryInputStream stream(clean.data(), clean.size());
     return std::make_unique<wxFileConfig>(stream);

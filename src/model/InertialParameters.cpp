@@ -143,8 +143,7 @@ void Store(double* out, double value) {
 
 }  // namespace
 
-double FrustumQuarticIntegral(double u0, double v0, double u1, double v1, double u2, double v2, double u3,
-                              double v3) {
+double FrustumQuarticIntegral(double u0, double v0, double u1, double v1, double u2, double v2, double u3, double v3) {
     // Multiply the four linear factors into c0 + c1 t + ... + c4 t^4, then integrate term by term.
     double c[5] = {u0, v0, 0.0, 0.0, 0.0};
     const double u[3] = {u1, u2, u3};
@@ -156,8 +155,8 @@ double FrustumQuarticIntegral(double u0, double v0, double u1, double v1, double
     return c[0] + c[1] / 2.0 + c[2] / 3.0 + c[3] / 4.0 + c[4] / 5.0;
 }
 
-void EllipticFrustumInertia(double a0, double b0, double a1, double b1, double length, double density,
-                            double* mass, double* comDistance, double* i1, double* i2, double* i3) {
+void EllipticFrustumInertia(double a0, double b0, double a1, double b1, double length, double density, double* mass,
+                            double* comDistance, double* i1, double* i2, double* i3) {
     const double da = a1 - a0;
     const double db = b1 - b0;
     const double p = a0 * b0;

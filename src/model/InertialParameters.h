@@ -21,8 +21,8 @@ bool GetInertialParameters(int kind, int type, double totalMass, double* massRat
 // a(t) = a0 + (a1 - a0) t and b(t) = b0 + (b1 - b0) t, over a length L. Gives its mass, the
 // distance of its centre of mass from end 0, and its moments about the a axis (I1), the b axis
 // (I2) through the centre of mass and about the long axis (I3).
-void EllipticFrustumInertia(double a0, double b0, double a1, double b1, double length, double density,
-                            double* mass, double* comDistance, double* i1, double* i2, double* i3);
+void EllipticFrustumInertia(double a0, double b0, double a1, double b1, double length, double density, double* mass,
+                            double* comDistance, double* i1, double* i2, double* i3);
 
 // Integral over [0, 1] of (u0 + v0 t)(u1 + v1 t)(u2 + v2 t)(u3 + v3 t), exactly.
 double FrustumQuarticIntegral(double u0, double v0, double u1, double v1, double u2, double v2, double u3, double v3);

@@ -42,7 +42,8 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
         if (joint.Distal == -1) continue;
         const int d = joint.Distal;
         if (!IsSegmentInUse(d)) continue;
-        if (!joint.Centre && joint.Position >= 0) joint.Centre = MarkerTrajectory(*recording, joint.Position + 1, false);
+        if (!joint.Centre && joint.Position >= 0)
+            joint.Centre = MarkerTrajectory(*recording, joint.Position + 1, false);
         const Matrix2D* centre = Rows3(joint.Centre, frames);
         if (!resultantForces || !resultantMoments) continue;
 
@@ -97,8 +98,10 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
         SignalTable(*Kinematics).CopyBlock(kKinematicsRows * d, 3, rows);
         SignalTable(*ResultantForces).CopyBlock(3 * d, 3, rows + 3 * n);
         SignalTable(*ResultantMoments).CopyBlock(3 * d, 3, rows + 6 * n);
-        auto row = [&](int k, int f) { return Point3D(rows[k * 3 * n + size_t(f)], rows[(k * 3 + 1) * n + size_t(f)],
-                                                      rows[(k * 3 + 2) * n + size_t(f)]); };
+        auto row = [&](int k, int f) {
+            return Point3D(rows[k * 3 * n + size_t(f)], rows[(k * 3 + 1) * n + size_t(f)],
+                           rows[(k * 3 + 2) * n + size_t(f)]);
+        };
         for (int f = 0; f < frames; ++f) {
             const Point3D g = row(0, f);
             const Point3D cj = Column(centre, 0, f);

@@ -398,14 +398,15 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
     }
     if (!markers.Valid(ma) || !markers.Valid(mb) || (!two && !markers.Valid(mc)) ||
         (proximal >= 0 && (!markers.Valid(pa) || !markers.Valid(pb)))) {
-        Warn(nullptr, "Centre of rotation of segment " + std::to_string(distal + 1) + " : marker outside the recording");
+        Warn(nullptr,
+             "Centre of rotation of segment " + std::to_string(distal + 1) + " : marker outside the recording");
         return;
     }
     // The window spans two periods of the cut-off frequency.
     const double span = 2.0 * SampleRate / Coupure + 1.0;
     if (!std::isfinite(span) || span < 1.0 || span >= frames) {
-        Warn(nullptr, "Centre of rotation of segment " + std::to_string(distal + 1) +
-                          " : no window for this cut-off and rate");
+        Warn(nullptr,
+             "Centre of rotation of segment " + std::to_string(distal + 1) + " : no window for this cut-off and rate");
         return;
     }
     const int w = int(span);

@@ -129,7 +129,6 @@ private:
     int cols_;
 };
 
-
 // A rows x cols table left unfilled, for results that write every element: zero-filling tables
 // of a long recording costs as much as computing them. Its data is null when it cannot be had.
 inline std::unique_ptr<Matrix2D> UnfilledTable(int rows, int cols) {

@@ -45,8 +45,7 @@ void BodyToLaboratory(double a, double b, double c, double* v) {
 
 bool TBiomecaModel::KinematicsReady() const {
     return Kinematics && KinematicsDone && SegmentCount >= 0 && SegmentCount <= kBodySegmentSlots &&
-           Kinematics->GetRows() == kKinematicsRows * (SegmentCount + 1) && Kinematics->GetData() &&
-           RecordsExist();
+           Kinematics->GetRows() == kKinematicsRows * (SegmentCount + 1) && Kinematics->GetData() && RecordsExist();
 }
 
 void TBiomecaModel::Differentiate(double* row, int n, int order) const {

@@ -49,7 +49,8 @@ void Unwrap(double* v, int first, int last, double missing) {
         if (prev >= 0) {
             // Whole turns at once (a long spin is thousands of turns), then the last steps.
             const double step = v[f] - v[prev];
-            if (std::fabs(step) > kTwoPi + kWrapStep) v[f] -= kTwoPi * std::trunc((step - std::copysign(kWrapStep, step)) / kTwoPi);
+            if (std::fabs(step) > kTwoPi + kWrapStep)
+                v[f] -= kTwoPi * std::trunc((step - std::copysign(kWrapStep, step)) / kTwoPi);
             while (v[f] - v[prev] > kWrapStep) v[f] -= kTwoPi;
             while (v[f] - v[prev] < -kWrapStep) v[f] += kTwoPi;
         }
@@ -106,8 +107,11 @@ void FillRowGaps(const SignalFilter& signal, double* v, int n, int limit) {
 class WholeBodySums {
 public:
     WholeBodySums(int frames, double missing)
-        : sums_(3 * static_cast<size_t>(frames), 0.0), mass_(static_cast<size_t>(frames), 0.0),
-          present_(static_cast<size_t>(frames), 0), missing_(static_cast<size_t>(frames), 0), frames_(frames),
+        : sums_(3 * static_cast<size_t>(frames), 0.0),
+          mass_(static_cast<size_t>(frames), 0.0),
+          present_(static_cast<size_t>(frames), 0),
+          missing_(static_cast<size_t>(frames), 0),
+          frames_(frames),
           missingValue_(missing) {}
 
     void Add(const double* x, const double* y, const double* z, double mass, int first, int last) {
@@ -220,11 +224,10 @@ bool TBiomecaModel::ComputeSegments(const TDataFile* recording, int first, int l
     return true;
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::ComputeKinematics(const TDataFile* recording, double& massRatio,
-                                                           bool degrees, bool spline, double cutoff, double gravity,
-                                                           int first, int last, LabelledItemList* warnings,
-                                                           double missing, double tolerance, bool unwrap,
-                                                           bool fillGaps, bool filter) {
+std::unique_ptr<Matrix2D> TBiomecaModel::ComputeKinematics(const TDataFile* recording, double& massRatio, bool degrees,
+                                                           bool spline, double cutoff, double gravity, int first,
+                                                           int last, LabelledItemList* warnings, double missing,
+                                                           double tolerance, bool unwrap, bool fillGaps, bool filter) {
     KinematicsDone = false;
     runWarningBase_ = warnings ? warnings->count : 0;
     if (!RecordsExist()) return nullptr;
@@ -340,8 +343,8 @@ void TBiomecaModel::CleanBlock(double* block, int rows, int frames, bool body, c
     }
 }
 
-void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap,
-                            bool fillGaps, bool filter, LabelledItemList* warnings) {
+void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps,
+                            bool filter, LabelledItemList* warnings) {
     SignalTable k(table);
     const int frames = k.cols();
     filter = FilterUsable(filter, warnings);
@@ -356,8 +359,7 @@ void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int an
     }
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, bool zero,
-                                                            LabelledItemList* warnings) {
+std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, bool zero, LabelledItemList* warnings) {
     const int rows = kKinematicsRows * (n + 1);
     auto table = zero ? std::make_unique<Matrix2D>(rows, frames) : UnfilledTable(rows, frames);
     if (table->GetRows() != rows || table->GetCols() != frames || !table->GetData()) {
@@ -367,9 +369,8 @@ std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, b
     return table;
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* recording, double& massRatio,
-                                                           bool unwrap, bool fillGaps, bool filter,
-                                                           LabelledItemList* warnings) {
+std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* recording, double& massRatio, bool unwrap,
+                                                           bool fillGaps, bool filter, LabelledItemList* warnings) {
     if (!recording || !RecordsExist()) return nullptr;
     const MarkerTable markers(*recording, Divide, MissingValue, false);
     if (markers.dimension() < 3 || markers.frames() < 1) return nullptr;
@@ -393,7 +394,8 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
         m.centre = markers.Valid(m.p1) && markers.Valid(m.p2);
         m.orientation = m.centre && !oneMarker && markers.Valid(m.p3);
         const BodySegment& s = *Segments[i];
-        if (!oneMarker && (s.P1P2Axis < 0 || s.P1P2Axis > 2 || s.P3Axis < 0 || s.P3Axis > 2 || s.P1P2Axis == s.P3Axis)) {
+        if (!oneMarker &&
+            (s.P1P2Axis < 0 || s.P1P2Axis > 2 || s.P3Axis < 0 || s.P3Axis > 2 || s.P1P2Axis == s.P3Axis)) {
             Warn(warnings, "Segment " + std::to_string(i + 1) + " : axes " + std::to_string(s.P1P2Axis) + " and " +
                                std::to_string(s.P3Axis) + " refused, no orientation");
             m.orientation = false;
@@ -523,9 +525,8 @@ void TBiomecaModel::ComputeSegmentBlock(const MarkerTable& markers, int i, Segme
     }
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* recording, double& massRatio,
-                                                           bool unwrap, bool fillGaps, bool filter,
-                                                           LabelledItemList* warnings) {
+std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* recording, double& massRatio, bool unwrap,
+                                                           bool fillGaps, bool filter, LabelledItemList* warnings) {
     if (!recording || !RecordsExist()) return nullptr;
     const MarkerTable markers(*recording, Divide, MissingValue, true);
     if (markers.dimension() != 2 || markers.frames() < 1) return nullptr;

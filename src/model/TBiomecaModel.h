@@ -44,8 +44,8 @@ struct BodySegment {
     char Name1[80] = {};
     char Name2[80] = {};
     char Name3[80] = {};
-    int P1P2Axis = 2;  // segment axis (0 x, 1 y, 2 z) along P1->P2
-    int P3Axis = 0;    // segment axis in the plane of the markers, towards P3
+    int P1P2Axis = 2;                     // segment axis (0 x, 1 y, 2 z) along P1->P2
+    int P3Axis = 0;                       // segment axis in the plane of the markers, towards P3
     std::unique_ptr<Matrix2D> ExtForce;   // 3 rows x point frames
     std::unique_ptr<Matrix2D> ExtMoment;  // 3 rows x point frames
     // 0-based analog channels of the external force x y z and moment x y z; -1 none.
@@ -68,7 +68,7 @@ struct BodySegment {
 };
 
 struct BodyJoint {
-    int Distal = -1;    // -1 for a ground contact or a node
+    int Distal = -1;  // -1 for a ground contact or a node
     int Proximal = -1;
     int Position = -1;  // 0-based marker of the centre; -3 fixed, -4 moving centre of rotation
     char Name[84] = {};
@@ -264,8 +264,8 @@ protected:
     // contiguous rows (the whole body's is never filtered), or of every block of a table.
     void CleanBlock(double* block, int rows, int frames, bool body, const int* angleRows, int angleCount, bool unwrap,
                     bool fillGaps, bool filter) const;
-    void CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps,
-                 bool filter, LabelledItemList* warnings);
+    void CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps, bool filter,
+                 LabelledItemList* warnings);
     // Zero-filled, or left for the caller to fill when `zero` is false.
     std::unique_ptr<Matrix2D> NewKinematicsTable(int n, int frames, bool zero, LabelledItemList* warnings);
 

@@ -164,7 +164,7 @@ TEST_F(ModelBuild, MissingAndDamagedModelFiles) {
         int joints;
         const char* logged;  // "" nothing expected
     } cases[] = {
-        {"segment file gone", "lowerlimb_segments.ini", "-", true, 0, 0, ""},
+        {"segment file gone", "lowerlimb_segments.ini", "-", true, 0, 0, "lowerlimb_segments.ini"},
         {"segment file empty", "lowerlimb_segments.ini", "", false, 0, 0, ""},
         {"garbage", "lowerlimb_segments.ini", std::string("\x01\x02[[[=\xff\n=\n[Parameters\nLinks=", 26), false, 0,
          0, ""},
@@ -198,9 +198,9 @@ TEST_F(ModelBuild, MissingAndDamagedModelFiles) {
          true, kSegments, kJoints, ""},
         {"entries without a key", "lowerlimb_joints.ini", "=1\n  = 2\n[Joint Model]\nNbJoints=0\n", true, kSegments,
          0, "is not a key=value entry"},
-        {"a group twice", "lowerlimb_segments.ini", segments + "\n[Parameters]\nTotalMass=81\n[/Segment0/]\nMass=0.02\n",
+        {"a group twice", "lowerlimb_segments.ini", segments + "\n[Parameters]\nTotalMass=81\n[/Segment0/]\nMass=0.02\n[SEGMENT1]\nCG=0.4\ncg=0.45\n",
          true, kSegments, kJoints, ""},
-        {"joint file gone", "lowerlimb_joints.ini", "-", true, kSegments, 0, ""},
+        {"joint file gone", "lowerlimb_joints.ini", "-", true, kSegments, 0, "lowerlimb_joints.ini"},
         {"joint count out of range", "lowerlimb_joints.ini", "[Joint Model]\nNbJoints=256\n", true, kSegments, 0, ""},
         {"node list too long", "lowerlimb_joints.ini", "[Joint Model]\nNbJoints=1\n[Joint 0]\nDistal=-1\nNodes=40\n",
          true, kSegments, 0, "Nodes"},

@@ -173,7 +173,8 @@ struct Hinge {
             bodies[0].pose = [swing, support](double t) {
                 const Pose s = support(t), w = swing(t);
                 const Vec o = Apply(s.rotation, w.origin);
-                return Pose{Mul(s.rotation, w.rotation), Vec{o[0] + s.origin[0], o[1] + s.origin[1], o[2] + s.origin[2]}};
+                const Vec at{o[0] + s.origin[0], o[1] + s.origin[1], o[2] + s.origin[2]};
+                return Pose{Mul(s.rotation, w.rotation), at};
             };
             bodies.push_back(Body{{Vec{0, 0, 0}, Vec{0, 0, 0.5}, Vec{0.2, 0, 0}}, support});
         }
@@ -279,8 +280,8 @@ TEST(JointConstruction, MarkerJointsFreeEndsAndFrames) {
 TEST(GroundContact, NoLoadWhileTheContactMarkerIsOffThePlate) {
     // The foot's first marker at 0.1 m in frames 0-9 and 0.4 m from frame 10 on; the plate's
     // surface is at 0 and the centre of pressure 0.05 m below the marker counts as contact.
-    auto markers = Record({Body{kTriad, [](double t) { return Pose{Cardan(0, 0, 0), Vec{0.3, 0.2, t < 0.1 ? 0.1 : 0.4}}; }}},
-                          20, kRate);
+    auto lift = [](double t) { return Pose{Cardan(0, 0, 0), Vec{0.3, 0.2, t < 0.1 ? 0.1 : 0.4}}; };
+    auto markers = Record({Body{kTriad, lift}}, 20, kRate);
     TDataFile data(3, 20, kRate, 6, 1, 3);
     *data.points = *markers->points;
     const int channels[8] = {1, 2, 3, 4, 5, 6, 0, 0};

@@ -273,8 +273,8 @@ TEST(ResultantLoads, EveryDerivativeSettingGivesMassTimesAcceleration) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        OneSegment s([](double t) { return Pose{Cardan(0.1, 0.2, 0.3), Vec{0.3 * t, 0, 1.0 + 0.5 * 1.2 * t * t}}; }, 400,
-                     4.0, 0.1, 0.1, 0.02);
+        auto rising = [](double t) { return Pose{Cardan(0.1, 0.2, 0.3), Vec{0.3 * t, 0, 1.0 + 0.6 * t * t}}; };
+        OneSegment s(rising, 400, 4.0, 0.1, 0.1, 0.02);
         s.model.UseSpline = c.spline;
         s.model.UseSplineDerivative = c.splineDerivative;
         s.model.SmoothDerivative = c.smooth;

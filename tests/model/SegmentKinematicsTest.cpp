@@ -243,8 +243,8 @@ TEST(SegmentKinematics, WholeBodyWithoutBodyMassSumsTheShares) {
     UseMarkers(*model.Segments[0], 1, 2, 3);
     model.Segments[0]->Mass = 0.25;
     double ratio = 0.0;
-    model.Kinematics =
-        model.ComputeKinematics(data.get(), ratio, true, false, 6.0, -9.805, 0, 9, nullptr, 0.0, 1e-5, false, false, false);
+    model.Kinematics = model.ComputeKinematics(data.get(), ratio, true, false, 6.0, -9.805, 0, 9, nullptr, 0.0, 1e-5,
+                                               false, false, false);
     ASSERT_TRUE(model.Kinematics);
     EXPECT_EQ(ratio, 1.0);
     EXPECT_NEAR(K(model, 1, 2, 5), 0.25 * 3.2, 1e-12);

@@ -38,9 +38,18 @@ inline Vec Apply(const Mat& m, const Vec& v) {
         for (int k = 0; k < 3; ++k) r[i] += m[i][k] * v[k];
     return r;
 }
-inline Mat Rx(double a) { return Mat{Vec{1, 0, 0}, Vec{0, std::cos(a), -std::sin(a)}, Vec{0, std::sin(a), std::cos(a)}}; }
-inline Mat Ry(double a) { return Mat{Vec{std::cos(a), 0, std::sin(a)}, Vec{0, 1, 0}, Vec{-std::sin(a), 0, std::cos(a)}}; }
-inline Mat Rz(double a) { return Mat{Vec{std::cos(a), -std::sin(a), 0}, Vec{std::sin(a), std::cos(a), 0}, Vec{0, 0, 1}}; }
+inline Mat Rx(double a) {
+    const double c = std::cos(a), s = std::sin(a);
+    return Mat{Vec{1, 0, 0}, Vec{0, c, -s}, Vec{0, s, c}};
+}
+inline Mat Ry(double a) {
+    const double c = std::cos(a), s = std::sin(a);
+    return Mat{Vec{c, 0, s}, Vec{0, 1, 0}, Vec{-s, 0, c}};
+}
+inline Mat Rz(double a) {
+    const double c = std::cos(a), s = std::sin(a);
+    return Mat{Vec{c, -s, 0}, Vec{s, c, 0}, Vec{0, 0, 1}};
+}
 // Cardan x, y, z: the segment frame is Rx(a) Ry(b) Rz(c).
 inline Mat Cardan(double a, double b, double c) { return Mul(Mul(Rx(a), Ry(b)), Rz(c)); }
 

@@ -2,18 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
 std::unique_ptr<Matrix2D> Table(int rows, int cols) { return std::make_unique<Matrix2D>(rows, cols); }
 
 bool AddPlain(TBiomecaModel& model, int distal, int proximal) {
-    return model.AddJoint(distal, proximal, 0, "j", nullptr, nullptr, 1, nullptr, nullptr, 0, nullptr, nullptr, 0, -1, 1,
-                          true);
+    return model.AddJoint(distal, proximal, 0, "j", nullptr, nullptr, 1, nullptr, nullptr, 0, nullptr, nullptr, 0, -1,
+                          1, true);
 }
 
 TEST(BodyModelRecords, DefaultsAfterConstruction) {
@@ -254,6 +256,21 @@ TEST(SegmentInertia, RefusesWithoutMatchingKinematics) {
     model.SegmentCount = 1;
     model.IsRadius = true;
     EXPECT_TRUE(model.GetSegmentInertia(0, &m, nullptr, nullptr, nullptr, 1000));  // past the table: length 0
+}
+
+TEST(BodyModelRecords, EveryItemHasItsOwnNumber) {
+    TBiomecaModel model;
+    for (int segments : {0, 1, 7}) {
+        SCOPED_TRACE(segments);
+        model.SegmentCount = segments;
+        std::vector<int> items;
+        for (int s = 0; s < segments; ++s) items.push_back(s);
+        items.push_back(model.CentreOfMassItem());
+        for (int j = 0; j < 5; ++j) items.push_back(model.JointItem(j));
+        std::sort(items.begin(), items.end());
+        EXPECT_EQ(std::adjacent_find(items.begin(), items.end()), items.end());
+        EXPECT_EQ(model.CentreOfMassItem(), segments);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // The scene object of one motion recording: markers drawn as spheres with names, numbers and
 // trajectories, the stick-figure links, force platforms with their force vectors and histories,
 // events, selection, a reference marker the view can follow, the display-settings file beside
-// the recording (.dlp), saved states for undo, and the optional body model.
+// the recording (.dlp), saved states for undo, the optional body model with its tree listing, and
+// the VRML97 export of the whole scene.
 //
 // Numbering: a marker index is 0-based; a marker number is index + 1 and is the GL pick name of
 // the marker when the object's id is 0; model items are named kModelItemBase + item index.

@@ -339,9 +339,10 @@ void shapeC3D::WriteVRMLLinkKeyValues(std::ostream& out, int a, int b, ModelObje
         if (Distance(a, b, f) > 0 && VrmlMarkerPosition(a, f, pa) && VrmlMarkerPosition(b, f, pb)) {
             glyph->SetPosition(static_cast<float>((pa[0] + pb[0]) / 2), static_cast<float>((pa[1] + pb[1]) / 2),
                                static_cast<float>((pa[2] + pb[2]) / 2));
-            // The cylinder runs along its z axis: the turn of z onto a -> b.
+            // A VRML97 cylinder runs along its y axis (not z, as the glyphs drawn in the view):
+            // the turn of y onto a -> b lays it along the link.
             double q[4], axisAngle[4] = {0, 0, 0, 0};
-            if (Point3D(pa[0], pa[1], pa[2]).DirectionQuaternion(Point3D(pb[0], pb[1], pb[2]), q, 2, 0)) {
+            if (Point3D(pa[0], pa[1], pa[2]).DirectionQuaternion(Point3D(pb[0], pb[1], pb[2]), q, 1, 2)) {
                 Quaternion turn;
                 turn.Set(q);
                 turn.ToAxisAngle(axisAngle);

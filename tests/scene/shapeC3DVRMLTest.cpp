@@ -196,7 +196,7 @@ TEST_F(SceneVRML, LinkPiecesAreNumberedWithoutGaps) {
                   std::string::npos);
     }
     // Piece 1 runs from marker 4 (at marker 3) to marker 2: its middle, and the turn that takes
-    // the cylinder's z axis onto that direction.
+    // the axis of a VRML cylinder (y) onto that direction.
     const VrmlArray position = ArrayOf(text, "POS_INT_SEG_1", "keyValue [");
     const VrmlArray rotation = ArrayOf(text, "ROT_INT_SEG_1", "keyValue [");
     ASSERT_EQ(position.numbers.size(), 300u);
@@ -211,14 +211,14 @@ TEST_F(SceneVRML, LinkPiecesAreNumberedWithoutGaps) {
             length += d[c] * d[c];
         }
         length = std::sqrt(length);
-        // Rodrigues: z turned about the unit axis u by the angle t.
+        // Rodrigues: y turned about the unit axis u by the angle t.
         const double* r = &rotation.numbers[4 * f];
         const double n = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
         const double u[3] = {r[0] / n, r[1] / n, r[2] / n}, t = r[3];
-        const double z[3] = {0, 0, 1};
-        const double cross[3] = {u[1] * z[2] - u[2] * z[1], u[2] * z[0] - u[0] * z[2], u[0] * z[1] - u[1] * z[0]};
+        const double y[3] = {0, 1, 0};
+        const double cross[3] = {u[1] * y[2] - u[2] * y[1], u[2] * y[0] - u[0] * y[2], u[0] * y[1] - u[1] * y[0]};
         for (int c = 0; c < 3; ++c) {
-            const double turned = z[c] * std::cos(t) + cross[c] * std::sin(t) + u[c] * u[2] * (1 - std::cos(t));
+            const double turned = y[c] * std::cos(t) + cross[c] * std::sin(t) + u[c] * u[1] * (1 - std::cos(t));
             EXPECT_NEAR(turned, d[c] / length, 1e-5) << c;
         }
     }

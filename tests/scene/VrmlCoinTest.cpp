@@ -204,4 +204,31 @@ TEST_F(VrmlCoin, TheExportedTrialReadsWithTheExpectedNodesAndKeys) {
     root->unref();
 }
 
+TEST_F(VrmlCoin, GlyphsWithoutANodeGetNoInterpolatorsAndNoRoutes) {
+    C3DModel* model = scene.GetModel();
+    // A mesh glyph whose mesh is missing writes no node; a hidden joint is left out.
+    model->segmentObjects[0]->type = ModelObject::kMesh;
+    model->segmentObjects[0]->mesh.reset();
+    model->jointObjects[2]->show = false;
+    const std::string text = Export(scene.GetFrameRate());
+
+    SoInput in;
+    in.setBuffer(text.data(), text.size());
+    SoVRMLGroup* root = SoDB::readAllVRML(&in);
+    ASSERT_NE(root, nullptr) << g_errors;
+    root->ref();
+    EXPECT_EQ(g_errors, "");
+    EXPECT_EQ(SoNode::getByName("OBJ_0"), nullptr);
+    EXPECT_EQ(SoNode::getByName("POS_INT_OBJ_0"), nullptr);
+    EXPECT_EQ(SoNode::getByName("JNT_2"), nullptr);
+    EXPECT_EQ(SoNode::getByName("ROT_INT_JNT_2"), nullptr);
+    EXPECT_NE(SoNode::getByName("OBJ_1"), nullptr);
+    EXPECT_NE(SoNode::getByName("JNT_3"), nullptr);
+    EXPECT_EQ(text.find("OBJ_0"), std::string::npos);
+    EXPECT_EQ(text.find("JNT_2"), std::string::npos);
+    EXPECT_EQ(Find(root, SoVRMLOrientationInterpolator::getClassTypeId()).getLength(),
+              modeltest::kSegments - 1 + modeltest::kJoints - 1);
+    root->unref();
+}
+
 }  // namespace

@@ -12,6 +12,7 @@ pkgs=(
   xvfb xauth x11-utils xfonts-base xfonts-75dpi xfonts-100dpi
   locales
   python3-scipy
+  libcoin-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do

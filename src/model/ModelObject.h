@@ -8,6 +8,7 @@
 // setting up and rebuilding only mark them stale, so a model and its objects can be built, queried
 // and saved without a display. Destruction frees the lists only when a context is current (a list
 // made in a context that is gone is gone with it).
+#include <iosfwd>
 #include <memory>
 
 #include <wx/string.h>
@@ -53,6 +54,19 @@ public:
     void SetPosition(double x, double y, double z);
     void SetRotation(double angle, double x, double y, double z);
 
+    // ---- VRML97 ----
+    // The object as a Transform node named prefix_index with its appearance and its geometry;
+    // `level` is the caller's indentation (four spaces a level) and is left as found. A mesh glyph
+    // without vertices or faces, or an unknown type, writes nothing (see WritesVRMLNode).
+    void WriteVRMLGeometry(std::ostream& out, int index, const wxString& prefix, int* level);
+    // The node head and appearance; the level is left 3 deeper, on the line of the geometry node.
+    void WriteVRML(std::ostream& out, int index, const wxString& prefix, int* level);
+    // An interpolator value without end of line: the translation (offset plus position) or the
+    // rotation (axis and angle in radians, glyph rotations included), each number followed by " ".
+    void WriteVRMLTransform(std::ostream& out, bool translation);
+    // Whether WriteVRMLGeometry writes a node, so that nothing routes to a node never written.
+    bool WritesVRMLNode() const;
+
     shape3D* GetMesh() const { return mesh.get(); }
     // Whether lists are waiting to be made (tests and the owner's bookkeeping).
     bool ListsStale() const { return listsStale_; }
@@ -97,7 +111,7 @@ public:
     std::unique_ptr<shape3D> mesh;
     int part = -1;  // mesh part: the display file's "Number" + 1
     int axis = 2;
-    bool ownTransform = false;
+    bool ownTransform = false;  // the VRML node carries the position itself (nothing animates it)
     bool drag = false;
     double poseAngle = 0.0;  // degrees
     double poseAxis[3] = {0, 0, 1};

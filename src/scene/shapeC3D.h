@@ -2,13 +2,15 @@
 // The scene object of one motion recording: markers drawn as spheres with names, numbers and
 // trajectories, the stick-figure links, force platforms with their force vectors and histories,
 // events, selection, a reference marker the view can follow, the display-settings file beside
-// the recording (.dlp), saved states for undo, and the optional body model.
+// the recording (.dlp), saved states for undo, the optional body model with its tree listing, and
+// the VRML97 export of the whole scene.
 //
 // Numbering: a marker index is 0-based; a marker number is index + 1 and is the GL pick name of
 // the marker when the object's id is 0; model items are named kModelItemBase + item index.
 // Scene coordinates are the recording's values divided by the divisor (recording units per
 // scene unit). Drawing needs the canvas's GL context current; nothing else does.
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,8 +25,11 @@
 #include "objects/shape3D.h"
 
 class C3DModel;
+class ModelObject;
 class TDataFile;
 class wxConfigBase;
+class wxDataViewTreeCtrl;
+class wxGauge;
 class wxStructure;
 struct BodySegment;
 struct GLBitmapFont;
@@ -124,6 +129,41 @@ public:
     virtual bool CreateModel();
     virtual bool LoadModel(const wxString& path);
 
+    // Lists the model in the tree: a root named after the model file, "Segments [n]" with one item
+    // per segment (and the centre of mass), "Joints [m]" with one per joint, each item carrying a
+    // My3DItemData. False (the tree then empty) without a tree or a model.
+    virtual bool FillModelTree(wxDataViewTreeCtrl* tree);
+
+    // ---- VRML97 export ----
+    // Writes the shown plates, markers, link pieces and model glyphs as VRML97 nodes, each moving
+    // node with interpolators keyed over the play range every max(1, sampling / frame rate)
+    // frames, a looping timer and the routes; no file header and no viewpoints. The progress
+    // control, when given, follows the markers, links and glyphs. True when the stream took
+    // everything, or when there is nothing to write (no recording, hidden object).
+    virtual bool ExportVRML(std::ostream& out, double sampling, wxGauge* progress = nullptr);
+    // What the interpolators animate.
+    enum VrmlKind { kVrmlMarker = 0, kVrmlLink = 1, kVrmlSegmentObject = 2, kVrmlJointObject = 3 };
+    virtual void WriteVRMLPlates(std::ostream& out);
+    virtual void WriteVRMLMarkers(std::ostream& out, double sampling, wxGauge* progress);
+    virtual void WriteVRMLSegmentObjects(std::ostream& out, double sampling, wxGauge* progress);
+    virtual void WriteVRMLJointObjects(std::ostream& out, double sampling, wxGauge* progress);
+    virtual void WriteVRMLRoutes(std::ostream& out);
+    // Interpolator blocks of one node: `index` names it (prefix_index), `glyph` is the node's
+    // glyph, and a link piece gives its two marker indices.
+    virtual void WriteVRMLPositionInterpolator(std::ostream& out, int index, const wxString& prefix,
+                                               VrmlKind kind, ModelObject* glyph, double sampling,
+                                               int markerA = -1, int markerB = -1);
+    virtual void WriteVRMLOrientationInterpolator(std::ostream& out, int index, const wxString& prefix,
+                                                  VrmlKind kind, ModelObject* glyph, double sampling,
+                                                  int markerA = -1, int markerB = -1);
+    virtual void WriteVRMLKeys(std::ostream& out, double sampling);
+    // Values of a marker (index) or a model glyph (index of the segment or joint).
+    virtual void WriteVRMLKeyValues(std::ostream& out, VrmlKind kind, int index, ModelObject* glyph,
+                                    double sampling, bool translation);
+    virtual void WriteVRMLLinkKeyValues(std::ostream& out, int markerA, int markerB, ModelObject* glyph,
+                                        double sampling, bool translation);
+    virtual void WriteIndent(std::ostream& out);
+
     // ---- reference marker ----
     virtual int GetReferenceMarker() { return m_referenceMarker; }
     virtual bool IsRelativeToReference() { return m_relative != 0; }
@@ -207,6 +247,24 @@ private:
     void BindLinks();
     void UpdateMarkerFlags();
     void DeleteModel();
+    // VRML export: the frames keyed, the link pieces (link, marker a, marker b, mean distance) in
+    // the order they are numbered, the model glyphs that get a node, a marker's exported position
+    // at a frame, the plate records filled from the recording, and the safe yield.
+    std::vector<int> VrmlKeyFrames(double sampling);
+    struct VrmlPiece {
+        int link, a, b;
+        double length;
+    };
+    std::vector<VrmlPiece> VrmlLinkPieces();
+    ModelObject* VrmlSegmentGlyph(int i);
+    ModelObject* VrmlJointGlyph(int j);
+    bool VrmlMarkerPosition(int index, int frame, double out[3]);
+    bool VrmlPlateGeometry(int plate);
+    // Arrays of keys or values: the head line, then entries whose lines break after the `first`
+    // entries and then after every `then`, then "]".
+    void VrmlArrayBegin(std::ostream& out, const char* head);
+    void VrmlArrayNext(std::ostream& out, int written, int first, int then);
+    void VrmlArrayEnd(std::ostream& out);
     void NewLinks();
     // Analog column of frame f, or -1 when there is none.
     int64_t ForceSample(int frame) const;
@@ -254,6 +312,7 @@ private:
     uint8_t m_modelInSavedState = 0;
     int32_t m_loadedFirstFrame = 0;
     int32_t m_loadedFrameCount = 0;
+    int m_vrmlIndent = 0;  // nesting level of the VRML export, four spaces a level
 
     // What drawing keeps per marker between frames; rebuilt when labels or links change.
     std::vector<uint8_t> m_isModelOutput;

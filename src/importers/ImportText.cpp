@@ -1,7 +1,9 @@
 #include "importers/ImportText.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <limits>
 
 #include "platform/ByteReader.h"
@@ -88,6 +90,13 @@ bool ReadDataFile(const std::string& path, std::vector<uint8_t>& out, std::strin
         return false;
     }
     return ReadWholeFile(path, out, error);
+}
+
+bool ReadRecordingFile(const char* filePath, std::vector<uint8_t>& out, std::string& error) {
+    const std::string path = filePath ? filePath : "";
+    if (ReadWholeFile(path, out)) return true;
+    error = Format("Cannot open %s: %s", NameOf(path).c_str(), std::strerror(errno));
+    return false;
 }
 
 void AppendNumber(std::string& out, double value) {

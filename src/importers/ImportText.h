@@ -19,6 +19,10 @@ int32_t LeadingInteger(std::string_view text, bool* found = nullptr);
 // Reads a whole regular file. Anything else is refused before it is opened: a companion named in
 // a file must not make a reader wait on a FIFO or read /dev/zero for ever.
 bool ReadDataFile(const std::string& path, std::vector<uint8_t>& out, std::string* error = nullptr);
+// Reads the recording a reader was given (a null path reads as ""). On failure `error` is the
+// reader's message, "Cannot open <name without its folder>: <system reason>": the caller's
+// "Error reading" and the full path follow it.
+bool ReadRecordingFile(const char* filePath, std::vector<uint8_t>& out, std::string& error);
 // Appends `value` as printf's "%g" in the "C" locale: six significant digits, fixed or
 // scientific, whichever is shorter.
 void AppendNumber(std::string& out, double value);

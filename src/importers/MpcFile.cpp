@@ -5,13 +5,13 @@
 // line, frame after frame. The rate of the data header is not read: these recordings are 120 Hz.
 #include "motion/TDataFile.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "importers/ImportText.h"
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
@@ -171,9 +171,9 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
     const std::string target = filePath ? filePath : "";
     const std::string name = dez::NameOf(target);
     std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(target, bytes)) {
-        // The name without its folder: "Error reading" and the full path follow it.
-        SetErrorText(dez::Format("Cannot open %s: %s", name.c_str(), std::strerror(errno)).c_str());
+    std::string error;
+    if (!dez::ReadRecordingFile(filePath, bytes, error)) {
+        SetErrorText(error.c_str());
         return false;
     }
     const MpcText text(bytes);

@@ -99,6 +99,18 @@ bool ReadRecordingFile(const char* filePath, std::vector<uint8_t>& out, std::str
     return false;
 }
 
+bool TextLines::Next(std::string_view& line) {
+    line = std::string_view();
+    if (pos_ >= text_.size()) return false;
+    size_t end = text_.find('\n', pos_);
+    if (end == std::string_view::npos) end = text_.size();
+    line = text_.substr(pos_, end - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = end + 1;
+    ++number_;
+    return true;
+}
+
 void AppendNumber(std::string& out, double value) {
     // to_chars with the general format and a precision is printf's "%g" in the "C" locale.
     char text[64];

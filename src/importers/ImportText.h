@@ -23,6 +23,25 @@ bool ReadDataFile(const std::string& path, std::vector<uint8_t>& out, std::strin
 // reader's message, "Cannot open <name without its folder>: <system reason>": the caller's
 // "Error reading" and the full path follow it.
 bool ReadRecordingFile(const char* filePath, std::vector<uint8_t>& out, std::string& error);
+// A text cut into lines at LF; a CR before the LF is not part of the line, so CRLF text reads
+// like LF text. A last line without LF counts; nothing after a final LF does.
+class TextLines {
+public:
+    explicit TextLines(std::string_view text) : text_(text) {}
+    // False at the end of the text (line emptied).
+    bool Next(std::string_view& line);
+    // 1-based number of the line Next returned last.
+    int32_t LineNumber() const { return number_; }
+    bool AtEnd() const { return pos_ >= text_.size(); }
+    // The text after the line Next returned last.
+    std::string_view Rest() const { return pos_ < text_.size() ? text_.substr(pos_) : std::string_view(); }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    int32_t number_ = 0;
+};
+
 // Appends `value` as printf's "%g" in the "C" locale: six significant digits, fixed or
 // scientific, whichever is shorter.
 void AppendNumber(std::string& out, double value);

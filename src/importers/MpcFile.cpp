@@ -54,16 +54,8 @@ bool IsDataHeader(const std::vector<Token>& t) {
 class MpcText {
 public:
     explicit MpcText(const std::vector<uint8_t>& bytes) {
-        std::string line;
-        for (uint8_t b : bytes) {
-            if (b == '\n') {
-                Push(line);
-                line.clear();
-            } else {
-                line.push_back(static_cast<char>(b));
-            }
-        }
-        if (!line.empty()) Push(line);
+        dez::TextLines reader(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        for (std::string_view line; reader.Next(line);) lines_.emplace_back(line);
     }
 
     size_t size() const { return lines_.size(); }
@@ -90,10 +82,6 @@ public:
     }
 
 private:
-    void Push(std::string& line) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
-    }
     std::vector<std::string> lines_;
 };
 

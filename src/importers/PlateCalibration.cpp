@@ -60,7 +60,7 @@ void ParseCalFile(TDataFile& d, std::string_view text, const std::string& name) 
     const std::vector<PlateChannelGroup> groups = FindAllPlateChannelGroups(d);
     if (groups.empty()) return;
     const int32_t highestPlate = d.analog->GetRows() / 6;
-    TextLines lines(text);
+    dez::TextLines lines(text);
     std::vector<double> reals;
     for (int32_t expected = 1;; ++expected) {
         std::string_view header;
@@ -100,7 +100,7 @@ void ParseCalFile(TDataFile& d, std::string_view text, const std::string& name) 
             return Warn(d, name, lines.LineNumber(), "a calibration matrix row of more than 3 reals was expected");
         int32_t matrixLines = 1;
         for (;;) {
-            const TextLines before = lines;
+            const dez::TextLines before = lines;
             if (!ReadRealsLine(lines, width, reals)) {
                 lines = before;  // that line is the first after the matrix
                 break;

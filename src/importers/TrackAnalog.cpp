@@ -43,7 +43,7 @@ void StoreAnalog(TDataFile& d, std::unique_ptr<Matrix2D> table, float rate, cons
 
 bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
     static const std::string_view kSignature = "File_Type:\tAnalog R/C ASCII\tGeneration#:\t";
-    TextLines lines(text);
+    dez::TextLines lines(text);
     std::string_view line;
     if (!lines.Next(line) || line.substr(0, kSignature.size()) != kSignature)
         return Fail(d, name, "not an ANC file: line 1 is not \"File_Type: Analog R/C ASCII\"");

@@ -87,7 +87,7 @@ std::string_view AsText(const std::vector<uint8_t>& bytes) {
 // TRC
 
 bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
-    TextLines lines(text);
+    dez::TextLines lines(text);
     std::string_view line;
     if (!lines.Next(line) || line.substr(0, 12) != "PathFileType")
         return Fail(d, name, "not a TRC file: line 1 does not begin with \"PathFileType\"");

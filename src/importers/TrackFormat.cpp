@@ -163,18 +163,6 @@ std::string ReadFixedText(dez::ByteReader& file, size_t length) {
 // ---------------------------------------------------------------------------------------------
 // Text
 
-bool TextLines::Next(std::string_view& line) {
-    line = std::string_view();
-    if (pos_ >= text_.size()) return false;
-    size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos) end = text_.size();
-    line = text_.substr(pos_, end - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos_ = end + 1;
-    ++number_;
-    return true;
-}
-
 bool GetTaggedValue(std::string_view line, std::string_view key, std::string& value) {
     value.clear();
     const size_t at = line.find(key);
@@ -205,7 +193,7 @@ bool SplitLabelledRow(std::string_view line, std::string_view key, std::vector<s
     return true;
 }
 
-bool ReadRealsLine(TextLines& lines, int32_t n, std::vector<double>& reals) {
+bool ReadRealsLine(dez::TextLines& lines, int32_t n, std::vector<double>& reals) {
     reals.clear();
     std::string_view line;
     if (!lines.Next(line)) return false;

@@ -8,14 +8,9 @@
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "platform/TextUtil.h"
 
 namespace {
-
-bool IsBlank(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > 32) return false;
-    return true;
-}
 
 size_t WordCount(std::string_view text) {
     size_t n = 0;
@@ -64,7 +59,7 @@ void ParseCalFile(TDataFile& d, std::string_view text, const std::string& name) 
     std::vector<double> reals;
     for (int32_t expected = 1;; ++expected) {
         std::string_view header;
-        if (!lines.Next(header) || (IsBlank(header) && IsBlank(lines.Rest()))) {
+        if (!lines.Next(header) || (dez::IsAllBlanks(header) && dez::IsAllBlanks(lines.Rest()))) {
             if (expected == 1) Warn(d, name, lines.LineNumber() + 1, "the file holds no plate");
             return;
         }
@@ -96,7 +91,7 @@ void ParseCalFile(TDataFile& d, std::string_view text, const std::string& name) 
             first.remove_prefix(n);
             ++width;
         }
-        if (!IsBlank(first) || width <= 3)
+        if (!dez::IsAllBlanks(first) || width <= 3)
             return Warn(d, name, lines.LineNumber(), "a calibration matrix row of more than 3 reals was expected");
         int32_t matrixLines = 1;
         for (;;) {

@@ -22,16 +22,6 @@ bool Fail(TDataFile& d, const std::string& name, const std::string& what) {
     return false;
 }
 
-bool IsBlankLine(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
-}
-
-std::string_view TrimView(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-    return text;
-}
-
 bool IsWordSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 // What follows the first two white-space separated words (frame number and time headings).
@@ -130,7 +120,7 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
             if (!lines.Next(line))
                 return Fail(d, name, dez::Format("the file ends at line %d, after %d of %d frames", lines.LineNumber(),
                                                  frame, frames));
-        } while (IsBlankLine(line));
+        } while (dez::IsAllBlanks(line));
         // The tab after the time, and the one separator a line may end with, are no fields; a
         // line whose last value has no separator after it keeps that value whole.
         std::string_view rest = AfterTwoWords(line);
@@ -142,7 +132,7 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
             std::string_view xyz[3] = {fields[3 * j], fields[3 * j + 1], fields[3 * j + 2]};
             bool present = true;
             for (std::string_view& f : xyz) {
-                f = TrimView(f);
+                f = dez::TrimBlanksView(f);
                 present = present && !f.empty();
             }
             if (!present) continue;

@@ -16,7 +16,6 @@ namespace dez {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 size_t SkipDigits(std::string_view text, size_t i) {
     while (i < text.size() && IsDigit(text[i])) ++i;
@@ -28,7 +27,7 @@ size_t SkipDigits(std::string_view text, size_t i) {
 double LeadingNumber(std::string_view text, bool infinityWords, bool* found) {
     if (found) *found = false;
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsSpaceC(text[i])) ++i;
     const size_t start = i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
@@ -67,7 +66,7 @@ double LeadingNumber(std::string_view text, bool infinityWords, bool* found) {
 int32_t LeadingInteger(std::string_view text, bool* found) {
     if (found) *found = false;
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsSpaceC(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     const size_t end = SkipDigits(text, i);

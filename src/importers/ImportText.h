@@ -9,6 +9,9 @@
 
 namespace dez {
 
+// isspace in the "C" locale: blank, tab, LF, VT, FF and CR separate words in the text formats.
+inline bool IsSpaceC(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 // The longest decimal number at the start of `text` after blanks: sign, digits, fraction and
 // exponent, and with `infinityWords` also "inf" / "infinity" (any case). 0 when there is none;
 // `found` (when given) tells which. Never hexadecimal or "nan".

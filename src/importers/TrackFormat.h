@@ -20,6 +20,9 @@ class ByteReader;
 // instead of -25. Cleared at the start of every track-file load and every ANC read.
 extern bool gAnalogIs16Bit;
 
+// Sets "<name>: <what>" as the recording's error text and gives false, for the readers' failures.
+bool TrackFail(TDataFile& data, const std::string& name, const std::string& what);
+
 // Reads a number from the start of a text as a formatted input stream would: leading white space
 // (CR included) skipped, the longest prefix forming a number taken, the rest ignored; always with
 // "." as the decimal point. No number gives 0; a value out of the type's range gives its limit.

@@ -26,6 +26,7 @@
 #include "gl/AppSettings.h"
 #include "gl/wxGLCamera.h"
 #include "objects/object3D.h"
+#include "support/AppSettingsReset.h"
 #include "view/CanvasTestObjects.h"
 #include "view/myGLCanvas.h"
 
@@ -52,12 +53,8 @@ protected:
         canvas->ResetDefaults();
         canvas->SetWire(false);
         canvas->SetShowButtons(true);
-        camera_zoom_factor = 250.0;
+        testsupport::RestoreAppSettings();
         camera_zoom_inc = 0.1;  // what the fixture's store holds
-        camera_move = 200.0;
-        camera_default_lens = 45.0;
-        bvh_inch_unit = true;
-        bvh_scale = 10.0;
         frame().FillPropertyGrid();
         Yield();
     }

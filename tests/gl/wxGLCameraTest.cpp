@@ -13,6 +13,7 @@
 #include <wx/txtstrm.h>
 
 #include "gl/AppSettings.h"
+#include "support/AppSettingsReset.h"
 #include "support/TestSupport.h"
 #include "support/WxBaseFixture.h"
 
@@ -43,14 +44,8 @@ void ExpectPoint(const Point3D& p, double x, double y, double z, double tol = 1e
 // Every test starts from the settings' start values and puts them back.
 class Camera : public WxBaseTest {
 protected:
-    void SetUp() override { Restore(); }
-    void TearDown() override { Restore(); }
-    static void Restore() {
-        camera_zoom_factor = 250.0;
-        camera_zoom_inc = 0.05;
-        camera_move = 200.0;
-        camera_default_lens = 45.0;
-    }
+    void SetUp() override { testsupport::RestoreAppSettings(); }
+    void TearDown() override { testsupport::RestoreAppSettings(); }
 };
 
 TEST_F(Camera, FreshCameraLooksAlongPlusYFromFiveUnits) {

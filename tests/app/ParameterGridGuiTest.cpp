@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,6 +26,7 @@
 #include "gl/wxGLCamera.h"
 #include "objects/object3D.h"
 #include "support/AppSettingsReset.h"
+#include "support/TestSupport.h"
 #include "view/CanvasTestObjects.h"
 #include "view/myGLCanvas.h"
 
@@ -379,11 +379,9 @@ TEST_F(GridTest, EditedValuesSurviveARestart) {
     ASSERT_TRUE(config->Flush());
     const std::string store = apptest::Home() + "/.Dezozuza";
     {
-        std::ifstream in(store);
-        std::stringstream text;
-        text << in.rdbuf();
-        EXPECT_NE(text.str().find("camera_zoom_factor=125.5"), std::string::npos) << text.str();
-        EXPECT_NE(text.str().find("scale=2.5"), std::string::npos);
+        const std::string text = testsupport::ReadFileBytes(store);
+        EXPECT_NE(text.find("camera_zoom_factor=125.5"), std::string::npos) << text;
+        EXPECT_NE(text.find("scale=2.5"), std::string::npos);
     }
 
     // The next run: everything back to the start values, then the store read from its file.

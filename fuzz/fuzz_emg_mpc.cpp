@@ -1,37 +1,13 @@
 // libFuzzer target for the EMG import and the MPC/CME text reader: the first byte picks the
 // reader, the rest is the file (an MPC recording gets a .vm companion after the separator "#VM#").
 //   build-fuzz/fuzz/fuzz_emg_mpc -max_len=65536 CORPUS SEEDS
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "motion/TDataFile.h"
-
-namespace {
-
-const std::string& Folder() {
-    static const std::string folder = [] {
-        char name[] = "/tmp/fuzz-emg-XXXXXX";
-        const char* made = mkdtemp(name);
-        if (!made) std::abort();
-        return std::string(made);
-    }();
-    return folder;
-}
-
-void Put(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
@@ -39,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ++data;
     --size;
     if (emg) {
-        const std::string path = Folder() + "/trial.emg";
-        Put(path, data, size);
+        const std::string path = fuzzsupport::WriteFolderFile("trial.emg", data, size);
         TDataFile d(2, 10, 100.0f, 0, 1, 3);
         d.verbose = false;
         if (d.ImportAnalogFile(path.c_str())) {
@@ -51,13 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string sep = "#VM#";
     const uint8_t* cut = std::search(data, data + size, sep.begin(), sep.end());
-    const std::string path = Folder() + "/walk.mpc";
-    const std::string vm = Folder() + "/walk.vm";
-    Put(path, data, static_cast<size_t>(cut - data));
+    const std::string path = fuzzsupport::WriteFolderFile("walk.mpc", data, static_cast<size_t>(cut - data));
     if (cut != data + size) {
-        Put(vm, cut + sep.size(), static_cast<size_t>(data + size - cut) - sep.size());
+        fuzzsupport::WriteFolderFile("walk.vm", cut + sep.size(),
+                                     static_cast<size_t>(data + size - cut) - sep.size());
     } else {
-        unlink(vm.c_str());
+        fuzzsupport::RemoveFolderFile("walk.vm");
     }
     TDataFile d(nullptr);
     d.verbose = false;

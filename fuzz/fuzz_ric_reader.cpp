@@ -3,49 +3,21 @@
 // files and two .gr files, written as files beside each other and loaded; whatever loads must also
 // answer the plate queries. The first byte picks the extension (only .RIC and .RIF read companions).
 //   build-fuzz/fuzz/fuzz_ric_reader -max_len=65536 CORPUS SEEDS
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "motion/TDataFile.h"
-
-namespace {
-
-const std::string& Folder() {
-    static const std::string folder = [] {
-        char name[] = "/tmp/fuzz-ric-XXXXXX";
-        const char* made = mkdtemp(name);
-        if (!made) std::abort();
-        return std::string(made);
-    }();
-    return folder;
-}
-
-void Put(const std::string& path, const uint8_t* data, size_t size, bool present) {
-    if (!present) {
-        unlink(path.c_str());
-        return;
-    }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     static const char* const kRecordings[4] = {"walk.RIC", "walk.rif", "walk.RAW", "walk.rah"};
     static const char* const kCompanions[] = {"walk.ang", "walk.MOM", "walk.pwr", "walk.inf",
                                               "walk.pl1", "walk.gr1", "walk.GR2"};
-    const std::string recording = Folder() + "/" + kRecordings[data[0] % 4];
+    const char* const recordingName = kRecordings[data[0] % 4];
     ++data;
     --size;
     // Cut the rest into parts.
@@ -60,12 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     parts.emplace_back(start, size - start);
-    for (const char* r : kRecordings) unlink((Folder() + "/" + r).c_str());
-    Put(recording, data + parts[0].first, parts[0].second, true);
+    for (const char* r : kRecordings) fuzzsupport::RemoveFolderFile(r);
+    const std::string recording =
+        fuzzsupport::WriteFolderFile(recordingName, data + parts[0].first, parts[0].second);
     for (size_t k = 0; k < sizeof kCompanions / sizeof kCompanions[0]; ++k) {
-        const bool present = k + 1 < parts.size();
-        Put(Folder() + "/" + kCompanions[k], present ? data + parts[k + 1].first : nullptr,
-            present ? parts[k + 1].second : 0, present);
+        if (k + 1 < parts.size())
+            fuzzsupport::WriteFolderFile(kCompanions[k], data + parts[k + 1].first, parts[k + 1].second);
+        else
+            fuzzsupport::RemoveFolderFile(kCompanions[k]);
     }
 
     TDataFile d(nullptr);

@@ -4,41 +4,13 @@
 // The reader takes a path, so each input goes through a file in a folder made once per run.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "FuzzSupport.h"
 #include "motion/TDataFile.h"
-#include "platform/Paths.h"
-
-namespace {
-
-std::string gFolder;
-
-// Plain writes: the atomic save flushes to disk, which would slow every run down a hundredfold.
-void Put(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) std::abort();
-}
-
-void RemoveFolder() {
-    for (const char* name : {"in.trt"}) dez::RemoveFile(gFolder + "/" + name);
-    std::remove(gFolder.c_str());
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/fuzz_trt_XXXXXX";
-    if (!mkdtemp(pattern)) std::abort();
-    gFolder = pattern;
-    std::atexit(RemoveFolder);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string in = gFolder + "/in.trt";
-    Put(in, data, size);
+    const std::string in = fuzzsupport::WriteFolderFile("in.trt", data, size);
     TDataFile d(nullptr);
     d.verbose = false;
     if (d.LoadFile(in.c_str(), kFileTRT, true)) {

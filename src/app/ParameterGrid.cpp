@@ -126,6 +126,33 @@ GridRow Row(const char* label, const std::string& name, GridRowKind kind,
     return {label, 0, name, kind, parent, false};
 }
 
+// A folded category holding the X, Y and Z rows of one point, named "<stem>_X" and so on.
+void AddPointRows(std::vector<GridRow>& rows, const char* category, const char* parent,
+                  const std::string& stem) {
+    rows.push_back(Category(category, parent, true));
+    for (const char* axis : {"X", "Y", "Z"})
+        rows.push_back(Row(axis, stem + "_" + axis, GridRowKind::Float, category));
+}
+
+// The light a light row names and which part of it (*part as LightPart gives); null when the
+// row is no light's or names a light the view does not have.
+CanvasLight* LightOf(ParameterCanvas& canvas, const std::string& name, int* part) {
+    size_t prefix = 0;
+    *part = LightPart(name, &prefix);
+    if (*part < 0) return nullptr;
+    int count = 0;
+    CanvasLight* lights = canvas.GetLights(&count);
+    const int index = LightIndex(name, prefix);
+    if (lights == nullptr || index < 0 || index >= count) return nullptr;
+    return &lights[index];
+}
+
+// The camera's eye (or centre) point.
+void CameraPoint(wxGLCamera& camera, bool eye, double p[3]) {
+    if (eye) camera.GetEye(&p[0], &p[1], &p[2]);
+    else camera.GetCentre(&p[0], &p[1], &p[2]);
+}
+
 }  // namespace
 
 int ColourChannelToGrid(float value) {
@@ -160,10 +187,7 @@ std::vector<GridRow> ParameterGrid::Rows(int lightCount) {
     rows.push_back(Row("Plane Size", "Plane Size", GridRowKind::Float, "Plane"));
     rows.push_back(Row("Grid number", "Grid number", GridRowKind::Int, "Plane"));
     rows.push_back(Row("Plane Type", "Plane Type", GridRowKind::Enum, "Plane"));
-    rows.push_back(Category("Position", "Plane", true));
-    rows.push_back(Row("X", "plane_X", GridRowKind::Float, "Position"));
-    rows.push_back(Row("Y", "plane_Y", GridRowKind::Float, "Position"));
-    rows.push_back(Row("Z", "plane_Z", GridRowKind::Float, "Position"));
+    AddPointRows(rows, "Position", "Plane", "plane");
 
     rows.push_back(Category("Axis"));
     rows.push_back(Row("Show main axis", "Show main axis", GridRowKind::Bool, "Axis"));
@@ -175,14 +199,8 @@ std::vector<GridRow> ParameterGrid::Rows(int lightCount) {
     rows.push_back(Row("Zoom Factor", "camera_zoom_factor", GridRowKind::Float, "Camera"));
     rows.push_back(Row("Move Factor", "camera_move", GridRowKind::Float, "Camera"));
     rows.push_back(Row("Lens angle", "camera_default_lens", GridRowKind::Float, "Camera"));
-    rows.push_back(Category("Eye Position", "Camera", true));
-    rows.push_back(Row("X", "eye_X", GridRowKind::Float, "Eye Position"));
-    rows.push_back(Row("Y", "eye_Y", GridRowKind::Float, "Eye Position"));
-    rows.push_back(Row("Z", "eye_Z", GridRowKind::Float, "Eye Position"));
-    rows.push_back(Category("Center Position", "Camera", true));
-    rows.push_back(Row("X", "center_X", GridRowKind::Float, "Center Position"));
-    rows.push_back(Row("Y", "center_Y", GridRowKind::Float, "Center Position"));
-    rows.push_back(Row("Z", "center_Z", GridRowKind::Float, "Center Position"));
+    AddPointRows(rows, "Eye Position", "Camera", "eye");
+    AddPointRows(rows, "Center Position", "Camera", "center");
 
     rows.push_back(Category("BVH Import Parameters"));
     rows.push_back(Row("Inch unit", "BVH_ICNH", GridRowKind::Bool, "BVH Import Parameters"));
@@ -197,15 +215,12 @@ std::string ParameterGrid::BaseName(const std::string& name) {
 
 bool ParameterGrid::Value(const std::string& fullName, GridValue* out) const {
     const std::string name = BaseName(fullName);
-    size_t prefix = 0;
-    const int lightPart = LightPart(name, &prefix);
+    int lightPart = -1;
+    const CanvasLight* light = LightOf(m_canvas, name, &lightPart);
     if (lightPart >= 0) {
-        int count = 0;
-        CanvasLight* lights = m_canvas.GetLights(&count);
-        const int index = LightIndex(name, prefix);
-        if (lights == nullptr || index < 0 || index >= count) return false;
-        if (lightPart == 0) *out = ToGrid(lights[index].colour);
-        else *out = static_cast<double>(lights[index].position[lightPart - 1]);
+        if (light == nullptr) return false;
+        if (lightPart == 0) *out = ToGrid(light->colour);
+        else *out = static_cast<double>(light->position[lightPart - 1]);
         return true;
     }
     const GroundPlaneSettings& plane = *m_canvas.GetGroundPlane();
@@ -276,16 +291,11 @@ std::string ParameterGrid::Check(const std::string& fullName, const GridValue& v
         // The view looks from the eye towards the centre: the two on one point leave it no
         // direction.
         wxGLCamera& camera = *m_canvas.GetCamera();
+        const bool eye = rule == Rule::Eye;
         double moved[3], other[3];
-        if (rule == Rule::Eye) {
-            camera.GetEye(&moved[0], &moved[1], &moved[2]);
-            camera.GetCentre(&other[0], &other[1], &other[2]);
-            moved[Coordinate(name, "eye")] = real;
-        } else {
-            camera.GetCentre(&moved[0], &moved[1], &moved[2]);
-            camera.GetEye(&other[0], &other[1], &other[2]);
-            moved[Coordinate(name, "center")] = real;
-        }
+        CameraPoint(camera, eye, moved);
+        CameraPoint(camera, !eye, other);
+        moved[eye ? Coordinate(name, "eye") : Coordinate(name, "center")] = real;
         const bool same = moved[0] == other[0] && moved[1] == other[1] && moved[2] == other[2];
         return same ? kEyeOnCentre : std::string();
     }
@@ -294,12 +304,9 @@ std::string ParameterGrid::Check(const std::string& fullName, const GridValue& v
 }
 
 bool ParameterGrid::IsLightOfView(const std::string& name) const {
-    size_t prefix = 0;
-    if (LightPart(name, &prefix) < 0) return true;
-    int count = 0;
-    const CanvasLight* lights = m_canvas.GetLights(&count);
-    const int index = LightIndex(name, prefix);
-    return lights != nullptr && index >= 0 && index < count;
+    int part = -1;
+    const CanvasLight* light = LightOf(m_canvas, name, &part);
+    return part < 0 || light != nullptr;
 }
 
 GridEdit ParameterGrid::Apply(const std::string& fullName, const GridValue& value) {
@@ -307,16 +314,12 @@ GridEdit ParameterGrid::Apply(const std::string& fullName, const GridValue& valu
     if (RuleOf(name) == Rule::None || !IsLightOfView(name)) return GridEdit::Unknown;
     if (!Check(name, value).empty()) return GridEdit::Refused;
 
-    size_t prefix = 0;
-    const int lightPart = LightPart(name, &prefix);
+    int lightPart = -1;
+    CanvasLight* light = LightOf(m_canvas, name, &lightPart);
     if (lightPart >= 0) {
-        int count = 0;
-        CanvasLight* lights = m_canvas.GetLights(&count);
-        const int index = LightIndex(name, prefix);
         double real = 0;
-        if (lightPart == 0) FromGrid(std::get<GridColour>(value), lights[index].colour);
-        else if (AsReal(value, &real))
-            lights[index].position[lightPart - 1] = static_cast<float>(real);
+        if (lightPart == 0) FromGrid(std::get<GridColour>(value), light->colour);
+        else if (AsReal(value, &real)) light->position[lightPart - 1] = static_cast<float>(real);
         m_canvas.SetLights();
         return GridEdit::Applied;
     }
@@ -347,8 +350,7 @@ GridEdit ParameterGrid::Apply(const std::string& fullName, const GridValue& valu
     else if (Coordinate(name, "eye") >= 0 || Coordinate(name, "center") >= 0) {
         const bool eye = Coordinate(name, "eye") >= 0;
         double p[3];
-        if (eye) camera.GetEye(&p[0], &p[1], &p[2]);
-        else camera.GetCentre(&p[0], &p[1], &p[2]);
+        CameraPoint(camera, eye, p);
         p[eye ? Coordinate(name, "eye") : Coordinate(name, "center")] = real;
         if (eye) camera.SetEye(p[0], p[1], p[2]);
         else camera.SetCentre(p[0], p[1], p[2]);

@@ -91,7 +91,10 @@ int SlicesOr(float value, int fallback) {
     return n == 0 ? fallback : n;
 }
 
-void SphereRoutine(float radius, float slices, float stacks, bool filled, bool textured) {
+// A GLU sphere with the stored slice and stack counts (15 and 10 for 0), drawn inside a matrix
+// push; with `axes` (x, y, z) the unit sphere is stretched into that ellipsoid.
+void QuadricSphere(float radius, const float* axes, float slices, float stacks, bool filled,
+                   bool textured) {
     QuadricHandle q;
     if (!q) return;
     const int n = SlicesOr(slices, 15);
@@ -99,27 +102,27 @@ void SphereRoutine(float radius, float slices, float stacks, bool filled, bool t
     if (n < 2 || m < 2) return;
     glPushMatrix();
     SetQuadricStyle(q.get(), filled, textured);
+    GLboolean normalize = GL_TRUE;
+    if (axes) {
+        // The scale would shear the sphere's normals; normalise them, then put the caller's
+        // setting back.
+        normalize = glIsEnabled(GL_NORMALIZE);
+        glEnable(GL_NORMALIZE);
+        glScalef(axes[0], axes[1], axes[2]);
+    }
     gluSphere(q.get(), radius, n, m);
+    if (!normalize) glDisable(GL_NORMALIZE);
     glPopMatrix();
+}
+
+void SphereRoutine(float radius, float slices, float stacks, bool filled, bool textured) {
+    QuadricSphere(radius, nullptr, slices, stacks, filled, textured);
 }
 
 void EllipsoidRoutine(float zAxis, float xAxis, float yAxis, float slices, float stacks,
                       bool filled, bool textured) {
-    QuadricHandle q;
-    if (!q) return;
-    const int n = SlicesOr(slices, 15);
-    const int m = SlicesOr(stacks, 10);
-    if (n < 2 || m < 2) return;
-    glPushMatrix();
-    SetQuadricStyle(q.get(), filled, textured);
-    // The scale would shear the sphere's normals; normalise them, then put the caller's setting
-    // back.
-    const GLboolean normalize = glIsEnabled(GL_NORMALIZE);
-    glEnable(GL_NORMALIZE);
-    glScalef(xAxis, yAxis, zAxis);
-    gluSphere(q.get(), 1, n, m);
-    if (!normalize) glDisable(GL_NORMALIZE);
-    glPopMatrix();
+    const float axes[3] = {xAxis, yAxis, zAxis};
+    QuadricSphere(1, axes, slices, stacks, filled, textured);
 }
 
 void ConeRoutine(double baseRadius, double height, bool filled, bool textured) {

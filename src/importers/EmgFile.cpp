@@ -6,13 +6,12 @@
 #include "motion/TDataFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "importers/ImportText.h"
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
@@ -27,9 +26,9 @@ bool TDataFile::ImportEMG(const char* filePath) {
     const std::string target = filePath ? filePath : "";
     const std::string name = dez::NameOf(target);
     std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(target, bytes)) {
-        // The name without its folder: "Error reading" and the full path follow it.
-        SetErrorText(dez::Format("Cannot open %s: %s", name.c_str(), std::strerror(errno)).c_str());
+    std::string error;
+    if (!dez::ReadRecordingFile(filePath, bytes, error)) {
+        SetErrorText(error.c_str());
         return false;
     }
     if (bytes.size() < kEmgHeaderSize) {

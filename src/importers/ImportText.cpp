@@ -1,7 +1,9 @@
 #include "importers/ImportText.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <limits>
 
 #include "platform/ByteReader.h"
@@ -14,7 +16,6 @@ namespace dez {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 size_t SkipDigits(std::string_view text, size_t i) {
     while (i < text.size() && IsDigit(text[i])) ++i;
@@ -26,7 +27,7 @@ size_t SkipDigits(std::string_view text, size_t i) {
 double LeadingNumber(std::string_view text, bool infinityWords, bool* found) {
     if (found) *found = false;
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsSpaceC(text[i])) ++i;
     const size_t start = i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
@@ -65,7 +66,7 @@ double LeadingNumber(std::string_view text, bool infinityWords, bool* found) {
 int32_t LeadingInteger(std::string_view text, bool* found) {
     if (found) *found = false;
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsSpaceC(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     const size_t end = SkipDigits(text, i);
@@ -88,6 +89,25 @@ bool ReadDataFile(const std::string& path, std::vector<uint8_t>& out, std::strin
         return false;
     }
     return ReadWholeFile(path, out, error);
+}
+
+bool ReadRecordingFile(const char* filePath, std::vector<uint8_t>& out, std::string& error) {
+    const std::string path = filePath ? filePath : "";
+    if (ReadWholeFile(path, out)) return true;
+    error = Format("Cannot open %s: %s", NameOf(path).c_str(), std::strerror(errno));
+    return false;
+}
+
+bool TextLines::Next(std::string_view& line) {
+    line = std::string_view();
+    if (pos_ >= text_.size()) return false;
+    size_t end = text_.find('\n', pos_);
+    if (end == std::string_view::npos) end = text_.size();
+    line = text_.substr(pos_, end - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = end + 1;
+    ++number_;
+    return true;
 }
 
 void AppendNumber(std::string& out, double value) {

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "importers/ImportText.h"
 #include "importers/LabelLists.h"
 #include "importers/TCodaFile.h"
 #include "motion/TDataFile.h"
@@ -61,15 +63,10 @@ bool ReadSTPMarkerRange(const char* recordingPath, int32_t* first, int32_t* last
     if (!dez::ReadWholeFile(dez::JoinPath(folder, setups.front()), bytes)) return false;
 
     std::vector<std::string> lines;
-    const std::string text(bytes.begin(), bytes.end());
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    dez::TextLines reader(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    for (std::string_view line; reader.Next(line);) {
         if (line.size() > kMaxStpLine) break;
-        lines.push_back(line);
-        start = end + 1;
+        lines.emplace_back(line);
     }
 
     bool found = false;

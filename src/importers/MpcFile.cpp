@@ -5,13 +5,13 @@
 // line, frame after frame. The rate of the data header is not read: these recordings are 120 Hz.
 #include "motion/TDataFile.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "importers/ImportText.h"
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
@@ -54,16 +54,8 @@ bool IsDataHeader(const std::vector<Token>& t) {
 class MpcText {
 public:
     explicit MpcText(const std::vector<uint8_t>& bytes) {
-        std::string line;
-        for (uint8_t b : bytes) {
-            if (b == '\n') {
-                Push(line);
-                line.clear();
-            } else {
-                line.push_back(static_cast<char>(b));
-            }
-        }
-        if (!line.empty()) Push(line);
+        dez::TextLines reader(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        for (std::string_view line; reader.Next(line);) lines_.emplace_back(line);
     }
 
     size_t size() const { return lines_.size(); }
@@ -90,10 +82,6 @@ public:
     }
 
 private:
-    void Push(std::string& line) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
-    }
     std::vector<std::string> lines_;
 };
 
@@ -171,9 +159,9 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
     const std::string target = filePath ? filePath : "";
     const std::string name = dez::NameOf(target);
     std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(target, bytes)) {
-        // The name without its folder: "Error reading" and the full path follow it.
-        SetErrorText(dez::Format("Cannot open %s: %s", name.c_str(), std::strerror(errno)).c_str());
+    std::string error;
+    if (!dez::ReadRecordingFile(filePath, bytes, error)) {
+        SetErrorText(error.c_str());
         return false;
     }
     const MpcText text(bytes);

@@ -8,14 +8,9 @@
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "platform/TextUtil.h"
 
 namespace {
-
-bool IsBlank(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > 32) return false;
-    return true;
-}
 
 size_t WordCount(std::string_view text) {
     size_t n = 0;
@@ -60,11 +55,11 @@ void ParseCalFile(TDataFile& d, std::string_view text, const std::string& name) 
     const std::vector<PlateChannelGroup> groups = FindAllPlateChannelGroups(d);
     if (groups.empty()) return;
     const int32_t highestPlate = d.analog->GetRows() / 6;
-    TextLines lines(text);
+    dez::TextLines lines(text);
     std::vector<double> reals;
     for (int32_t expected = 1;; ++expected) {
         std::string_view header;
-        if (!lines.Next(header) || (IsBlank(header) && IsBlank(lines.Rest()))) {
+        if (!lines.Next(header) || (dez::IsAllBlanks(header) && dez::IsAllBlanks(lines.Rest()))) {
             if (expected == 1) Warn(d, name, lines.LineNumber() + 1, "the file holds no plate");
             return;
         }
@@ -96,11 +91,11 @@ void ParseCalFile(TDataFile& d, std::string_view text, const std::string& name) 
             first.remove_prefix(n);
             ++width;
         }
-        if (!IsBlank(first) || width <= 3)
+        if (!dez::IsAllBlanks(first) || width <= 3)
             return Warn(d, name, lines.LineNumber(), "a calibration matrix row of more than 3 reals was expected");
         int32_t matrixLines = 1;
         for (;;) {
-            const TextLines before = lines;
+            const dez::TextLines before = lines;
             if (!ReadRealsLine(lines, width, reals)) {
                 lines = before;  // that line is the first after the matrix
                 break;

@@ -9,13 +9,12 @@
 // Files carry a few bytes after the names (a stray end byte in the RAW files); they are not read.
 #include "motion/TDataFile.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "importers/ImportText.h"
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
@@ -101,9 +100,9 @@ bool TDataFile::ReadRIC(const char* filePath, bool readFrames, bool companions) 
     const std::string target = filePath ? filePath : "";
     const std::string name = dez::NameOf(target);
     std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(target, bytes)) {
-        // The name without its folder: "Error reading" and the full path follow it.
-        SetErrorText(dez::Format("Cannot open %s: %s", name.c_str(), std::strerror(errno)).c_str());
+    std::string error;
+    if (!dez::ReadRecordingFile(filePath, bytes, error)) {
+        SetErrorText(error.c_str());
         return false;
     }
     dez::ByteReader file(bytes);

@@ -40,6 +40,19 @@ std::string PlateFileName(const char* recordingPath, const char* extension, int3
     return dez::FindCompanionFile(dez::FolderOf(path), dez::StemOf(path) + extension + std::to_string(n));
 }
 
+// Reads the numbered companions <name><extension>1, 2, ... up to `most`, stopping at the first
+// one missing or refused; true when at least one was read.
+template <typename Read>
+bool ReadNumberedFiles(const char* recordingPath, const char* extension, int32_t most, Read read) {
+    int32_t count = 0;
+    for (int32_t n = 1; n <= most; ++n) {
+        const std::string file = PlateFileName(recordingPath, extension, n);
+        if (file.empty() || !read(file.c_str(), n)) break;
+        ++count;
+    }
+    return count > 0;
+}
+
 // Makes room for six channels of `samples` columns after the existing ones and labels them
 // "Channel %d"; returns the first new row, or -1 (nothing changed) when the table would be too big.
 // Old channels keep all their columns: the table is as long as the longer of the two.
@@ -140,13 +153,8 @@ bool TDataFile::ReadPlateFile(const char* platePath, int32_t plate) {
 }
 
 bool TDataFile::ReadPlateFiles(const char* recordingPath) {
-    int32_t read = 0;
-    for (int32_t n = 1; n <= kMaxPlateFiles; ++n) {
-        const std::string file = PlateFileName(recordingPath, ".pl", n);
-        if (file.empty() || !ReadPlateFile(file.c_str(), n)) break;
-        ++read;
-    }
-    return read > 0;
+    return ReadNumberedFiles(recordingPath, ".pl", kMaxPlateFiles,
+                             [this](const char* file, int32_t n) { return ReadPlateFile(file, n); });
 }
 
 bool TDataFile::ReadGRFile(const char* grPath, int32_t plate) {
@@ -213,11 +221,6 @@ bool TDataFile::ReadGRFile(const char* grPath, int32_t plate) {
 }
 
 bool TDataFile::ReadGRFiles(const char* recordingPath) {
-    int32_t read = 0;
-    for (int32_t n = 1; n <= kMaxGrFiles; ++n) {
-        const std::string file = PlateFileName(recordingPath, ".gr", n);
-        if (file.empty() || !ReadGRFile(file.c_str(), n)) break;
-        ++read;
-    }
-    return read > 0;
+    return ReadNumberedFiles(recordingPath, ".gr", kMaxGrFiles,
+                             [this](const char* file, int32_t plate) { return ReadGRFile(file, plate); });
 }

@@ -13,13 +13,6 @@
 
 namespace {
 
-bool Fail(TDataFile& d, const std::string& name, const std::string& what) {
-    d.SetErrorText((name + ": " + what).c_str());
-    return false;
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
 // Bit depths of real converters; beyond these 2^B stops being a usable scale.
 bool BitDepthUsable(int64_t bits) { return bits >= 1 && bits <= 32; }
 
@@ -43,18 +36,18 @@ void StoreAnalog(TDataFile& d, std::unique_ptr<Matrix2D> table, float rate, cons
 
 bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
     static const std::string_view kSignature = "File_Type:\tAnalog R/C ASCII\tGeneration#:\t";
-    TextLines lines(text);
+    dez::TextLines lines(text);
     std::string_view line;
     if (!lines.Next(line) || line.substr(0, kSignature.size()) != kSignature)
-        return Fail(d, name, "not an ANC file: line 1 is not \"File_Type: Analog R/C ASCII\"");
+        return TrackFail(d, name, "not an ANC file: line 1 is not \"File_Type: Analog R/C ASCII\"");
     int generation = 0;
     FromString(line.substr(kSignature.size(), 1), generation);
     if (generation != 1 && generation != 2)
-        return Fail(d, name, dez::Format("generation %d is neither 1 nor 2 (line 1)", generation));
+        return TrackFail(d, name, dez::Format("generation %d is neither 1 nor 2 (line 1)", generation));
 
     std::string_view header[3];  // lines 2 to 4
     for (std::string_view& h : header)
-        if (!lines.Next(h)) return Fail(d, name, dez::Format("the file ends in its header, at line %d", lines.LineNumber() + 1));
+        if (!lines.Next(h)) return TrackFail(d, name, dez::Format("the file ends in its header, at line %d", lines.LineNumber() + 1));
     std::string value;
     double duration = 0.0, rate = 0.0;
     uint64_t channels = 0;
@@ -64,9 +57,9 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
     if (GetTaggedValue(header[2], "BitDepth:\t", value)) FromString(value, bits);
     if (GetTaggedValue(header[2], "PreciseRate:\t", value)) FromString(value, rate);
     for (int i = 5; i <= 8; ++i) lines.Next(line);
-    if (channels == 0) return Fail(d, name, "#Channels is missing or 0 (line 3)");
-    if (!BitDepthUsable(bits)) return Fail(d, name, dez::Format("BitDepth %d cannot be used (line 4)", bits));
-    if (!(rate > 0.0)) return Fail(d, name, "PreciseRate is missing or not above 0 (line 4)");
+    if (channels == 0) return TrackFail(d, name, "#Channels is missing or 0 (line 3)");
+    if (!BitDepthUsable(bits)) return TrackFail(d, name, dez::Format("BitDepth %d cannot be used (line 4)", bits));
+    if (!(rate > 0.0)) return TrackFail(d, name, "PreciseRate is missing or not above 0 (line 4)");
 
     std::vector<std::string> names, rates, ranges;
     std::string_view row;
@@ -76,47 +69,47 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
     SplitLabelledRow(row, "Rate", rates);
     lines.Next(row);
     SplitLabelledRow(row, "Range", ranges);
-    if (lines.LineNumber() < 11) return Fail(d, name, "the file ends before its channel rows (lines 9 to 11)");
-    if (names.empty()) return Fail(d, name, "line 9 names no channel");
+    if (lines.LineNumber() < 11) return TrackFail(d, name, "the file ends before its channel rows (lines 9 to 11)");
+    if (names.empty()) return TrackFail(d, name, "line 9 names no channel");
 
     // Samples counted by the duration; the tolerance keeps a product such as 2.3 x 1000 =
     // 2299.9999... from losing the last sample.
     const double product = duration * rate;
     const double samplesReal = std::floor(product + 1e-9 * std::max(1.0, std::fabs(product))) + 1.0;
-    if (!(samplesReal >= 1.0)) return Fail(d, name, "Duration(Sec.) and PreciseRate give no sample (lines 3, 4)");
+    if (!(samplesReal >= 1.0)) return TrackFail(d, name, "Duration(Sec.) and PreciseRate give no sample (lines 3, 4)");
     // Each sample is a time and a value per channel, each at least a character and a separator.
     const std::string_view samplesText = lines.Rest();
     if (samplesReal * (static_cast<double>(channels) + 1.0) * 2.0 > static_cast<double>(samplesText.size()) + 2.0)
-        return Fail(d, name, dez::Format("%.6g samples of %llu channels are more than the file holds", samplesReal,
+        return TrackFail(d, name, dez::Format("%.6g samples of %llu channels are more than the file holds", samplesReal,
                                          static_cast<unsigned long long>(channels)));
     const int64_t samples = static_cast<int64_t>(samplesReal);
     const int64_t rows = static_cast<int64_t>(names.size());
     if (!TableFitsFile(rows, samples, text.size()))
-        return Fail(d, name, dez::Format("%lld channels of %lld samples are more than the file can hold",
+        return TrackFail(d, name, dez::Format("%lld channels of %lld samples are more than the file can hold",
                                          static_cast<long long>(rows), static_cast<long long>(samples)));
 
     // Only channels both named and counted are stored; each needs a range other than 0.
     const size_t stored = static_cast<size_t>(std::min<uint64_t>(channels, names.size()));
     if (ranges.size() < stored)
-        return Fail(d, name, dez::Format("line 11 gives %zu ranges for %zu channels", ranges.size(), stored));
+        return TrackFail(d, name, dez::Format("line 11 gives %zu ranges for %zu channels", ranges.size(), stored));
     std::vector<double> scale(stored);
     for (size_t k = 0; k < stored; ++k) {
         uint16_t range = 0;
         FromString(ranges[k], range);
-        if (range == 0) return Fail(d, name, dez::Format("channel %zu has range 0 (line 11)", k + 1));
+        if (range == 0) return TrackFail(d, name, dez::Format("channel %zu has range 0 (line 11)", k + 1));
         const double full = std::ldexp(1.0, bits);
         scale[k] = generation == 1 ? full / range : range * 2.0 / 1000.0 / full;
     }
 
     auto table = std::make_unique<Matrix2D>(static_cast<int32_t>(rows), static_cast<int32_t>(samples));
-    if (table->GetRows() != rows) return Fail(d, name, "not enough memory for the analog table");
+    if (table->GetRows() != rows) return TrackFail(d, name, "not enough memory for the analog table");
     // Sample values are white-space separated numbers; line ends carry no meaning.
     std::string_view rest = samplesText;
     auto nextWord = [&rest](std::string_view& word) {
         size_t i = 0;
-        while (i < rest.size() && IsSpace(rest[i])) ++i;
+        while (i < rest.size() && dez::IsSpaceC(rest[i])) ++i;
         size_t j = i;
-        while (j < rest.size() && !IsSpace(rest[j])) ++j;
+        while (j < rest.size() && !dez::IsSpaceC(rest[j])) ++j;
         word = rest.substr(i, j - i);
         rest.remove_prefix(j);
         return !word.empty();
@@ -124,15 +117,15 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
     std::string_view word;
     for (int64_t s = 0; s < samples; ++s) {
         if (!nextWord(word))
-            return Fail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
+            return TrackFail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
                                              static_cast<long long>(samples)));
         for (uint64_t k = 0; k < channels; ++k) {
             double v = 0.0;
             if (!nextWord(word))
-                return Fail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
+                return TrackFail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
                                                  static_cast<long long>(samples)));
             if (ScanDouble(word, v) != word.size())
-                return Fail(d, name, dez::Format("sample %lld of channel %llu is not a number",
+                return TrackFail(d, name, dez::Format("sample %lld of channel %llu is not a number",
                                                  static_cast<long long>(s) + 1, static_cast<unsigned long long>(k) + 1));
             if (k < stored) table->SetValue(static_cast<int32_t>(k), static_cast<int32_t>(s), v * scale[k]);
         }
@@ -150,7 +143,7 @@ bool TDataFile::ReadANC(const char* trackPath) {
     if (file.empty()) return false;
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!dez::ReadWholeFile(file, bytes, &error)) return Fail(*this, dez::NameOf(file), "cannot be read (" + error + ")");
+    if (!dez::ReadWholeFile(file, bytes, &error)) return TrackFail(*this, dez::NameOf(file), "cannot be read (" + error + ")");
     return ParseANC(*this, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                     dez::NameOf(file));
 }
@@ -163,12 +156,12 @@ bool ParseBinaryAnalog(TDataFile& d, const uint8_t* bytes, size_t size, const st
     uint16_t w0 = 1, w1 = 1;
     f.ReadU16LE(w0);
     f.ReadU16LE(w1);
-    if (!f.ok() || w0 != 0 || w1 != 0) return Fail(d, name, "not a binary analog file: it does not begin with two zero words");
+    if (!f.ok() || w0 != 0 || w1 != 0) return TrackFail(d, name, "not a binary analog file: it does not begin with two zero words");
 
     int64_t sum = 0;
     size_t at = 0;
     auto bad = [&](int tag) {
-        return Fail(d, name, dez::Format("header record %d at byte %zu is missing or malformed", tag, at));
+        return TrackFail(d, name, dez::Format("header record %d at byte %zu is missing or malformed", tag, at));
     };
     // Records in their fixed order; each adds its size to the sum checked against the header size.
     auto record = [&](int tag, auto&& read) {
@@ -193,25 +186,25 @@ bool ParseBinaryAnalog(TDataFile& d, const uint8_t* bytes, size_t size, const st
                             record(261, [&] { return ReadTagWordPair(f, 261, unusedPair); }) &&
                             record(262, [&] { return ReadTagShorts(f, 262, ranges); });
     if (!headerRead) return false;
-    if (count == 0) return Fail(d, name, "the channel count is 0");
+    if (count == 0) return TrackFail(d, name, "the channel count is 0");
     // A name record takes at least 4 bytes.
     if (count > f.remaining() / 4)
-        return Fail(d, name, dez::Format("%u channel names cannot fit in the file", count));
+        return TrackFail(d, name, dez::Format("%u channel names cannot fit in the file", count));
     std::vector<std::string> names(count);
     for (std::string& n : names)
         if (!record(263, [&] { return ReadTagString(f, 263, n); })) return false;
     if (1 + sum != headerSize)
-        return Fail(d, name, dez::Format("the header size %u does not match its records (%lld)", headerSize,
+        return TrackFail(d, name, dez::Format("the header size %u does not match its records (%lld)", headerSize,
                                          static_cast<long long>(1 + sum)));
     if (ranges.size() < count)
-        return Fail(d, name, dez::Format("record 262 gives %zu ranges for %u channels", ranges.size(), count));
-    if (!BitDepthUsable(bits)) return Fail(d, name, dez::Format("bit depth %u cannot be used", bits));
+        return TrackFail(d, name, dez::Format("record 262 gives %zu ranges for %u channels", ranges.size(), count));
+    if (!BitDepthUsable(bits)) return TrackFail(d, name, dez::Format("bit depth %u cannot be used", bits));
     float rate = 0.0f;
     std::memcpy(&rate, &rateBits, sizeof rate);
-    if (!std::isfinite(rate) || rate <= 0.0f) return Fail(d, name, "the analog rate is not a number above 0");
+    if (!std::isfinite(rate) || rate <= 0.0f) return TrackFail(d, name, "the analog rate is not a number above 0");
     std::vector<double> scale(count);
     for (uint32_t k = 0; k < count; ++k) {
-        if (ranges[k] == 0) return Fail(d, name, dez::Format("channel %u has range 0", k + 1));
+        if (ranges[k] == 0) return TrackFail(d, name, dez::Format("channel %u has range 0", k + 1));
         scale[k] = ranges[k] * 2.0 / 1000.0 / std::ldexp(1.0, static_cast<int>(bits));
     }
 
@@ -221,20 +214,20 @@ bool ParseBinaryAnalog(TDataFile& d, const uint8_t* bytes, size_t size, const st
     f.ReadU16LE(w0);
     f.ReadU16LE(w1);
     if (!f.ok() || w0 != 0 || w1 != 0)
-        return Fail(d, name, dez::Format("the data section at byte %zu does not begin with two zero words", dataStart));
+        return TrackFail(d, name, dez::Format("the data section at byte %zu does not begin with two zero words", dataStart));
     uint32_t dataUnits = 0;
     at = f.pos();
     if (ReadTagInt(f, 0x8100, dataUnits) == 0) return bad(0x8100);
     if (4 * static_cast<uint64_t>(dataUnits) > size - dataStart)
-        return Fail(d, name, dez::Format("the data section at byte %zu claims %llu bytes, the file holds %zu", dataStart,
+        return TrackFail(d, name, dez::Format("the data section at byte %zu claims %llu bytes, the file holds %zu", dataStart,
                                          4 * static_cast<unsigned long long>(dataUnits), size - dataStart));
     const int64_t words = 2 * static_cast<int64_t>(dataUnits) - 6;
     const int64_t samples = words > 0 ? words / count : 0;
-    if (samples < 1) return Fail(d, name, "the data section holds no sample");
+    if (samples < 1) return TrackFail(d, name, "the data section holds no sample");
     if (!TableFitsFile(count, samples, size))
-        return Fail(d, name, "the channel count is out of proportion with the file size");
+        return TrackFail(d, name, "the channel count is out of proportion with the file size");
     auto table = std::make_unique<Matrix2D>(static_cast<int32_t>(count), static_cast<int32_t>(samples));
-    if (table->GetRows() != static_cast<int32_t>(count)) return Fail(d, name, "not enough memory for the analog table");
+    if (table->GetRows() != static_cast<int32_t>(count)) return TrackFail(d, name, "not enough memory for the analog table");
     // Samples are signed, as the same trial's ANC file shows: reading them unsigned would turn
     // every negative value into one near 65536.
     for (int64_t s = 0; s < samples; ++s) {
@@ -252,6 +245,6 @@ bool TDataFile::ReadBinaryAnalog(const char* filePath) {
     const std::string file = filePath ? filePath : "";
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!dez::ReadWholeFile(file, bytes, &error)) return Fail(*this, dez::NameOf(file), "cannot be read (" + error + ")");
+    if (!dez::ReadWholeFile(file, bytes, &error)) return TrackFail(*this, dez::NameOf(file), "cannot be read (" + error + ")");
     return ParseBinaryAnalog(*this, bytes.data(), bytes.size(), dez::NameOf(file));
 }

@@ -17,29 +17,12 @@
 
 namespace {
 
-bool Fail(TDataFile& d, const std::string& name, const std::string& what) {
-    d.SetErrorText((name + ": " + what).c_str());
-    return false;
-}
-
-bool IsBlankLine(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
-}
-
-std::string_view TrimView(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-    return text;
-}
-
-bool IsWordSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
 // What follows the first two white-space separated words (frame number and time headings).
 std::string_view AfterTwoWords(std::string_view line) {
     size_t i = 0;
     for (int word = 0; word < 2; ++word) {
-        while (i < line.size() && IsWordSpace(line[i])) ++i;
-        while (i < line.size() && !IsWordSpace(line[i])) ++i;
+        while (i < line.size() && dez::IsSpaceC(line[i])) ++i;
+        while (i < line.size() && !dez::IsSpaceC(line[i])) ++i;
     }
     return line.substr(i);
 }
@@ -74,7 +57,7 @@ bool ReadBytes(TDataFile& d, const char* path, std::vector<uint8_t>& bytes) {
     const std::string file = path ? path : "";
     std::string error;
     if (dez::ReadWholeFile(file, bytes, &error)) return true;
-    return Fail(d, dez::NameOf(file), "cannot be read (" + error + ")");
+    return TrackFail(d, dez::NameOf(file), "cannot be read (" + error + ")");
 }
 
 std::string_view AsText(const std::vector<uint8_t>& bytes) {
@@ -87,17 +70,17 @@ std::string_view AsText(const std::vector<uint8_t>& bytes) {
 // TRC
 
 bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
-    TextLines lines(text);
+    dez::TextLines lines(text);
     std::string_view line;
     if (!lines.Next(line) || line.substr(0, 12) != "PathFileType")
-        return Fail(d, name, "not a TRC file: line 1 does not begin with \"PathFileType\"");
+        return TrackFail(d, name, "not a TRC file: line 1 does not begin with \"PathFileType\"");
     std::string_view keyLine, valueLine;
     if (!lines.Next(keyLine) || !lines.Next(valueLine))
-        return Fail(d, name, dez::Format("the file ends in its header, at line %d", lines.LineNumber() + 1));
+        return TrackFail(d, name, dez::Format("the file ends in its header, at line %d", lines.LineNumber() + 1));
     const std::vector<std::string_view> keys = SplitTabs(keyLine);
     const std::vector<std::string_view> values = SplitTabs(valueLine);
     if (keys.size() != values.size())
-        return Fail(d, name, dez::Format("header lines 2 and 3 hold %d and %d tabs", static_cast<int>(keys.size()) - 1,
+        return TrackFail(d, name, dez::Format("header lines 2 and 3 hold %d and %d tabs", static_cast<int>(keys.size()) - 1,
                                          static_cast<int>(values.size()) - 1));
     std::string_view value;
     int declaredMarkers = 0, frames = 0;
@@ -106,31 +89,31 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
     double rate = 0.0;
     const bool hasRate = HeaderValue(keys, values, "DataRate", value);
     if (hasRate) FromString(value, rate);
-    if (declaredMarkers == 0) return Fail(d, name, "NumMarkers is missing or 0 (line 3)");
-    if (frames <= 0) return Fail(d, name, "NumFrames is missing or not above 0 (line 3)");
+    if (declaredMarkers == 0) return TrackFail(d, name, "NumMarkers is missing or 0 (line 3)");
+    if (frames <= 0) return TrackFail(d, name, "NumFrames is missing or not above 0 (line 3)");
 
     // Marker names: after the frame and time headings, every non-empty tab-separated field.
-    if (!lines.Next(line)) return Fail(d, name, "the file ends before the marker names of line 4");
+    if (!lines.Next(line)) return TrackFail(d, name, "the file ends before the marker names of line 4");
     std::vector<std::string> names;
     for (std::string_view field : SplitTabs(AfterTwoWords(line))) {
         std::string n = dez::TrimBlanks(field);
         if (!n.empty()) names.push_back(std::move(n));
     }
-    if (names.empty()) return Fail(d, name, "line 4 names no marker");
+    if (names.empty()) return TrackFail(d, name, "line 4 names no marker");
     const int32_t markers = static_cast<int32_t>(std::min<size_t>(names.size(), INT32_MAX / 4));
     lines.Next(line);  // coordinate headings
 
     if (!TableFitsFile(4 * static_cast<int64_t>(markers), frames, text.size()))
-        return Fail(d, name, dez::Format("%d frames of %d markers are more than the file can hold", frames, markers));
+        return TrackFail(d, name, dez::Format("%d frames of %d markers are more than the file can hold", frames, markers));
     auto table = std::make_unique<Matrix2D>(4 * markers, frames);
-    if (table->GetRows() != 4 * markers) return Fail(d, name, "not enough memory for the point table");
+    if (table->GetRows() != 4 * markers) return TrackFail(d, name, "not enough memory for the point table");
 
     for (int32_t frame = 0; frame < frames; ++frame) {
         do {
             if (!lines.Next(line))
-                return Fail(d, name, dez::Format("the file ends at line %d, after %d of %d frames", lines.LineNumber(),
+                return TrackFail(d, name, dez::Format("the file ends at line %d, after %d of %d frames", lines.LineNumber(),
                                                  frame, frames));
-        } while (IsBlankLine(line));
+        } while (dez::IsAllBlanks(line));
         // The tab after the time, and the one separator a line may end with, are no fields; a
         // line whose last value has no separator after it keeps that value whole.
         std::string_view rest = AfterTwoWords(line);
@@ -142,7 +125,7 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
             std::string_view xyz[3] = {fields[3 * j], fields[3 * j + 1], fields[3 * j + 2]};
             bool present = true;
             for (std::string_view& f : xyz) {
-                f = TrimView(f);
+                f = dez::TrimBlanksView(f);
                 present = present && !f.empty();
             }
             if (!present) continue;
@@ -216,7 +199,7 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
     uint16_t sig[4] = {};
     for (uint16_t& w : sig) f.ReadU16LE(w);
     if (!f.ok() || sig[0] != 0 || sig[1] != 0 || sig[2] != 0xFFFF || sig[3] != 0xFFFF)
-        return Fail(d, name, "not a TRB file: it does not begin with 0000 0000 FFFF FFFF");
+        return TrackFail(d, name, "not a TRB file: it does not begin with 0000 0000 FFFF FFFF");
     uint16_t high = 0, low = 0;
     f.ReadU16LE(high);
     f.ReadU16LE(low);
@@ -231,10 +214,10 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
         float real = 0.0f;
         const bool isFloat = tag >= 259 && tag <= 261;
         const int32_t got = isFloat ? ReadTagFloat(f, tag, real) : ReadTagInt(f, tag, ignoredInt);
-        if (got == 0) return Fail(d, name, dez::Format("header record %d at byte %zu is missing or malformed", tag, at));
+        if (got == 0) return TrackFail(d, name, dez::Format("header record %d at byte %zu is missing or malformed", tag, at));
         if (tag == 259) rate = real;
     }
-    if (!std::isfinite(rate)) return Fail(d, name, "the point rate is not a number");
+    if (!std::isfinite(rate)) return TrackFail(d, name, "the point rate is not a number");
 
     // Marker names and links until any other tag.
     std::map<int32_t, std::string> names;  // marker number -> name; the last record of a marker wins
@@ -252,7 +235,7 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
         f.ReadU16LE(units);
         const size_t minimum = tag == kNameRecord ? 1 : 2;
         if (units < minimum || 4 * static_cast<size_t>(units) > f.remaining())
-            return Fail(d, name, dez::Format("the %s record at byte %zu is malformed",
+            return TrackFail(d, name, dez::Format("the %s record at byte %zu is malformed",
                                              tag == kNameRecord ? "name" : "link", at));
         if (tag == kNameRecord) {
             uint16_t marker = 0, unused = 0;
@@ -285,7 +268,7 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
 
     // Walk the frame blocks once for the frame count and their soundness.
     if (dataOffset > size)
-        return Fail(d, name, dez::Format("the data offset %llu lies beyond the end of the file (%zu bytes)",
+        return TrackFail(d, name, dez::Format("the data offset %llu lies beyond the end of the file (%zu bytes)",
                                          static_cast<unsigned long long>(dataOffset), size));
     int32_t frames = 0;
     f.Seek(static_cast<size_t>(dataOffset));
@@ -294,17 +277,17 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
         size_t blockBytes = 0;
         const size_t at = f.pos();
         const std::string problem = ReadBlockHeader(f, frame, blockBytes);
-        if (!problem.empty()) return Fail(d, name, problem);
+        if (!problem.empty()) return TrackFail(d, name, problem);
         frames = std::max<int32_t>(frames, frame);
         f.Seek(at + blockBytes);
     }
-    if (frames < 1) return Fail(d, name, "the file holds no frame");
-    if (markers < 1) return Fail(d, name, "the file names no marker");
+    if (frames < 1) return TrackFail(d, name, "the file holds no frame");
+    if (markers < 1) return TrackFail(d, name, "the file names no marker");
     if (!TableFitsFile(4 * static_cast<int64_t>(markers), frames, size))
-        return Fail(d, name,
+        return TrackFail(d, name,
                     dez::Format("marker %d and frame %d are out of proportion with the file size", markers, frames));
     auto table = std::make_unique<Matrix2D>(4 * markers, frames);
-    if (table->GetRows() != 4 * markers) return Fail(d, name, "not enough memory for the point table");
+    if (table->GetRows() != 4 * markers) return TrackFail(d, name, "not enough memory for the point table");
 
     f.Seek(static_cast<size_t>(dataOffset));
     while (f.remaining() > 0) {
@@ -372,7 +355,7 @@ bool TDataFile::ReadTrackFile(const char* filePath) {
         ok = ReadTRC(file.c_str());
         if (ok) ReadANC(file.c_str());
     } else {
-        Fail(*this, dez::NameOf(file), "not a track file (.trc or .trb)");
+        TrackFail(*this, dez::NameOf(file), "not a track file (.trc or .trb)");
     }
     if (ok && analog && analog->GetRows() >= 6) {
         // Looked for in the track's own folder, without changing the working directory.

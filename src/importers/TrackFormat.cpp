@@ -15,11 +15,10 @@ bool gAnalogIs16Bit = false;
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 size_t SkipSpace(std::string_view text, size_t i) {
-    while (i < text.size() && IsSpace(text[i])) ++i;
+    while (i < text.size() && dez::IsSpaceC(text[i])) ++i;
     return i;
 }
 
@@ -79,6 +78,11 @@ bool ReadTagAndCount(dez::ByteReader& file, uint16_t tag, int16_t& n, size_t uni
 }
 
 }  // namespace
+
+bool TrackFail(TDataFile& data, const std::string& name, const std::string& what) {
+    data.SetErrorText((name + ": " + what).c_str());
+    return false;
+}
 
 template <typename T>
 void FromString(std::string_view text, T& value) {
@@ -163,18 +167,6 @@ std::string ReadFixedText(dez::ByteReader& file, size_t length) {
 // ---------------------------------------------------------------------------------------------
 // Text
 
-bool TextLines::Next(std::string_view& line) {
-    line = std::string_view();
-    if (pos_ >= text_.size()) return false;
-    size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos) end = text_.size();
-    line = text_.substr(pos_, end - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos_ = end + 1;
-    ++number_;
-    return true;
-}
-
 bool GetTaggedValue(std::string_view line, std::string_view key, std::string& value) {
     value.clear();
     const size_t at = line.find(key);
@@ -192,7 +184,7 @@ bool SplitLabelledRow(std::string_view line, std::string_view key, std::vector<s
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (!line.empty() && line.back() == '\t') line.remove_suffix(1);
     size_t i = SkipSpace(line, 0);
-    while (i < line.size() && !IsSpace(line[i])) ++i;
+    while (i < line.size() && !dez::IsSpaceC(line[i])) ++i;
     if (i < line.size()) ++i;  // the one separator after the key word
     std::string_view rest = line.substr(i);
     if (rest.empty()) return true;
@@ -205,7 +197,7 @@ bool SplitLabelledRow(std::string_view line, std::string_view key, std::vector<s
     return true;
 }
 
-bool ReadRealsLine(TextLines& lines, int32_t n, std::vector<double>& reals) {
+bool ReadRealsLine(dez::TextLines& lines, int32_t n, std::vector<double>& reals) {
     reals.clear();
     std::string_view line;
     if (!lines.Next(line)) return false;

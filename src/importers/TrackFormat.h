@@ -1,7 +1,6 @@
 #pragma once
 // Pieces shared by the track-file family: TRC/TRB marker tracks, their ANC/ANB analog companions
-// and the CAL plate calibration. Number parsing, the tagged binary records, labelled text rows,
-// line-by-line text and the force-plate channel groups; plus the byte-level parsers the readers
+// and the CAL plate calibration. Number parsing, the tagged binary records, labelled text rows and the force-plate channel groups; plus the byte-level parsers the readers
 // and the fuzz targets run on data already in memory.
 #include <array>
 #include <cstddef>
@@ -9,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "importers/ImportText.h"
 
 class TDataFile;
 namespace dez {
@@ -18,6 +19,9 @@ class ByteReader;
 // Bit depth of the last ANC companion was 16: the plate channels then take the factor -1
 // instead of -25. Cleared at the start of every track-file load and every ANC read.
 extern bool gAnalogIs16Bit;
+
+// Sets "<name>: <what>" as the recording's error text and gives false, for the readers' failures.
+bool TrackFail(TDataFile& data, const std::string& name, const std::string& what);
 
 // Reads a number from the start of a text as a formatted input stream would: leading white space
 // (CR included) skipped, the longest prefix forming a number taken, the rest ignored; always with
@@ -44,24 +48,6 @@ int32_t ReadTagBytes(dez::ByteReader& file, uint16_t tag, std::vector<uint8_t>& 
 // `length` bytes as text, NUL bytes included; "" when fewer bytes remain.
 std::string ReadFixedText(dez::ByteReader& file, size_t length);
 
-// A text cut into lines at LF; a CR before the LF is not part of the line.
-class TextLines {
-public:
-    explicit TextLines(std::string_view text) : text_(text) {}
-    // False at the end of the text (line emptied).
-    bool Next(std::string_view& line);
-    // 1-based number of the line Next returned last.
-    int32_t LineNumber() const { return number_; }
-    bool AtEnd() const { return pos_ >= text_.size(); }
-    // The text after the line Next returned last.
-    std::string_view Rest() const { return pos_ < text_.size() ? text_.substr(pos_) : std::string_view(); }
-
-private:
-    std::string_view text_;
-    size_t pos_ = 0;
-    int32_t number_ = 0;
-};
-
 // The value after `key` (which may stand anywhere in the line) up to the next tab or the end of
 // the line; false when the key is absent or nothing follows it.
 bool GetTaggedValue(std::string_view line, std::string_view key, std::string& value);
@@ -71,7 +57,7 @@ bool GetTaggedValue(std::string_view line, std::string_view key, std::string& va
 bool SplitLabelledRow(std::string_view line, std::string_view key, std::vector<std::string>& fields);
 // The next line holds at least n reals separated by white space (further text ignored). The line
 // is consumed either way; false also at the end of the text.
-bool ReadRealsLine(TextLines& lines, int32_t n, std::vector<double>& reals);
+bool ReadRealsLine(dez::TextLines& lines, int32_t n, std::vector<double>& reals);
 
 // Force-plate channel groups: the 1-based analog channel numbers of FX FY FZ MX MY MZ of a plate.
 using PlateChannelGroup = std::array<int32_t, 6>;

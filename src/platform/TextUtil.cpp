@@ -53,12 +53,16 @@ std::string ToLowerAscii(std::string text) {
     return text;
 }
 
-std::string TrimBlanks(std::string_view text) {
+std::string TrimBlanks(std::string_view text) { return std::string(TrimBlanksView(text)); }
+
+std::string_view TrimBlanksView(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();
     while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
     while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-    return std::string(text.substr(begin, end - begin));
+    return text.substr(begin, end - begin);
 }
+
+bool IsAllBlanks(std::string_view text) { return TrimBlanksView(text).empty(); }
 
 }  // namespace dez

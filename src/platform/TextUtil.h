@@ -20,5 +20,9 @@ std::string ToLowerAscii(std::string text);
 
 // Removes the bytes with codes up to 32 (blanks and control characters) from both ends.
 std::string TrimBlanks(std::string_view text);
+// The same, as a view into `text`.
+std::string_view TrimBlanksView(std::string_view text);
+// True when every byte has a code up to 32 (an empty text too).
+bool IsAllBlanks(std::string_view text);
 
 }  // namespace dez

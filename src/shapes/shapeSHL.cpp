@@ -6,24 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include <wx/filename.h>
 #include <wx/intl.h>
-#include <wx/log.h>
 
 #include "platform/TextUtil.h"
 #include "shapes/MeshText.h"
 
-namespace {
-
 constexpr const char* kFunction = "shapeSHL::Load";
-
-void LogError(const wxString& text) {
-    wxLogger(wxLOG_Error, __FILE__, __LINE__, kFunction, wxLOG_COMPONENT).Log("%s", text);
-}
-
-wxString Prefix(const wxString& source) { return source.empty() ? wxString() : source + ": "; }
-
-}  // namespace
 
 shapeSHL::shapeSHL() = default;
 
@@ -32,18 +20,9 @@ shapeSHL::~shapeSHL() = default;
 wxString shapeSHL::GetTypeName() { return "shl"; }
 
 bool shapeSHL::Load(const wxString& path) {
-    Clear();
-    m_loaded = false;
-    std::string text, error;
-    if (!dez::ReadMeshFile(path.utf8_string(), text, error)) {
-        LogError(wxString(_("Unable to open ")) + path);
-        return false;
-    }
-    if (Parse(text, path)) {
-        m_name = wxFileName(path).GetName();
-        m_fileName = path;
-    }
-    return m_loaded;
+    return LoadMeshText(path, kFunction, [this](std::string_view text, const wxString& source) {
+        return Parse(text, source);
+    });
 }
 
 bool shapeSHL::Load(std::istream& in) {
@@ -55,7 +34,7 @@ bool shapeSHL::Load(std::istream& in) {
 bool shapeSHL::Parse(std::string_view text, const wxString& source) {
     dez::MeshWords words(text);
     if (!dez::EqualsNoCase(words.FirstLine(), "Version: 2")) {
-        LogError(_("This is not a valid SHL file"));
+        LogLoadError(kFunction, wxString(), _("This is not a valid SHL file"));
         return false;
     }
     const long long v = words.NextInt();
@@ -66,9 +45,10 @@ bool shapeSHL::Parse(std::string_view text, const wxString& source) {
     // Each count needs at least one word per item: a larger one cannot be this file's.
     const auto room = static_cast<long long>(words.Remaining());
     if (v < 0 || f < 0 || n < 0 || v > room || f > room || n > room) {
-        LogError(Prefix(source) + wxString::Format("counts %lld vertices, %lld faces, %lld normals "
-                                                   "do not fit the file",
-                                                   v, f, n));
+        LogLoadError(kFunction, source,
+                     wxString::Format("counts %lld vertices, %lld faces, %lld normals "
+                                      "do not fit the file",
+                                      v, f, n));
         return false;
     }
     std::vector<float> vertices(size_t(v) * 3);
@@ -76,7 +56,7 @@ bool shapeSHL::Parse(std::string_view text, const wxString& source) {
     std::vector<int32_t> faces;
     std::string error;
     if (!dez::ReadTextFaces(words, f, v, faces, error)) {
-        LogError(Prefix(source) + wxString::FromUTF8(error));
+        LogLoadError(kFunction, source, wxString::FromUTF8(error));
         return false;
     }
     std::vector<float> normals;

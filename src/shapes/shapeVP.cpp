@@ -5,9 +5,13 @@
 #include <limits>
 #include <utility>
 
+#include <wx/filename.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 
 #include <GL/gl.h>
+
+#include "shapes/MeshText.h"
 
 namespace {
 
@@ -260,3 +264,24 @@ int shapeVP::GetVertexCount() { return m_vertexCount; }
 int shapeVP::GetFaceCount() { return m_faceCount; }
 void shapeVP::SetUseDisplayList(bool use) { m_useDisplayList = use; }
 bool shapeVP::GetUseDisplayList() { return m_useDisplayList; }
+
+bool shapeVP::LoadMeshText(const wxString& path, const char* function,
+                           const std::function<bool(std::string_view, const wxString&)>& parse) {
+    Clear();
+    m_loaded = false;
+    std::string text, error;
+    if (!dez::ReadMeshFile(path.utf8_string(), text, error)) {
+        LogLoadError(function, wxString(), wxString(_("Unable to open ")) + path);
+        return false;
+    }
+    if (parse(text, path)) {
+        m_name = wxFileName(path).GetName();
+        m_fileName = path;
+    }
+    return m_loaded;
+}
+
+void shapeVP::LogLoadError(const char* function, const wxString& source, const wxString& text) {
+    const wxString prefix = source.empty() ? wxString() : source + ": ";
+    wxLogger(wxLOG_Error, __FILE__, __LINE__, function, wxLOG_COMPONENT).Log("%s", prefix + text);
+}

@@ -7,6 +7,8 @@
 // corners in stored order, unused slots 0. Corners whose index is not a vertex are skipped when
 // drawing, and the face is left out of the vertex normals.
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include <wx/string.h>
@@ -62,6 +64,13 @@ protected:
     // Replaces the mesh (normals dropped; vertices 3 floats each, faces kFaceInts ints each).
     void SetMesh(std::vector<float> vertices, std::vector<int32_t> faces);
     void SetNormals(std::vector<float> normals);
+    // Load(path) of the text mesh shapes: clears the mesh, reads the file (inflated when the name
+    // ends in ".gz") and hands its bytes and the path to `parse`, which sets m_loaded; names the
+    // shape after the file when that succeeds. An unreadable file is logged under `function`.
+    bool LoadMeshText(const wxString& path, const char* function,
+                      const std::function<bool(std::string_view, const wxString&)>& parse);
+    // Logs a load error under `function`, after "<source>: " when a source is given.
+    static void LogLoadError(const char* function, const wxString& source, const wxString& text);
 
     std::vector<float> m_vertices;
     std::vector<float> m_normals;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +25,8 @@
 #include "gl/AppSettings.h"
 #include "gl/wxGLCamera.h"
 #include "objects/object3D.h"
+#include "support/AppSettingsReset.h"
+#include "support/TestSupport.h"
 #include "view/CanvasTestObjects.h"
 #include "view/myGLCanvas.h"
 
@@ -52,12 +53,8 @@ protected:
         canvas->ResetDefaults();
         canvas->SetWire(false);
         canvas->SetShowButtons(true);
-        camera_zoom_factor = 250.0;
+        testsupport::RestoreAppSettings();
         camera_zoom_inc = 0.1;  // what the fixture's store holds
-        camera_move = 200.0;
-        camera_default_lens = 45.0;
-        bvh_inch_unit = true;
-        bvh_scale = 10.0;
         frame().FillPropertyGrid();
         Yield();
     }
@@ -382,11 +379,9 @@ TEST_F(GridTest, EditedValuesSurviveARestart) {
     ASSERT_TRUE(config->Flush());
     const std::string store = apptest::Home() + "/.Dezozuza";
     {
-        std::ifstream in(store);
-        std::stringstream text;
-        text << in.rdbuf();
-        EXPECT_NE(text.str().find("camera_zoom_factor=125.5"), std::string::npos) << text.str();
-        EXPECT_NE(text.str().find("scale=2.5"), std::string::npos);
+        const std::string text = testsupport::ReadFileBytes(store);
+        EXPECT_NE(text.find("camera_zoom_factor=125.5"), std::string::npos) << text;
+        EXPECT_NE(text.find("scale=2.5"), std::string::npos);
     }
 
     // The next run: everything back to the start values, then the store read from its file.

@@ -13,6 +13,7 @@
 #include "gl/AppSettings.h"
 #include "gl/wxGLCamera.h"
 #include "platform/NumberText.h"
+#include "support/AppSettingsReset.h"
 #include "support/WxBaseFixture.h"
 #include "view/CanvasSettings.h"
 
@@ -94,14 +95,7 @@ class ParameterGridTest : public WxBaseTest {
 protected:
     void SetUp() override { Reset(); }
     void TearDown() override { Reset(); }
-    static void Reset() {
-        camera_zoom_factor = 250.0;
-        camera_zoom_inc = 0.05;
-        camera_move = 200.0;
-        camera_default_lens = 45.0;
-        bvh_inch_unit = true;
-        bvh_scale = 10.0;
-    }
+    static void Reset() { testsupport::RestoreAppSettings(); }
     GridValue ValueOf(const std::string& name) {
         GridValue value;
         EXPECT_TRUE(ParameterGrid(canvas).Value(name, &value)) << name;

@@ -12,6 +12,7 @@
 #include "app/RecentFiles.h"
 #include "app/ShellSettings.h"
 #include "support/TestSupport.h"
+#include "support/AppSettingsReset.h"
 #include "support/WxBaseFixture.h"
 
 namespace {
@@ -28,14 +29,7 @@ protected:
         config_.reset();
         Reset();
     }
-    static void Reset() {
-        camera_zoom_factor = 250.0;
-        camera_zoom_inc = 0.05;
-        camera_move = 200.0;
-        camera_default_lens = 45.0;
-        bvh_inch_unit = true;
-        bvh_scale = 10.0;
-    }
+    static void Reset() { testsupport::RestoreAppSettings(); }
     // (Re)opens the store from its file, as the next run of the program would.
     void Open() {
         if (config_) config_->Flush();

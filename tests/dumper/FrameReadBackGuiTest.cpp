@@ -26,6 +26,7 @@
 
 #include "dumper/FramePixels.h"
 #include "view/ImageOutput.h"
+#include "support/GLTestHarness.h"
 #include "support/TestSupport.h"
 #include "dumper/WindowDump.h"
 #include "dumper/WriteBitmap.h"
@@ -171,17 +172,8 @@ wxGLCanvas* FrameReadBackTest::canvas_ = nullptr;
 wxGLContext* FrameReadBackTest::context_ = nullptr;
 float FrameReadBackTest::paintColour_[3] = {0, 0, 0};
 
-// Byte value GL stores for a colour component.
-int Byte(float v) { return static_cast<int>(v * 255.0f + 0.5f); }
-
-// Number of pixels farther than `tol` from the colour in some channel.
-int CountOff(const wxImage& image, int r, int g, int b, int tol = 1) {
-    int off = 0;
-    const unsigned char* p = image.GetData();
-    for (int i = 0; i < image.GetWidth() * image.GetHeight(); ++i, p += 3)
-        if (std::abs(p[0] - r) > tol || std::abs(p[1] - g) > tol || std::abs(p[2] - b) > tol) ++off;
-    return off;
-}
+using testsupport::ColourByte;
+using testsupport::CountImagePixelsOff;
 
 TEST_F(FrameReadBackTest, SavedViewHasTheCanvasSizeAndBackground) {
     Clear(kBackground[0], kBackground[1], kBackground[2]);
@@ -199,8 +191,8 @@ TEST_F(FrameReadBackTest, SavedViewHasTheCanvasSizeAndBackground) {
             ASSERT_TRUE(saved.LoadFile(path));
             EXPECT_EQ(saved.GetWidth(), even ? kCanvasW - 1 : kCanvasW);
             EXPECT_EQ(saved.GetHeight(), even ? kCanvasH - 1 : kCanvasH);
-            EXPECT_EQ(CountOff(saved, Byte(kBackground[0]), Byte(kBackground[1]),
-                               Byte(kBackground[2])),
+            EXPECT_EQ(CountImagePixelsOff(saved, ColourByte(kBackground[0]), ColourByte(kBackground[1]),
+                                          ColourByte(kBackground[2])),
                       0);
         }
     }
@@ -367,8 +359,8 @@ TEST_F(FrameReadBackTest, ClipboardTakesTheReadBack) {
     ASSERT_TRUE(got);
     EXPECT_EQ(data.GetBitmap().GetWidth(), kCanvasW);
     EXPECT_EQ(data.GetBitmap().GetHeight(), kCanvasH);
-    EXPECT_EQ(CountOff(data.GetBitmap().ConvertToImage(), Byte(kBackground[0]),
-                       Byte(kBackground[1]), Byte(kBackground[2])),
+    EXPECT_EQ(CountImagePixelsOff(data.GetBitmap().ConvertToImage(), ColourByte(kBackground[0]),
+                                  ColourByte(kBackground[1]), ColourByte(kBackground[2])),
               0);
 }
 
@@ -382,8 +374,8 @@ TEST_F(FrameReadBackTest, ScreenGrabShowsThePaintedWindow) {
     EXPECT_EQ(grab.GetWidth(), kCanvasW);
     EXPECT_EQ(grab.GetHeight(), kCanvasH);
     const wxImage image = grab.ConvertToImage();
-    const int r = Byte(0.8f), g = Byte(0.4f), b = Byte(0.1f);
-    EXPECT_EQ(CountOff(image, r, g, b, 2), 0)
+    const int r = ColourByte(0.8f), g = ColourByte(0.4f), b = ColourByte(0.1f);
+    EXPECT_EQ(CountImagePixelsOff(image, r, g, b, 2), 0)
         << "centre pixel " << int(image.GetRed(kCanvasW / 2, kCanvasH / 2)) << " "
         << int(image.GetGreen(kCanvasW / 2, kCanvasH / 2)) << " "
         << int(image.GetBlue(kCanvasW / 2, kCanvasH / 2));

@@ -1,7 +1,9 @@
 #include "gl/wxGLCamera.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -13,6 +15,7 @@
 #include <wx/txtstrm.h>
 
 #include "gl/AppSettings.h"
+#include "support/AppSettingsReset.h"
 #include "support/TestSupport.h"
 #include "support/WxBaseFixture.h"
 
@@ -40,17 +43,24 @@ void ExpectPoint(const Point3D& p, double x, double y, double z, double tol = 1e
     EXPECT_NEAR(p.z, z, tol);
 }
 
+// Runs the check in the "C" locale and, where the machine has one, in a decimal-comma locale.
+void InBothLocales(const std::function<void()>& check) {
+    for (bool comma : {false, true}) {
+        SCOPED_TRACE(comma ? "decimal-comma locale" : "C locale");
+        std::unique_ptr<testsupport::CommaLocale> locale;
+        if (comma) {
+            locale = std::make_unique<testsupport::CommaLocale>();
+            if (!locale->ok()) continue;
+        }
+        check();
+    }
+}
+
 // Every test starts from the settings' start values and puts them back.
 class Camera : public WxBaseTest {
 protected:
-    void SetUp() override { Restore(); }
-    void TearDown() override { Restore(); }
-    static void Restore() {
-        camera_zoom_factor = 250.0;
-        camera_zoom_inc = 0.05;
-        camera_move = 200.0;
-        camera_default_lens = 45.0;
-    }
+    void SetUp() override { testsupport::RestoreAppSettings(); }
+    void TearDown() override { testsupport::RestoreAppSettings(); }
 };
 
 TEST_F(Camera, FreshCameraLooksAlongPlusYFromFiveUnits) {
@@ -380,13 +390,7 @@ void ExpectSameStored(const wxGLCamera& a, const wxGLCamera& b) {
 }
 
 TEST_F(Camera, TextFormRoundTripsEveryValue) {
-    for (bool comma : {false, true}) {
-        SCOPED_TRACE(comma ? "decimal-comma locale" : "C locale");
-        std::unique_ptr<testsupport::CommaLocale> locale;
-        if (comma) {
-            locale = std::make_unique<testsupport::CommaLocale>();
-            if (!locale->ok()) continue;
-        }
+    InBothLocales([&] {
         const wxGLCamera original = Sample();
         std::stringstream text;
         original.WriteStream(text);
@@ -395,7 +399,7 @@ TEST_F(Camera, TextFormRoundTripsEveryValue) {
         wxGLCamera read;
         read.ReadStream(text);
         ExpectSameStored(read, original);
-    }
+    });
 }
 
 TEST_F(Camera, TextFormFlagsKeepTheirLowByte) {
@@ -428,13 +432,7 @@ TEST_F(Camera, UnreadableTextLeavesTheCameraAsItWas) {
 }
 
 TEST_F(Camera, ToolkitTextStreamRoundTrips) {
-    for (bool comma : {false, true}) {
-        SCOPED_TRACE(comma ? "decimal-comma locale" : "C locale");
-        std::unique_ptr<testsupport::CommaLocale> locale;
-        if (comma) {
-            locale = std::make_unique<testsupport::CommaLocale>();
-            if (!locale->ok()) continue;
-        }
+    InBothLocales([&] {
         const wxGLCamera original = Sample();
         wxString written;
         {
@@ -449,7 +447,7 @@ TEST_F(Camera, ToolkitTextStreamRoundTrips) {
         wxGLCamera read;
         read.ReadTextStream(in);
         ExpectSameStored(read, original);
-    }
+    });
 }
 
 TEST_F(Camera, DataStreamRoundTripsAndRefusesBadStreams) {
@@ -496,13 +494,7 @@ TEST_F(Camera, DataStreamRoundTripsAndRefusesBadStreams) {
 }
 
 TEST_F(Camera, ConfigurationRoundTripsEveryValueUnderAnyLocale) {
-    for (bool comma : {false, true}) {
-        SCOPED_TRACE(comma ? "decimal-comma locale" : "C locale");
-        std::unique_ptr<testsupport::CommaLocale> locale;
-        if (comma) {
-            locale = std::make_unique<testsupport::CommaLocale>();
-            if (!locale->ok()) continue;
-        }
+    InBothLocales([&] {
         wxGLCamera original = Sample();
         original.SetEye(0.1, 1.0 / 3, -2e-7);
         wxStringInputStream empty(wxString{});
@@ -517,7 +509,7 @@ TEST_F(Camera, ConfigurationRoundTripsEveryValueUnderAnyLocale) {
         wxGLCamera read;
         read.LoadConfig(&config, "/View");
         ExpectSameStored(read, original);
-    }
+    });
 }
 
 // A damaged store leaves a usable camera: the lens an opening angle, everything finite, the eye

@@ -37,18 +37,12 @@ struct MpcDir {
     }
 };
 
-std::string WithCrlf(const std::string& text) {
-    std::string out;
-    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return out;
-}
-
 TEST(MpcFile, KeywordsSticksNamesAndSamples) {
     for (bool crlf : {false, true}) {
         testsupport::CommaLocale comma;  // numbers keep their "." in any locale
         SCOPED_TRACE(crlf ? "CRLF" : "LF");
         MpcDir t;
-        ASSERT_TRUE(t.Load(crlf ? WithCrlf(kWalk) : std::string(kWalk), "walk.CME"));
+        ASSERT_TRUE(t.Load(crlf ? testsupport::WithCrlf(kWalk) : std::string(kWalk), "walk.CME"));
         EXPECT_EQ(t.d.GetDimension(), 3);
         EXPECT_EQ(t.d.GetNumberOfPoints(), 3);
         EXPECT_EQ(t.d.GetFrameCount(), 2);

@@ -14,20 +14,8 @@
 
 namespace {
 
-bool CopySamples(const testsupport::TempDir& dir, const std::vector<std::string>& names) {
-    for (const std::string& entry : names) {
-        const size_t arrow = entry.find('>');
-        const std::string from = entry.substr(0, arrow);
-        const std::string to = arrow == std::string::npos ? from : entry.substr(arrow + 1);
-        const std::string src = testsupport::SampleFile("track/" + from);
-        if (src.empty()) return false;
-        if (!testsupport::WriteFileBytes(dir.file(to), testsupport::ReadFileBytes(src))) return false;
-    }
-    return true;
-}
-
 #define NEED_SAMPLES(dir, ...) \
-    if (!CopySamples(dir, {__VA_ARGS__})) GTEST_SKIP() << "track samples absent"
+    if (!testsupport::CopySamples(dir, "track", {__VA_ARGS__})) GTEST_SKIP() << "track samples absent"
 
 bool Contains(const char* text, const char* part) { return std::string(text).find(part) != std::string::npos; }
 
@@ -149,7 +137,7 @@ TEST(TrackCompanions, BrokenCompanionsLeaveTheTrackLoaded) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.files.back());
         testsupport::TempDir dir;
-        if (!CopySamples(dir, c.files)) GTEST_SKIP() << "track samples absent";
+        if (!testsupport::CopySamples(dir, "track", c.files)) GTEST_SKIP() << "track samples absent";
         TDataFile d(nullptr);
         d.verbose = false;
         ASSERT_TRUE(d.LoadFile(dir.file(c.files.front()).c_str(), kFileDetect, true));

@@ -15,21 +15,8 @@
 
 namespace {
 
-// Copies sample files of the track folder into `dir` (optionally renamed "from>to").
-bool CopySamples(const testsupport::TempDir& dir, const std::vector<std::string>& names) {
-    for (const std::string& entry : names) {
-        const size_t arrow = entry.find('>');
-        const std::string from = entry.substr(0, arrow);
-        const std::string to = arrow == std::string::npos ? from : entry.substr(arrow + 1);
-        const std::string src = testsupport::SampleFile("track/" + from);
-        if (src.empty()) return false;
-        if (!testsupport::WriteFileBytes(dir.file(to), testsupport::ReadFileBytes(src))) return false;
-    }
-    return true;
-}
-
 #define NEED_SAMPLES(dir, ...)                                              \
-    if (!CopySamples(dir, {__VA_ARGS__})) GTEST_SKIP() << "track samples absent"
+    if (!testsupport::CopySamples(dir, "track", {__VA_ARGS__})) GTEST_SKIP() << "track samples absent"
 
 std::string Label(const TDataFile& d, int i) { return d.PointLabel(i); }
 
@@ -295,8 +282,7 @@ TEST(TrcReader, ReadsMarkersAndLeavesEmptyFieldsAtZero) {
 TEST(TrcReader, CrLfReadsLikeLf) {
     std::string lf = Trc(kKeys, kValues, "Frame#\tTime\tA\t\t\tB\t\t\t",
                          {"1\t0.0\t1\t2\t3\t4\t5\t6\t", "2\t0.1\t7\t8\t9\t10\t11\t12"});
-    std::string crlf;
-    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string crlf = testsupport::WithCrlf(lf);
     TDataFile a(nullptr), b(nullptr);
     ASSERT_TRUE(ParseTRC(a, lf, "lf.trc"));
     ASSERT_TRUE(ParseTRC(b, crlf, "crlf.trc"));

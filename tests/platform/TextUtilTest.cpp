@@ -75,6 +75,8 @@ TEST(TextUtil, TrimBlanks) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in);
         EXPECT_EQ(dez::TrimBlanks(c.in), c.out);
+        EXPECT_EQ(dez::TrimBlanksView(c.in), c.out);
+        EXPECT_EQ(dez::IsAllBlanks(c.in), c.out.empty());
     }
 }
 

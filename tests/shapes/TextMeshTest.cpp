@@ -113,11 +113,6 @@ TEST_F(TextMesh, TvpReadsVerticesWithNormals) {
 // The same meshes through a file: plain, gzip-compressed (suffix in any case), CRLF line ends,
 // upper-case header; the shape is named after the file without its last extension.
 TEST_F(TextMesh, LoadsFilesPlainGzippedAndWithCrLf) {
-    auto crlf = [](std::string s) {
-        std::string out;
-        for (char c : s) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-        return out;
-    };
     struct Case {
         const char* file;
         std::string text;
@@ -128,11 +123,11 @@ TEST_F(TextMesh, LoadsFilesPlainGzippedAndWithCrLf) {
     } cases[] = {
         {"square.shl", kSquareShl, false, [] { return new shapeSHL; }, "square", 4},
         {"part.SHL.GZ", kSquareShl, true, [] { return new shapeSHL; }, "part.SHL", 4},
-        {"crlf.shl", crlf(kSquareShl), false, [] { return new shapeSHL; }, "crlf", 4},
+        {"crlf.shl", testsupport::WithCrlf(kSquareShl), false, [] { return new shapeSHL; }, "crlf", 4},
         {"upper.shl", std::string("VERSION: 2") + (kSquareShl + 10), false,
          [] { return new shapeSHL; }, "upper", 4},
         {"tri.txv", kTriangleTxv, false, [] { return new shapeTVP; }, "tri", 3},
-        {"tri.txv.gz", crlf(kTriangleTxv), true, [] { return new shapeTVP; }, "tri.txv", 3},
+        {"tri.txv.gz", testsupport::WithCrlf(kTriangleTxv), true, [] { return new shapeTVP; }, "tri.txv", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

@@ -8,6 +8,7 @@
 #include <wx/app.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
+#include <wx/image.h>
 #include <wx/init.h>
 #include <wx/log.h>
 
@@ -31,6 +32,16 @@ constexpr int kCanvasSize = 256;
 void InstallWxTestHandlers() {
     wxSetAssertHandler(FailOnAssert);
     delete wxLog::SetActiveTarget(new wxLogStderr);
+}
+
+int ColourByte(float v) { return static_cast<int>(v * 255.0f + 0.5f); }
+
+int CountImagePixelsOff(const wxImage& image, int r, int g, int b, int tol) {
+    int off = 0;
+    const unsigned char* p = image.GetData();
+    for (int i = 0; i < image.GetWidth() * image.GetHeight(); ++i, p += 3)
+        if (std::abs(p[0] - r) > tol || std::abs(p[1] - g) > tol || std::abs(p[2] - b) > tol) ++off;
+    return off;
 }
 
 int PixelBlock::CountDifferentFrom(int r, int g, int b, int tol) const {

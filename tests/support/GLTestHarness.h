@@ -11,12 +11,19 @@
 #include <gtest/gtest.h>
 
 class wxGLCanvas;
+class wxImage;
 
 namespace testsupport {
 
 // Makes every failed toolkit assertion a failure of the running test, and sends the toolkit's
 // log to standard error instead of message boxes.
 void InstallWxTestHandlers();
+
+// The byte GL stores for a colour component in [0, 1].
+int ColourByte(float v);
+// Number of pixels of an RGB image whose red, green or blue differs from the colour by more than
+// tol.
+int CountImagePixelsOff(const wxImage& image, int r, int g, int b, int tol = 1);
 
 // RGBA bytes read back from the framebuffer, bottom row first as OpenGL returns them.
 struct PixelBlock {

@@ -75,6 +75,24 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     return static_cast<bool>(out.flush());
 }
 
+bool CopySamples(const TempDir& dir, const std::string& folder, const std::vector<std::string>& names) {
+    for (const std::string& entry : names) {
+        const size_t arrow = entry.find('>');
+        const std::string from = entry.substr(0, arrow);
+        const std::string to = arrow == std::string::npos ? from : entry.substr(arrow + 1);
+        const std::string src = SampleFile(folder + "/" + from);
+        if (src.empty()) return false;
+        if (!WriteFileBytes(dir.file(to), ReadFileBytes(src))) return false;
+    }
+    return true;
+}
+
+std::string WithCrlf(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
 }  // namespace testsupport
 
 // glibc keeps its copy of the LOCPATH list for the life of the process once a locale is loaded

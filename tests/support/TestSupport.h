@@ -1,6 +1,7 @@
 #pragma once
 // Shared test helpers: per-test temporary folders, the public sample files, a decimal-comma locale.
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -36,6 +37,13 @@ public:
 private:
     bool ok_ = false;
 };
+
+// Copies sample files of one folder below SamplesDir() into `dir`; an entry "from>to" renames
+// the copy. False when a sample is absent or cannot be copied (tests then skip).
+bool CopySamples(const TempDir& dir, const std::string& folder, const std::vector<std::string>& names);
+
+// The text with every LF turned into CRLF, for checking that CRLF files read like LF ones.
+std::string WithCrlf(const std::string& text);
 
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

@@ -41,18 +41,12 @@ constexpr int kH = 121;
 // The view's own background for these tests, far from the default one.
 constexpr float kBackground[3] = {0.1f, 0.6f, 0.3f};
 
-int Byte(float v) { return static_cast<int>(v * 255.0f + 0.5f); }
+using testsupport::ColourByte;
+using testsupport::CountImagePixelsOff;
 
-// Pixels farther than `tol` from the colour in some channel.
-int CountOff(const wxImage& image, int r, int g, int b, int tol = 1) {
-    int off = 0;
-    const unsigned char* p = image.GetData();
-    for (int i = 0; i < image.GetWidth() * image.GetHeight(); ++i, p += 3)
-        if (std::abs(p[0] - r) > tol || std::abs(p[1] - g) > tol || std::abs(p[2] - b) > tol) ++off;
-    return off;
-}
 int CountOffBackground(const wxImage& image, int tol = 1) {
-    return CountOff(image, Byte(kBackground[0]), Byte(kBackground[1]), Byte(kBackground[2]), tol);
+    return CountImagePixelsOff(image, ColourByte(kBackground[0]), ColourByte(kBackground[1]),
+                               ColourByte(kBackground[2]), tol);
 }
 
 class ErrorLog : public wxLog {
@@ -201,8 +195,8 @@ TEST_F(CanvasImageTest, ReadBackDrawsTheViewAgainBeforeAnySwap) {
 
     // A change not yet painted is in the picture too.
     canvas->GetBackgroundColour()[0] = 0.9f;
-    EXPECT_EQ(CountOff(canvas->RenderToImage(false), Byte(0.9f), Byte(kBackground[1]),
-                       Byte(kBackground[2])),
+    EXPECT_EQ(CountImagePixelsOff(canvas->RenderToImage(false), ColourByte(0.9f),
+                                  ColourByte(kBackground[1]), ColourByte(kBackground[2])),
               0);
 }
 
@@ -288,8 +282,8 @@ TEST_F(CanvasImageTest, EveryGrabShowsTheViewAsItIsNow) {
         ASSERT_TRUE(grab.IsOk());
         EXPECT_EQ(grab.GetWidth(), kW);
         EXPECT_EQ(grab.GetHeight(), kH);
-        EXPECT_EQ(CountOff(grab.ConvertToImage(), Byte(kBackground[0]), Byte(kBackground[1]),
-                           Byte(blue)),
+        EXPECT_EQ(CountImagePixelsOff(grab.ConvertToImage(), ColourByte(kBackground[0]),
+                                      ColourByte(kBackground[1]), ColourByte(blue)),
                   0);
     }
     // Saved, a grab is never rounded nor scaled.
@@ -299,7 +293,9 @@ TEST_F(CanvasImageTest, EveryGrabShowsTheViewAsItIsNow) {
     wxImage saved;
     ASSERT_TRUE(saved.LoadFile(dir.file("grab.ppm")));
     EXPECT_EQ(saved.GetSize(), wxSize(kW, kH));
-    EXPECT_EQ(CountOff(saved, Byte(kBackground[0]), Byte(kBackground[1]), Byte(0.9f)), 0);
+    EXPECT_EQ(CountImagePixelsOff(saved, ColourByte(kBackground[0]), ColourByte(kBackground[1]),
+                                  ColourByte(0.9f)),
+              0);
 }
 
 TEST_F(CanvasImageTest, CopyPutsTheViewOnTheClipboard) {

@@ -11,6 +11,7 @@
 
 #include "motion/Joint.h"
 #include "motion/RecordedMotion.h"
+#include "platform/NumberText.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -156,9 +157,8 @@ bool BvhParser::ConvertDouble(std::string_view text, double& out) const {
     // from_chars ignores the locale, but takes no leading '+'.
     if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
     double value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
     // Infinities and NaN would poison every pose below them.
-    if (ec != std::errc() || end != last || !std::isfinite(value)) return false;
+    if (!dez::ParseDecimal(first, last, value) || !std::isfinite(value)) return false;
     out = value;
     return true;
 }

@@ -20,6 +20,13 @@ long StrToL(const char* text, char** end = nullptr, int base = 10);
 bool ParseDouble(std::string_view text, double& out);
 bool ParseInt(std::string_view text, long& out);
 
+// The whole of [first, last) read as std::from_chars reads a double (no blanks, no leading '+',
+// "inf", "nan" and exponents allowed): true and `out` set exactly when from_chars would consume
+// all of it without error, with the same value bit for bit. Plain decimals of up to 19 digits
+// ("-12.3456", "0", ".5") take a fast path; anything else goes to from_chars. On failure `out`
+// is left unchanged.
+bool ParseDecimal(const char* first, const char* last, double& out);
+
 // atof / atoi in the "C" locale: the leading number, 0 when there is none or text is null.
 // AtoI clamps values beyond the int range instead of overflowing.
 double AtoF(const char* text);

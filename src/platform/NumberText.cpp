@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdint>
 #include <climits>
 #include <cmath>
 #include <cstdarg>
@@ -65,31 +64,12 @@ long StrToL(const char* text, char** end, int base) {
 }
 
 bool ParseDecimal(const char* first, const char* last, double& out) {
-    // A mantissa below 2^53 and a power of ten up to 1e22 are both exact doubles, so one
-    // correctly rounded division gives the correctly rounded value from_chars gives.
-    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const char* p = first;
-    const bool negative = p != last && *p == '-';
-    if (negative) ++p;
-    std::uint64_t mantissa = 0;
-    const char* digits = p;
-    while (p != last && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + (*p++ - '0');
-    std::ptrdiff_t count = p - digits;
-    std::ptrdiff_t fraction = 0;
-    if (p != last && *p == '.') {
-        const char* start = ++p;
-        while (p != last && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + (*p++ - '0');
-        fraction = p - start;
-        count += fraction;
-    }
-    // Past 19 digits the mantissa may have wrapped; the test on it comes after the count's.
-    if (p == last && count > 0 && count <= 19 && mantissa <= (std::uint64_t(1) << 53)) {
-        const double value = static_cast<double>(mantissa) / kPowers[fraction];
-        out = negative ? -value : value;
+    double value = 0;
+    const char* end = ParsePlainDecimal(first, last, value);
+    if (end && end == last) {
+        out = value;
         return true;
     }
-    double value = 0;
     const std::from_chars_result r = std::from_chars(first, last, value);
     if (r.ec != std::errc() || r.ptr != last) return false;
     out = value;

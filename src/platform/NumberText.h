@@ -22,10 +22,39 @@ bool ParseInt(std::string_view text, long& out);
 
 // The whole of [first, last) read as std::from_chars reads a double (no blanks, no leading '+',
 // "inf", "nan" and exponents allowed): true and `out` set exactly when from_chars would consume
-// all of it without error, with the same value bit for bit. Plain decimals of up to 19 digits
-// ("-12.3456", "0", ".5") take a fast path; anything else goes to from_chars. On failure `out`
-// is left unchanged.
+// all of it without error, with the same value bit for bit. Plain decimals (ParsePlainDecimal)
+// take a fast path; anything else goes to from_chars. On failure `out` is left unchanged.
 bool ParseDecimal(const char* first, const char* last, double& out);
+
+// The fast path of ParseDecimal alone, for tokenisers that find the end of a number as they
+// read it: a plain decimal at `first` ('-'? digits, '.' and digits, at most 19 digits in all and
+// a mantissa up to 2^53). Returns where it stops, with `out` set to what from_chars gives for
+// the text up to there, or null (`out` unchanged) when no such decimal starts there.
+inline const char* ParsePlainDecimal(const char* first, const char* last, double& out) {
+    // A mantissa up to 2^53 and a power of ten up to 1e22 are both exact doubles, so one
+    // correctly rounded division gives the correctly rounded value from_chars gives.
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = first;
+    const bool negative = p != last && *p == '-';
+    if (negative) ++p;
+    unsigned long long mantissa = 0;
+    const char* digits = p;
+    while (p != last && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + (*p++ - '0');
+    std::ptrdiff_t count = p - digits;
+    std::ptrdiff_t fraction = 0;
+    if (p != last && *p == '.') {
+        const char* start = ++p;
+        while (p != last && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + (*p++ - '0');
+        fraction = p - start;
+        count += fraction;
+    }
+    // Past 19 digits the mantissa may have wrapped; the test on it comes after the count's.
+    if (count == 0 || count > 19 || mantissa > (1ULL << 53)) return nullptr;
+    const double value = static_cast<double>(mantissa) / kPowers[fraction];
+    out = negative ? -value : value;
+    return p;
+}
 
 // atof / atoi in the "C" locale: the leading number, 0 when there is none or text is null.
 // AtoI clamps values beyond the int range instead of overflowing.

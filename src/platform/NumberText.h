@@ -3,6 +3,7 @@
 // user's locale at start-up, so plain strtod/printf would read and write "1,5" under a
 // decimal-comma locale; files and configuration values always carry ".".
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -36,8 +37,9 @@ inline const char* ParsePlainDecimal(const char* first, const char* last, double
     static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* p = first;
+    // Signs come and go at random in motion data: no branch on them.
     const bool negative = p != last && *p == '-';
-    if (negative) ++p;
+    p += negative;
     unsigned long long mantissa = 0;
     const char* digits = p;
     while (p != last && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + (*p++ - '0');
@@ -51,8 +53,12 @@ inline const char* ParsePlainDecimal(const char* first, const char* last, double
     }
     // Past 19 digits the mantissa may have wrapped; the test on it comes after the count's.
     if (count == 0 || count > 19 || mantissa > (1ULL << 53)) return nullptr;
-    const double value = static_cast<double>(mantissa) / kPowers[fraction];
-    out = negative ? -value : value;
+    double value = static_cast<double>(mantissa) / kPowers[fraction];
+    unsigned long long bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    bits |= static_cast<unsigned long long>(negative) << 63;
+    std::memcpy(&value, &bits, sizeof value);
+    out = value;
     return p;
 }
 

@@ -126,10 +126,52 @@ TEST(NumberText, ParseDecimalEdgesLikeFromChars) {
         "1e5", "1E5", "-1.5e-3", "1.5e", "1e400", "-1e400", "1e-400", "inf", "-inf", "nan", "infinity",
         "0x10", "+1", "+-1", "--1", "", "-", ".", "-.", "..5", "1.2.3", "1,5", "1 ", " 1", "1\r", "1-", "٣"};
     for (const char* c : cases) ExpectDecimalLikeFromChars(c);
-    // Bytes next to the digits in the code table, and bytes above 127.
+    // Bytes next to the digits in the code table, and bytes above 127, alone and at every place
+    // of a run of digits long enough to be read eight bytes at a time.
     for (int c = 1; c < 256; ++c) {
-        ExpectDecimalLikeFromChars(std::string(1, static_cast<char>(c)));
-        ExpectDecimalLikeFromChars("1" + std::string(1, static_cast<char>(c)) + "5");
+        const std::string byte(1, static_cast<char>(c));
+        ExpectDecimalLikeFromChars(byte);
+        ExpectDecimalLikeFromChars("1" + byte + "5");
+        for (std::size_t at = 0; at <= 12; ++at) {
+            std::string text = "-123456789.123";
+            text.insert(at + 1, byte);
+            ExpectDecimalLikeFromChars(text);
+        }
+    }
+}
+
+TEST(NumberText, ParsePlainDecimalStopsWhereTheDecimalEnds) {
+    const struct {
+        const char* text;
+        int stop;  // -1: no plain decimal there
+        double value;
+    } cases[] = {
+        {"12.5 7", 4, 12.5},
+        {"-3.25e2", 5, -3.25},
+        {"-17.3198\r\n", 8, -17.3198},
+        {"123456.789012345x", 16, 123456.789012345},
+        {"1234567890.123456789", -1, 0},  // 19 digits, but above 2^53
+        {"0.000000001234567890123", -1, 0},  // 22 digits
+        {"12345678901234567890 1", -1, 0},
+        {"9007199254740993", -1, 0},
+        {"+1", -1, 0},
+        {"-", -1, 0},
+        {"-.", -1, 0},
+        {"", -1, 0},
+        {".5.5", 2, 0.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const char* last = c.text + std::strlen(c.text);
+        double out = 42.0;
+        const char* stop = dez::ParsePlainDecimal(c.text, last, out);
+        if (c.stop < 0) {
+            EXPECT_EQ(stop, nullptr);
+            EXPECT_EQ(out, 42.0);
+        } else {
+            EXPECT_EQ(stop, c.text + c.stop);
+            EXPECT_EQ(out, c.value);
+        }
     }
 }
 

@@ -53,7 +53,8 @@ inline const char* ParsePlainDecimal(const char* first, const char* last, double
     }
     // Past 19 digits the mantissa may have wrapped; the test on it comes after the count's.
     if (count == 0 || count > 19 || mantissa > (1ULL << 53)) return nullptr;
-    double value = static_cast<double>(mantissa) / kPowers[fraction];
+    // Signed, as the mantissa fits: an unsigned conversion costs a test of the top bit.
+    double value = static_cast<double>(static_cast<long long>(mantissa)) / kPowers[fraction];
     unsigned long long bits;
     std::memcpy(&bits, &value, sizeof bits);
     bits |= static_cast<unsigned long long>(negative) << 63;

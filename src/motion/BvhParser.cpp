@@ -374,7 +374,8 @@ void BvhParser::ParseFrameData() {
             int xyz[3];
             AngleColumns(groupOrders_[g], xyz);
             for (int& c : xyz) c += first;
-            dofs.push_back(std::make_unique<RotationalTriDOF>(groupNames_[g], table, columns, xyz, groupOrders_[g]));
+            dofs.push_back(
+                std::make_unique<RotationalTriDOF>(groupNames_[g], table, columns, xyz, groupOrders_[g]));
         }
     }
     motion_ = std::make_unique<RecordedMotion>(MotionName(path_), (read - 1) * frameTime_, std::move(dofs));

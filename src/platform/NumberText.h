@@ -2,6 +2,7 @@
 // Numbers in text that never depend on the process locale. The application switches to the
 // user's locale at start-up, so plain strtod/printf would read and write "1,5" under a
 // decimal-comma locale; files and configuration values always carry ".".
+#include <cfloat>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -36,6 +37,8 @@ inline const char* ParsePlainDecimal(const char* first, const char* last, double
     // correctly rounded division gives the correctly rounded value from_chars gives.
     static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    // Arithmetic carried out wider than double (x87) could round twice: from_chars does it all.
+    if (FLT_EVAL_METHOD != 0) return nullptr;
     const char* p = first;
     // Signs come and go at random in motion data: no branch on them.
     const bool negative = p != last && *p == '-';

@@ -11,6 +11,7 @@
 
 #include "motion/Joint.h"
 #include "motion/RecordedMotion.h"
+#include "platform/NumberText.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -156,9 +157,8 @@ bool BvhParser::ConvertDouble(std::string_view text, double& out) const {
     // from_chars ignores the locale, but takes no leading '+'.
     if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
     double value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
     // Infinities and NaN would poison every pose below them.
-    if (ec != std::errc() || end != last || !std::isfinite(value)) return false;
+    if (!dez::ParseDecimal(first, last, value) || !std::isfinite(value)) return false;
     out = value;
     return true;
 }
@@ -310,37 +310,46 @@ void BvhParser::ParseFrameData() {
     const std::size_t groups = groupNames_.size();
     if (frameCount_ <= 0 || groups == 0) Fail("Number of frames and number of degrees-of-freedom must be > 0");
     const std::size_t columns = 3 * groups;
-    std::vector<double> values;
+    auto values = std::make_shared<std::vector<double>>();
     // Reserve what the bytes left can hold (two bytes a number at least), not what the header
     // promises: "Frames: 2000000000" over three lines must not allocate for two billion.
     const std::size_t room = (data_.size() - pos_) / 2 / columns + 1;
-    values.reserve(std::min<std::size_t>(static_cast<std::size_t>(frameCount_), room) * columns);
+    values->reserve(std::min<std::size_t>(static_cast<std::size_t>(frameCount_), room) * columns);
+    // One pass over the bytes: plain decimals are read where they stand, and only what they do
+    // not cover (exponents, a '+', long mantissas, junk) is cut out as a token and converted.
+    const char* p = data_.data() + pos_;
+    const char* const end = data_.data() + data_.size();
     int read = 0;
     while (read < frameCount_) {
-        while (pos_ < data_.size() && IsBlank(data_[pos_])) ++pos_;
-        if (pos_ >= data_.size()) break;
-        if (data_[pos_] == '\n') {
+        while (p != end && IsBlank(*p)) ++p;
+        if (p == end) break;
+        if (*p == '\n') {
             ++line_;
-            ++pos_;
+            ++p;
             continue;
         }
         std::size_t k = 0;
-        while (pos_ < data_.size() && data_[pos_] != '\n') {
-            const std::size_t start = pos_;
-            while (pos_ < data_.size() && !IsSpace(data_[pos_])) ++pos_;
-            token_ = data_.substr(start, pos_ - start);
+        while (p != end && *p != '\n') {
             if (k == columns)
                 Fail("Frame line holds more than " + std::to_string(columns) + " values");
             double v = 0;
-            if (!ConvertDouble(token_, v)) Fail(Quote(token_) + " cannot be converted to double");
-            values.push_back(v);
+            const char* stop = dez::ParsePlainDecimal(p, end, v);
+            if (!stop || (stop != end && !IsSpace(*stop))) {
+                stop = p;
+                while (stop != end && !IsSpace(*stop)) ++stop;
+                token_ = std::string_view(p, static_cast<std::size_t>(stop - p));
+                if (!ConvertDouble(token_, v)) Fail(Quote(token_) + " cannot be converted to double");
+            }
+            values->push_back(v);
             ++k;
-            while (pos_ < data_.size() && IsBlank(data_[pos_])) ++pos_;
+            p = stop;
+            while (p != end && IsBlank(*p)) ++p;
         }
         if (k < columns)
             Fail("Frame line holds " + std::to_string(k) + " values, " + std::to_string(columns) + " expected");
         ++read;
     }
+    pos_ = static_cast<std::size_t>(p - data_.data());
     if (read == 0) {
         atEnd_ = true;
         Fail(Quoted() + " cannot be converted to double");
@@ -351,25 +360,23 @@ void BvhParser::ParseFrameData() {
         frameCount_ = read;
     }
 
-    const int n = read;
+    // The groups read their samples from the table as the file lays it out.
     std::vector<std::unique_ptr<TriDOF>> dofs;
     dofs.reserve(groups);
-    std::vector<double> c[3];
-    for (auto& column : c) column.resize(n);
+    const ChannelTable table = std::move(values);
     for (std::size_t g = 0; g < groups; ++g) {
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j < 3; ++j) c[j][i] = values[i * columns + 3 * g + j];
+        const int first = static_cast<int>(3 * g);
         if (groupOrders_[g] < 0) {
-            dofs.push_back(std::make_unique<TranslationalTriDOF>(groupNames_[g], n, c[0].data(), c[1].data(),
-                                                                 c[2].data()));
+            const int xyz[3] = {first, first + 1, first + 2};
+            dofs.push_back(std::make_unique<TranslationalTriDOF>(groupNames_[g], table, columns, xyz));
         } else {
             // Each joint keeps the order of its own CHANNELS line: files mix orders.
             int xyz[3];
             AngleColumns(groupOrders_[g], xyz);
-            dofs.push_back(std::make_unique<RotationalTriDOF>(groupNames_[g], n, c[xyz[0]].data(),
-                                                              c[xyz[1]].data(), c[xyz[2]].data(),
-                                                              groupOrders_[g]));
+            for (int& c : xyz) c += first;
+            dofs.push_back(
+                std::make_unique<RotationalTriDOF>(groupNames_[g], table, columns, xyz, groupOrders_[g]));
         }
     }
-    motion_ = std::make_unique<RecordedMotion>(MotionName(path_), (n - 1) * frameTime_, std::move(dofs));
+    motion_ = std::make_unique<RecordedMotion>(MotionName(path_), (read - 1) * frameTime_, std::move(dofs));
 }

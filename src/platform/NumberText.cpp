@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdarg>
@@ -60,6 +61,19 @@ long StrToL(const char* text, char** end, int base) {
     }
     if (CLocale()) return strtol_l(text, end, base, CLocale());
     return std::strtol(text, end, base);
+}
+
+bool ParseDecimal(const char* first, const char* last, double& out) {
+    double value = 0;
+    const char* end = ParsePlainDecimal(first, last, value);
+    if (end && end == last) {
+        out = value;
+        return true;
+    }
+    const std::from_chars_result r = std::from_chars(first, last, value);
+    if (r.ec != std::errc() || r.ptr != last) return false;
+    out = value;
+    return true;
 }
 
 bool ParseDouble(std::string_view text, double& out) {

@@ -172,6 +172,49 @@ TEST(RecordedMotion, EveryRotationOrderComposesInListedOrder) {
     }
 }
 
+// Groups reading a shared frame-by-frame table: each picks its own columns, and the rotation
+// made from the table on demand is the one made from the same angles given as arrays.
+TEST(RecordedMotion, GroupsShareOneTable) {
+    // Two frames of: position x y z, then angles listed Z, X, Y.
+    const auto table = std::make_shared<std::vector<double>>(
+        std::vector<double>{1, 2, 3, 70, 25, -40, 4, 5, 6, -10, 5, 80});
+    const int position[3] = {0, 1, 2}, angles[3] = {4, 5, 3};
+    const TranslationalTriDOF move("R.position", table, 6, position);
+    const RotationalTriDOF turn("R.rotation", table, 6, angles, kBvhZXY);
+    EXPECT_EQ(move.GetSampleCount(), 2);
+    EXPECT_EQ(turn.GetSampleCount(), 2);
+    EXPECT_EQ(move.Interpolate(1).y, 5);
+    EXPECT_EQ(move.Interpolate(0.5).z, 4.5);
+    const double x[2] = {25, 5}, y[2] = {-40, 80}, z[2] = {70, -10};
+    const RotationalTriDOF own("R.rotation", 2, x, y, z, kBvhZXY);
+    for (int i : {1, 0, 1}) {
+        SCOPED_TRACE(i);
+        const Quaternion a = turn.GetSample(i), b = own.GetSample(i);
+        EXPECT_EQ(a.x, b.x);
+        EXPECT_EQ(a.y, b.y);
+        EXPECT_EQ(a.z, b.z);
+        EXPECT_EQ(a.w, b.w);
+    }
+    const Quaternion half = turn.Interpolate(0.5), ownHalf = own.Interpolate(0.5);
+    EXPECT_EQ(half.w, ownHalf.w);
+
+    // Tables that cannot hold the group.
+    const int outside[3] = {0, 1, 6}, negative[3] = {-1, 1, 2};
+    const auto ragged = std::make_shared<std::vector<double>>(std::vector<double>(7, 0.0));
+    const auto empty = std::make_shared<std::vector<double>>();
+    EXPECT_THROW(TranslationalTriDOF("A", table, 6, outside), std::invalid_argument);
+    EXPECT_THROW(RotationalTriDOF("A", table, 6, negative, kBvhXYZ), std::invalid_argument);
+    EXPECT_THROW(TranslationalTriDOF("A", ragged, 6, position), std::invalid_argument);
+    EXPECT_THROW(TranslationalTriDOF("A", table, 0, position), std::invalid_argument);
+    EXPECT_THROW(RotationalTriDOF("A", nullptr, 6, position, kBvhXYZ), std::invalid_argument);
+    try {
+        RotationalTriDOF("B.rotation", empty, 3, position, kBvhXYZ);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_STREQ(e.what(), "Creating \"B.rotation\" RotationalTriDOF with no samples (# of samples = 0)");
+    }
+}
+
 TEST(Joint, ScaleAndPovRayExport) {
     EXPECT_DOUBLE_EQ(Joint::ScaleFromSettings(10, true), 3.9525691699604746);
     EXPECT_EQ(Joint::ScaleFromSettings(10, false), 10);

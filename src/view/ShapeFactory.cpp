@@ -37,6 +37,9 @@ ShapeKind ShapeKindForPath(const wxString& path) {
                                                    "rah", "trt", "txt", "trb", "trc", "taf"};
     for (const char* motion : motionExtensions)
         if (ext == motion) return ShapeKind::Motion;
+    // The other trajectory and table files the program reads and writes itself (".trx", ".tr3",
+    // ".tx" ...): a recording saved in them must open again.
+    if ((ext.StartsWith("tr") || ext.StartsWith("tx")) && ext.length() <= 3) return ShapeKind::Motion;
     if (name.StartsWith("c#")) return ShapeKind::Motion;
     return ShapeKind::Unsupported;
 }

@@ -33,6 +33,9 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"a.rah", ShapeKind::Motion}, KindCase{"a.trt", ShapeKind::Motion},
         KindCase{"a.txt", ShapeKind::Motion}, KindCase{"a.trb", ShapeKind::Motion},
         KindCase{"a.taf", ShapeKind::Motion},
+        // What the TRT, TRX and text writers save opens again.
+        KindCase{"a.TRX", ShapeKind::Motion}, KindCase{"a.tr3", ShapeKind::Motion},
+        KindCase{"a.tx", ShapeKind::Motion}, KindCase{"a.trace", ShapeKind::Unsupported},
         // Recordings named by their system: the prefix counts exactly, the extension not at all.
         KindCase{"c#0001", ShapeKind::Motion}, KindCase{"/data/c#0001.xyz", ShapeKind::Motion},
         KindCase{"C#0001", ShapeKind::Unsupported},

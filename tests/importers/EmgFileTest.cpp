@@ -10,19 +10,19 @@
 
 namespace {
 
-struct EmgSpec {
+struct EmgLayout {
     int16_t ms0 = 0, s0 = 0, ms1 = 0, s1 = 1;
     int16_t channels = 2;
     int16_t rate = 10;
     int samples = -1;  // samples written; -1: as many as the header promises
 };
 
-int Promised(const EmgSpec& s) {
+int Promised(const EmgLayout& s) {
     return static_cast<int>((s.ms1 / 1000.0 + s.s1 - s.s0 - s.ms0 / 1000.0) * s.rate) - 1;
 }
 
 // Sample i of channel c is 100 c + i, minus 1000 on odd channels.
-std::string MakeEmg(const EmgSpec& s) {
+std::string MakeEmg(const EmgLayout& s) {
     std::vector<uint8_t> h(1024, 0xCD);
     const int16_t fields[6] = {s.ms0, s.s0, s.ms1, s.s1, s.channels, s.rate};
     for (int i = 0; i < 6; ++i) dez::StoreI16LE(&h[2 * i], fields[i]);
@@ -38,7 +38,7 @@ struct EmgDir {
     testsupport::TempDir dir;
     TDataFile d{2, 10, 100.0f, 0, 1, 3};
     EmgDir() { d.verbose = false; }
-    std::string Write(const EmgSpec& s, const char* name = "trial.emg") {
+    std::string Write(const EmgLayout& s, const char* name = "trial.emg") {
         const std::string p = dir.file(name);
         testsupport::WriteFileBytes(p, MakeEmg(s));
         return p;
@@ -47,7 +47,7 @@ struct EmgDir {
 
 TEST(EmgFile, SampleCountFollowsTheHeaderTimes) {
     const struct {
-        EmgSpec spec;
+        EmgLayout layout;
         int channels;
         int samples;
     } cases[] = {
@@ -58,11 +58,11 @@ TEST(EmgFile, SampleCountFollowsTheHeaderTimes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.samples);
         EmgDir t;
-        ASSERT_TRUE(t.d.ImportAnalogFile(t.Write(c.spec).c_str()));
+        ASSERT_TRUE(t.d.ImportAnalogFile(t.Write(c.layout).c_str()));
         ASSERT_NE(t.d.analog, nullptr);
         EXPECT_EQ(t.d.analog->GetRows(), c.channels);
         EXPECT_EQ(t.d.analog->GetCols(), c.samples);
-        EXPECT_FLOAT_EQ(t.d.GetAnalogRate(), static_cast<float>(c.spec.rate));
+        EXPECT_FLOAT_EQ(t.d.GetAnalogRate(), static_cast<float>(c.layout.rate));
         EXPECT_EQ(t.d.AnalogLabel(1), "EMG 1");
         EXPECT_EQ(t.d.AnalogLabel(c.channels), "EMG " + std::to_string(c.channels));
         EXPECT_DOUBLE_EQ(t.d.analog->GetValue(1, c.samples - 1), 100 + c.samples - 1 - 1000);
@@ -73,7 +73,7 @@ TEST(EmgFile, SampleCountFollowsTheHeaderTimes) {
 
 TEST(EmgFile, NoChannelsGiveAnEmptyTable) {
     EmgDir t;
-    EmgSpec s;
+    EmgLayout s;
     s.channels = 0;
     ASSERT_TRUE(t.d.ImportEMG(t.Write(s).c_str()));
     ASSERT_NE(t.d.analog, nullptr);
@@ -82,14 +82,14 @@ TEST(EmgFile, NoChannelsGiveAnEmptyTable) {
 }
 
 TEST(EmgFile, ShortOrDamagedFilesLeaveTheAnalogTableAsItWas) {
-    EmgSpec whole;
+    EmgLayout whole;
     whole.channels = 3;
     whole.rate = 100;
     whole.s1 = 2;  // 199 samples
     const std::string bytes = MakeEmg(whole);
-    EmgSpec negative = whole;
+    EmgLayout negative = whole;
     negative.channels = -3;
-    EmgSpec huge = whole;  // 32767 s at 32767 Hz in a small file
+    EmgLayout huge = whole;  // 32767 s at 32767 Hz in a small file
     huge.s1 = 32767;
     huge.rate = 32767;
     huge.samples = 2;

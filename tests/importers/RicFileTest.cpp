@@ -14,7 +14,7 @@
 
 namespace {
 
-struct RicSpec {
+struct RicLayout {
     int frames = 3;
     int markers = 2;
     int rate = 50;
@@ -30,7 +30,7 @@ struct RicSpec {
     bool padding = true;
 };
 
-std::string MakeRic(const RicSpec& s) {
+std::string MakeRic(const RicLayout& s) {
     dez::ByteWriter w;
     w.PutZeros(512);
     std::vector<uint8_t> h(512, 0);
@@ -78,7 +78,7 @@ std::vector<std::string> EventsOf(const TDataFile& d) {
 
 TEST(RicFile, HeaderEventsKeepFramesInsideTheRecording) {
     testsupport::TempDir dir;
-    RicSpec s;
+    RicLayout s;
     s.frames = 250;
     s.markers = 1;
     s.events[0] = {0, 57, 300};
@@ -95,7 +95,7 @@ TEST(RicFile, HeaderEventsKeepFramesInsideTheRecording) {
 
 TEST(RicFile, SamplesNamesAndMissingValues) {
     testsupport::TempDir dir;
-    RicSpec s;
+    RicLayout s;
     s.frames = 3;
     s.markers = 2;
     s.rate = 60;
@@ -124,7 +124,7 @@ TEST(RicFile, SamplesNamesAndMissingValues) {
 
 TEST(RicFile, PaddingIsAWholeBlockWhenTheDataEndOnABoundary) {
     testsupport::TempDir dir;
-    RicSpec s;
+    RicLayout s;
     s.frames = 32;
     s.markers = 2;  // 32 x 2 x 16 = 1024 bytes
     s.names = {"RASI", "r knee 1"};
@@ -139,7 +139,7 @@ TEST(RicFile, PaddingIsAWholeBlockWhenTheDataEndOnABoundary) {
 
 TEST(RicFile, WithoutWholeNamesThePointsGetNumberedLabels) {
     testsupport::TempDir dir;
-    RicSpec s;
+    RicLayout s;
     s.names = {"A", "B"};
     std::string bytes = MakeRic(s);
     bytes.pop_back();  // the last name is cut
@@ -152,7 +152,7 @@ TEST(RicFile, WithoutWholeNamesThePointsGetNumberedLabels) {
 
 TEST(RicFile, DamagedFilesAreRefused) {
     testsupport::TempDir dir;
-    RicSpec good;
+    RicLayout good;
     good.names = {"A", "B"};
     const std::string whole = MakeRic(good);
     struct Case {
@@ -188,7 +188,7 @@ struct Trial {
     testsupport::TempDir dir;
     std::string recording;
     Trial(const char* name, int frames, int markers) {
-        RicSpec s;
+        RicLayout s;
         s.frames = frames;
         s.markers = markers;
         for (int m = 0; m < markers; ++m) s.names.push_back("M" + std::to_string(m + 1));
@@ -196,7 +196,7 @@ struct Trial {
         testsupport::WriteFileBytes(recording, MakeRic(s));
     }
     void Companion(const char* name, int frames, int count, float first, std::vector<std::string> names = {}) {
-        RicSpec s;
+        RicLayout s;
         s.frames = frames;
         s.markers = count;
         s.value = [first](int f, int m, int c) { return f == 0 && m == 0 && c == 0 ? first : 1.0f; };

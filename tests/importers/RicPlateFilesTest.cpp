@@ -67,7 +67,7 @@ std::string PlateSamples(const std::vector<std::vector<float>>& samples) {
     return out;
 }
 
-struct GrSpec {
+struct GrLayout {
     uint16_t count = 2;
     uint16_t rate = 100;
     uint16_t startMs = 0;
@@ -75,7 +75,7 @@ struct GrSpec {
     std::vector<std::vector<float>> samples;  // fx fy fz u v q
 };
 
-std::string MakeGr(const GrSpec& s) {
+std::string MakeGr(const GrLayout& s) {
     std::vector<uint8_t> h(512, 0);
     dez::StoreU16LE(&h[0], s.count);
     dez::StoreU16LE(&h[2], s.rate);
@@ -167,7 +167,7 @@ TEST(RicPlateFiles, TwoPlatesUnderAnExistingAnalogTable) {
 
 TEST(RicPlateFiles, GroundReactionFilesAddChannelsAndPlates) {
     Recording t;
-    GrSpec g;
+    GrLayout g;
     g.count = 2;
     g.rate = 200;
     g.startMs = 0;
@@ -210,7 +210,7 @@ TEST(RicPlateFiles, GroundReactionFilesAddChannelsAndPlates) {
 TEST(RicPlateFiles, GroundReactionRateDoesNotReplaceAnExistingOne) {
     Recording t(8);
     const float before = t.d.GetAnalogRate();
-    GrSpec g;
+    GrLayout g;
     g.rate = 1000;
     g.samples = {{1, 1, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1}};
     t.Write("walk.gr1", MakeGr(g));
@@ -232,7 +232,7 @@ TEST(RicPlateFiles, RicRecordingPrefersPlateFiles) {
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("walk.inf"), InfRecord(100, 100)));
     ASSERT_TRUE(testsupport::WriteFileBytes(
         dir.file("walk.pl1"), PlateSamples(std::vector<std::vector<float>>(100, {0, 0, 700, 0, 0, 0}))));
-    GrSpec g;
+    GrLayout g;
     g.samples = {{1, 1, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1}};
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("walk.gr1"), MakeGr(g)));
     TDataFile d(nullptr);
@@ -256,13 +256,13 @@ TEST(RicPlateFiles, DamagedFilesEndTheirSeries) {
         int channels;  // analog rows afterwards
         float pointRate;
     };
-    GrSpec g;
+    GrLayout g;
     g.count = 3;
     g.samples = {{1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}};
     const std::string whole = MakeGr(g);
-    GrSpec noRate = g;
+    GrLayout noRate = g;
     noRate.rate = 0;
-    GrSpec huge = g;  // 65535 Hz over 100 frames at 0.01 Hz: 650 million samples per channel
+    GrLayout huge = g;  // 65535 Hz over 100 frames at 0.01 Hz: 650 million samples per channel
     huge.rate = 65535;
     const Case cases[] = {
         {"header cut", whole.substr(0, 511), 0, 100.0f},

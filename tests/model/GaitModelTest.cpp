@@ -15,14 +15,14 @@
 
 namespace {
 
-struct SegmentSpec {
+struct SegmentRecipe {
     const char* name;
     const char* markers[3];
     double mass;  // share of the body mass
 };
 
 // Cluster markers: feet RFT/LFT, shanks RSK/LSK, thighs RTH/LTH, pelvis PV.
-const SegmentSpec kSegments[] = {
+const SegmentRecipe kSegments[] = {
     {"Right foot", {"RFT3", "RFT1", "RFT2"}, 0.0145},  {"Right shank", {"RSK3", "RSK1", "RSK2"}, 0.0465},
     {"Right thigh", {"RTH3", "RTH1", "RTH2"}, 0.1},    {"Left foot", {"LFT3", "LFT1", "LFT2"}, 0.0145},
     {"Left shank", {"LSK3", "LSK1", "LSK2"}, 0.0465},  {"Left thigh", {"LTH3", "LTH1", "LTH2"}, 0.1},

@@ -54,13 +54,13 @@ private:
 class SceneC3D : public WxBaseTest {
 protected:
     // Loads a recording written from the recipe; fails the test when it does not load.
-    std::unique_ptr<shapeC3D> LoadSpec(const RecordingRecipe& recipe, const std::string& name = "walk.c3d") {
+    std::unique_ptr<shapeC3D> LoadRecipe(const RecordingRecipe& recipe, const std::string& name = "walk.c3d") {
         const std::string path = scenetest::WriteRecording(recipe, dir.file(name));
         auto scene = std::make_unique<shapeC3D>();
         EXPECT_TRUE(scene->Load(Wx(path))) << path;
         return scene;
     }
-    std::unique_ptr<shapeC3D> LoadDefault() { return LoadSpec(RecordingRecipe()); }
+    std::unique_ptr<shapeC3D> LoadDefault() { return LoadRecipe(RecordingRecipe()); }
 
     testsupport::TempDir dir;
 };
@@ -103,7 +103,7 @@ TEST_F(SceneC3D, LoadGivesTheTimeModelAndInfo) {
     recipe.points = 4;
     recipe.frames = 250;
     recipe.rate = 50.0f;
-    auto s = LoadSpec(recipe, "run.c3d");
+    auto s = LoadRecipe(recipe, "run.c3d");
     ASSERT_TRUE(s->IsLoaded());
     EXPECT_EQ(s->GetName(0), "run");
     EXPECT_EQ(s->GetFrameCount(), 250);
@@ -165,7 +165,7 @@ TEST_F(SceneC3D, BoundsAreTheRecordingsInSceneUnits) {
         xyz[2] = p == 0 ? 100.0 : 1800.0;
         return true;
     };
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     const float* b = s->GetBounds();
     EXPECT_NEAR(b[0], -0.5, 1e-6);
     EXPECT_NEAR(b[1], 1.519, 1e-6);
@@ -178,7 +178,7 @@ TEST_F(SceneC3D, BoundsAreTheRecordingsInSceneUnits) {
 TEST_F(SceneC3D, MarkerRecordsWithoutLinksAreCyanAndShown) {
     RecordingRecipe recipe;
     recipe.labels = {"LASI", "RASI", "%s%n%d"};
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     ASSERT_EQ(s->GetMarkerCount(), 3);
     EXPECT_EQ(s->GetLinks(), nullptr);
     EXPECT_TRUE(s->GetShowUnlinkedMarkers());
@@ -262,7 +262,7 @@ TEST_F(SceneC3D, TwoDimensionalRecordingsLieInTheXZPlane) {
         xyz[2] = 300.0 * (p + 1);
         return true;
     };
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     // Read as a two-dimensional table: marker i is rows 2i (x) and 2i + 1 (z).
     s->GetData()->dimension = 2;
     s->UpdateTransform();
@@ -308,7 +308,7 @@ TEST_F(SceneC3D, PositionsFollowTheFrameAndTheReference) {
         xyz[2] = 2000.0 * p;
         return true;
     };
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     double t = 0.03;
     s->SetTime(t);
     s->UpdateTransform();
@@ -365,7 +365,7 @@ TEST_F(SceneC3D, DistancesSkipMissingSamples) {
         return true;
     };
     recipe.points = 2;
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     EXPECT_NEAR(s->Distance(0, 1, 0), 5.0, 1e-9);
     EXPECT_EQ(s->Distance(0, 1, 2), 0.0);
     EXPECT_EQ(s->Distance(0, 2, 0), 0.0);
@@ -478,7 +478,7 @@ TEST_F(SceneC3D, DragMovesTheTrajectoriesOfMarkersWithTheMoveFlag) {
             xyz[2] = 300.0;
             return true;
         };
-        auto s = LoadSpec(recipe);
+        auto s = LoadRecipe(recipe);
         s->Select(1, 1, true);   // moves
         s->Select(2, 2, false);  // selected only
         s->SetFirstFrame(2);
@@ -631,7 +631,7 @@ TEST_F(SceneEvents, AddEventWithABadFrameKeepsTheOldEvent) {
 TEST_F(SceneC3D, AddToDisplayListMakesLinksAndBindsTheRecords) {
     RecordingRecipe recipe;
     recipe.points = 5;
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     wxArrayInt none;
     s->AddToDisplayList(none, true);
     EXPECT_EQ(s->GetLinks(), nullptr);
@@ -689,7 +689,7 @@ TEST_F(SceneC3D, ResetStructureReadsALabelFileAndReportsFailures) {
     RecordingRecipe recipe;
     recipe.points = 4;
     recipe.labels = {"RASI", "X1", "LASI", "SACR"};
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     ASSERT_EQ(s->GetLinks(), nullptr);
     testsupport::WriteFileBytes(dir.file("set.txt"), "!MKR#1\n");
     testsupport::WriteFileBytes(dir.file("set.mkr"), "!MKR#1\n2\nSACR\nRASI\n2\nSACR,RASI\nRASI,X1\n");
@@ -823,7 +823,7 @@ TEST_F(DisplaySettings, RoundTripUnderADecimalCommaLocale) {
     if (!comma.ok()) GTEST_SKIP() << "no decimal-comma locale on this machine";
     RecordingRecipe recipe;
     recipe.points = 4;
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     wxArrayInt chain;
     for (int i : {0, 1, 2}) chain.Add(i);
     s->AddToDisplayList(chain, true);
@@ -856,7 +856,7 @@ TEST_F(DisplaySettings, RoundTripUnderADecimalCommaLocale) {
     EXPECT_NE(text.find("tajectory_size1=2.5"), std::string::npos) << text;
     EXPECT_EQ(text.find("0,0125"), std::string::npos) << text;
 
-    auto fresh = LoadSpec(recipe, "walk2.c3d");
+    auto fresh = LoadRecipe(recipe, "walk2.c3d");
     fresh->LoadDisplaySettingsFile(Wx(file));
     const MarkerDisplay* r = fresh->GetMarkerDisplay(1);
     EXPECT_FLOAT_EQ(r->radius, 0.0125f);
@@ -890,7 +890,7 @@ TEST_F(DisplaySettings, WritingWithoutLinksClearsTheLinksOfAnEarlierWrite) {
     s->AddToDisplayList(chain, true);
     const std::string file = Settings("links.dlp");
     s->SaveDisplaySettingsFile(Wx(file));
-    auto plain = LoadSpec(RecordingRecipe(), "plain.c3d");
+    auto plain = LoadRecipe(RecordingRecipe(), "plain.c3d");
     ASSERT_EQ(plain->GetLinks(), nullptr);
     plain->SaveDisplaySettingsFile(Wx(file));
     {
@@ -906,7 +906,7 @@ TEST_F(DisplaySettings, WritingWithoutLinksClearsTheLinksOfAnEarlierWrite) {
 TEST_F(DisplaySettings, PartialAndDamagedFiles) {
     RecordingRecipe recipe;
     recipe.points = 3;
-    auto s = LoadSpec(recipe);
+    auto s = LoadRecipe(recipe);
     s->GetMarkerDisplay(0)->zoom = 4.0f;
     s->GetMarkerDisplay(2)->radius = 0.03f;
     const std::string file = Settings("partial.dlp");

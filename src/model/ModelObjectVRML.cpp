@@ -119,30 +119,26 @@ void WriteTriples(std::ostream& out, int level, const float* values, int count) 
     out << std::endl;
 }
 
+// "<node> { <field> [ triples ] }" at `level`, as the coordinates and normals of a mesh.
+void WriteTripleNode(std::ostream& out, int level, const char* node, const char* field, const float* values,
+                     int count) {
+    Line(out, level);
+    out << node << " { " << std::endl;
+    Line(out, level + 1);
+    out << field << " [ " << std::endl;
+    WriteTriples(out, level + 2, values, count);
+    Line(out, level + 1);
+    out << "]" << std::endl;
+    Line(out, level);
+    out << "}" << std::endl;
+}
+
 void WriteMesh(std::ostream& out, int l, shapeVP& mesh) {
     const int vertices = mesh.GetVertexCount();
     const int faces = mesh.GetFaceCount();
     out << "geometry IndexedFaceSet {" << std::endl;
-    Line(out, l + 4);
-    out << "coord Coordinate { " << std::endl;
-    Line(out, l + 5);
-    out << "point [ " << std::endl;
-    WriteTriples(out, l + 6, mesh.GetVertices(), vertices);
-    Line(out, l + 5);
-    out << "]" << std::endl;
-    Line(out, l + 4);
-    out << "}" << std::endl;
-    if (mesh.GetNormals()) {
-        Line(out, l + 4);
-        out << "normal Normal { " << std::endl;
-        Line(out, l + 5);
-        out << "vector [ " << std::endl;
-        WriteTriples(out, l + 6, mesh.GetNormals(), vertices);
-        Line(out, l + 5);
-        out << "]" << std::endl;
-        Line(out, l + 4);
-        out << "}" << std::endl;
-    }
+    WriteTripleNode(out, l + 4, "coord Coordinate", "point", mesh.GetVertices(), vertices);
+    if (mesh.GetNormals()) WriteTripleNode(out, l + 4, "normal Normal", "vector", mesh.GetNormals(), vertices);
     Line(out, l + 4);
     out << "coordIndex [" << std::endl;
     Line(out, l + 5);

@@ -10,6 +10,7 @@
 // Scene coordinates are the recording's values divided by the divisor (recording units per
 // scene unit). Drawing needs the canvas's GL context current; nothing else does.
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -258,6 +259,8 @@ private:
     std::vector<VrmlPiece> VrmlLinkPieces();
     ModelObject* VrmlSegmentGlyph(int i);
     ModelObject* VrmlJointGlyph(int j);
+    // "Group { children [ ... ] }" around what `children` writes, one level deeper.
+    void WriteVRMLGroup(std::ostream& out, const std::function<void()>& children);
     bool VrmlMarkerPosition(int index, int frame, double out[3]);
     bool VrmlPlateGeometry(int plate);
     // Arrays of keys or values: the head line, then entries whose lines break after the `first`

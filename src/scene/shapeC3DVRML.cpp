@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <ostream>
 
 #include <wx/app.h>
@@ -204,26 +205,14 @@ ModelObject* shapeC3D::VrmlJointGlyph(int j) {
     return glyph && glyph->show && glyph->WritesVRMLNode() ? glyph : nullptr;
 }
 
-void shapeC3D::WriteVRMLSegmentObjects(std::ostream& out, double sampling, wxGauge* progress) {
-    if (!m_model || !m_model->showSegments || m_model->SegmentCount <= 0) return;
-    const int count = m_model->SegmentCount;
-    ProgressRange(progress, count);
+void shapeC3D::WriteVRMLGroup(std::ostream& out, const std::function<void()>& children) {
     WriteIndent(out);
     out << "Group {" << std::endl;
     ++m_vrmlIndent;
     WriteIndent(out);
     out << "children [" << std::endl;
     ++m_vrmlIndent;
-    for (int i = 0; i < count; ++i) {
-        ProgressValue(progress, i);
-        if (ModelObject* glyph = VrmlSegmentGlyph(i)) {
-            m_model->UpdateSegmentObject(i, m_firstFrame);
-            glyph->WriteVRMLGeometry(out, i, "OBJ", &m_vrmlIndent);
-            WriteVRMLOrientationInterpolator(out, i, "OBJ", kVrmlSegmentObject, glyph, sampling);
-            WriteVRMLPositionInterpolator(out, i, "OBJ", kVrmlSegmentObject, glyph, sampling);
-        }
-        SafeYield();
-    }
+    children();
     --m_vrmlIndent;
     WriteIndent(out);
     out << "] " << std::endl;
@@ -232,31 +221,39 @@ void shapeC3D::WriteVRMLSegmentObjects(std::ostream& out, double sampling, wxGau
     out << "}" << std::endl;
 }
 
+void shapeC3D::WriteVRMLSegmentObjects(std::ostream& out, double sampling, wxGauge* progress) {
+    if (!m_model || !m_model->showSegments || m_model->SegmentCount <= 0) return;
+    const int count = m_model->SegmentCount;
+    ProgressRange(progress, count);
+    WriteVRMLGroup(out, [&] {
+        for (int i = 0; i < count; ++i) {
+            ProgressValue(progress, i);
+            if (ModelObject* glyph = VrmlSegmentGlyph(i)) {
+                m_model->UpdateSegmentObject(i, m_firstFrame);
+                glyph->WriteVRMLGeometry(out, i, "OBJ", &m_vrmlIndent);
+                WriteVRMLOrientationInterpolator(out, i, "OBJ", kVrmlSegmentObject, glyph, sampling);
+                WriteVRMLPositionInterpolator(out, i, "OBJ", kVrmlSegmentObject, glyph, sampling);
+            }
+            SafeYield();
+        }
+    });
+}
+
 void shapeC3D::WriteVRMLJointObjects(std::ostream& out, double sampling, wxGauge* progress) {
     if (!m_model || !m_model->showJoints || m_model->JointCount <= 0) return;
     const int count = m_model->JointCount;
     ProgressRange(progress, count);
-    WriteIndent(out);
-    out << "Group {" << std::endl;
-    ++m_vrmlIndent;
-    WriteIndent(out);
-    out << "children [" << std::endl;
-    ++m_vrmlIndent;
-    for (int j = 0; j < count; ++j) {
-        ProgressValue(progress, j);
-        if (ModelObject* glyph = VrmlJointGlyph(j)) {
-            m_model->UpdateJointObject(j, m_firstFrame);
-            glyph->WriteVRMLGeometry(out, j, "JNT", &m_vrmlIndent);
-            WriteVRMLOrientationInterpolator(out, j, "JNT", kVrmlJointObject, glyph, sampling);
-            WriteVRMLPositionInterpolator(out, j, "JNT", kVrmlJointObject, glyph, sampling);
+    WriteVRMLGroup(out, [&] {
+        for (int j = 0; j < count; ++j) {
+            ProgressValue(progress, j);
+            if (ModelObject* glyph = VrmlJointGlyph(j)) {
+                m_model->UpdateJointObject(j, m_firstFrame);
+                glyph->WriteVRMLGeometry(out, j, "JNT", &m_vrmlIndent);
+                WriteVRMLOrientationInterpolator(out, j, "JNT", kVrmlJointObject, glyph, sampling);
+                WriteVRMLPositionInterpolator(out, j, "JNT", kVrmlJointObject, glyph, sampling);
+            }
         }
-    }
-    --m_vrmlIndent;
-    WriteIndent(out);
-    out << "] " << std::endl;
-    --m_vrmlIndent;
-    WriteIndent(out);
-    out << "}" << std::endl;
+    });
 }
 
 // ---- interpolators ----

@@ -65,6 +65,30 @@ void Normalised(float v[3]) {
     for (int k = 0; k < 3; ++k) v[k] /= n;
 }
 
+// "<node> { <field> [ rows ] }" at `level`; `rows` writes the values one level deeper.
+template <class Rows>
+void WriteValueNode(std::ostream& out, int level, const char* node, const char* field, Rows rows) {
+    Line(out, level);
+    out << node << " { " << std::endl;
+    Line(out, level + 1);
+    out << field << " [ " << std::endl;
+    rows(level + 2);
+    Line(out, level + 1);
+    out << "]" << std::endl;
+    Line(out, level);
+    out << "}" << std::endl;
+}
+
+// The end of a face set after its index list: the list's bracket, "solid TRUE", the brace.
+void CloseFaceSet(std::ostream& out, int l) {
+    Line(out, l + 4);
+    out << "]" << std::endl;
+    Line(out, l + 4);
+    out << "solid TRUE" << std::endl;
+    Line(out, l + 3);
+    out << "}" << std::endl;
+}
+
 void WritePyramid(std::ostream& out, int l, float sizeX, float sizeZ) {
     const float X = sizeX, Z = sizeZ;
     const float h = Z / 2.0f, d = h - X;
@@ -73,36 +97,17 @@ void WritePyramid(std::ostream& out, int l, float sizeX, float sizeZ) {
     float vectors[5][3] = {{-1, 1, -1}, {1, -1, 1}, {q, q, -X}, {q, q, -X}, {-q, q, X}};
     for (auto& v : vectors) Normalised(v);
     out << "geometry IndexedFaceSet {" << std::endl;
-    Line(out, l + 4);
-    out << "coord Coordinate { " << std::endl;
-    Line(out, l + 5);
-    out << "point [ " << std::endl;
-    WritePyramidRows(out, l + 6, points);
-    Line(out, l + 5);
-    out << "]" << std::endl;
-    Line(out, l + 4);
-    out << "}" << std::endl;
-    Line(out, l + 4);
-    out << "normal Normal { " << std::endl;
-    Line(out, l + 5);
-    out << "vector [ " << std::endl;
-    WritePyramidRows(out, l + 6, vectors);
-    out << std::endl;
-    Line(out, l + 5);
-    out << "]" << std::endl;
-    Line(out, l + 4);
-    out << "}" << std::endl;
+    WriteValueNode(out, l + 4, "coord Coordinate", "point", [&](int level) { WritePyramidRows(out, level, points); });
+    WriteValueNode(out, l + 4, "normal Normal", "vector", [&](int level) {
+        WritePyramidRows(out, level, vectors);
+        out << std::endl;
+    });
     Line(out, l + 4);
     out << "coordIndex [" << std::endl;
     Line(out, l + 5);
     out << "0 1 3 -1 0 3 2 -1 1 4 3 -1 2 3 4 -1 0 2 4 1 -1" << std::endl;
     out << std::endl;
-    Line(out, l + 4);
-    out << "]" << std::endl;
-    Line(out, l + 4);
-    out << "solid TRUE" << std::endl;
-    Line(out, l + 3);
-    out << "}" << std::endl;
+    CloseFaceSet(out, l);
 }
 
 // Triples three to a line, each followed by " , ".
@@ -119,26 +124,15 @@ void WriteTriples(std::ostream& out, int level, const float* values, int count) 
     out << std::endl;
 }
 
-// "<node> { <field> [ triples ] }" at `level`, as the coordinates and normals of a mesh.
-void WriteTripleNode(std::ostream& out, int level, const char* node, const char* field, const float* values,
-                     int count) {
-    Line(out, level);
-    out << node << " { " << std::endl;
-    Line(out, level + 1);
-    out << field << " [ " << std::endl;
-    WriteTriples(out, level + 2, values, count);
-    Line(out, level + 1);
-    out << "]" << std::endl;
-    Line(out, level);
-    out << "}" << std::endl;
-}
-
 void WriteMesh(std::ostream& out, int l, shapeVP& mesh) {
     const int vertices = mesh.GetVertexCount();
     const int faces = mesh.GetFaceCount();
     out << "geometry IndexedFaceSet {" << std::endl;
-    WriteTripleNode(out, l + 4, "coord Coordinate", "point", mesh.GetVertices(), vertices);
-    if (mesh.GetNormals()) WriteTripleNode(out, l + 4, "normal Normal", "vector", mesh.GetNormals(), vertices);
+    WriteValueNode(out, l + 4, "coord Coordinate", "point",
+                   [&](int level) { WriteTriples(out, level, mesh.GetVertices(), vertices); });
+    if (mesh.GetNormals())
+        WriteValueNode(out, l + 4, "normal Normal", "vector",
+                       [&](int level) { WriteTriples(out, level, mesh.GetNormals(), vertices); });
     Line(out, l + 4);
     out << "coordIndex [" << std::endl;
     Line(out, l + 5);
@@ -162,12 +156,7 @@ void WriteMesh(std::ostream& out, int l, shapeVP& mesh) {
         ++written;
     }
     out << std::endl;
-    Line(out, l + 4);
-    out << "]" << std::endl;
-    Line(out, l + 4);
-    out << "solid TRUE" << std::endl;
-    Line(out, l + 3);
-    out << "}" << std::endl;
+    CloseFaceSet(out, l);
 }
 
 }  // namespace

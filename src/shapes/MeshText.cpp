@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include <zlib.h>
@@ -92,48 +93,14 @@ bool WordToDouble(std::string_view word, double& out) {
     const char* end = p + word.size();
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    // Up to 15 significant digits and a power of ten up to 22 are exact doubles, so one division
-    // or multiplication rounds correctly.
-    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const char* q = p;
-    uint64_t mantissa = 0;
-    int digits = 0, scale = 0;
-    bool any = false;
-    for (; q < end && *q >= '0' && *q <= '9'; ++q, any = true)
-        if (mantissa != 0 || *q != '0') mantissa = mantissa * 10 + uint64_t(*q - '0'), ++digits;
-    if (q < end && *q == '.') {
-        for (++q; q < end && *q >= '0' && *q <= '9'; ++q, any = true) {
-            if (mantissa != 0 || *q != '0') mantissa = mantissa * 10 + uint64_t(*q - '0'), ++digits;
-            ++scale;
-        }
-    }
-    int exponent = 0;
-    bool fast = any && digits <= 15;
-    if (fast && q < end && (*q == 'e' || *q == 'E')) {
-        const char* e = q + 1;
-        bool expNegative = false;
-        if (e < end && (*e == '+' || *e == '-')) expNegative = *e++ == '-';
-        if (e == end) fast = false;
-        for (; e < end && *e >= '0' && *e <= '9' && exponent < 1000; ++e) exponent = exponent * 10 + (*e - '0');
-        if (expNegative) exponent = -exponent;
-        q = e;
-    }
-    if (fast && q == end) {
-        const int power = exponent - scale;
-        if (power >= -22 && power <= 22) {
-            double value = double(mantissa);
-            value = power < 0 ? value / kPow10[-power] : value * kPow10[power];
-            out = negative ? -value : value;
-            return true;
-        }
-    }
     if (p < end && (*p == '+' || *p == '-')) return false;  // a second sign
     double value = 0;
-    const auto r = std::from_chars(p, end, value);
-    if (r.ptr != end || (r.ec != std::errc() && r.ec != std::errc::result_out_of_range)) return false;
-    if (r.ec == std::errc::result_out_of_range) {
+    if (!ParseDecimal(p, end, value)) {
+        // Beyond the double range the C conversion gives infinity or zero; anything else that
+        // from_chars refuses is no number.
+        double unused = 0;
+        const auto r = std::from_chars(p, end, unused);
+        if (r.ptr != end || r.ec != std::errc::result_out_of_range) return false;
         const std::string copy(p, end);
         value = StrToD(copy.c_str());
     }

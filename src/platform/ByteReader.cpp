@@ -216,13 +216,11 @@ std::string LinkTarget(const std::string& path) {
     return current;
 }
 
-// Copies the file `from` over the existing file `to`, keeping its inode (and so its other names).
-bool CopyInto(const std::string& from, const std::string& to) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(from, bytes)) return false;
+// Writes the bytes over the existing file `to`, keeping its inode (and so its other names).
+bool WriteInto(const std::string& to, const void* data, size_t size) {
     FdGuard out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
     if (out.get() < 0) return false;
-    if (!WriteAll(out.get(), bytes.data(), bytes.size()) || ::fsync(out.get()) != 0) return false;
+    if (!WriteAll(out.get(), static_cast<const uint8_t*>(data), size) || ::fsync(out.get()) != 0) return false;
     return out.Close() == 0;
 }
 
@@ -285,10 +283,13 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
         step = "Cannot flush";
     } else if (fd.Close() != 0) {
         step = "Cannot close";
-    } else if (inPlace ? !CopyInto(temp, path) : ::rename(temp.c_str(), path.c_str()) != 0) {
+    } else if (inPlace && WriteInto(path, data, size)) {
+        ::unlink(temp.c_str());
+    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
+        // An in-place rewrite that failed half-way falls back to the complete copy: the link is
+        // split, but no data is lost.
         step = "Cannot replace";
     }
-    if (step == nullptr && inPlace) ::unlink(temp.c_str());
     if (step != nullptr) {
         const int err = errno;
         if (fd.get() >= 0) fd.Close();

@@ -165,7 +165,9 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error) {
-    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting: a FIFO named like a data file would otherwise block the open for
+    // ever. Only regular files are read.
+    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         SetError(error, "Cannot open", path, errno);
         return false;
@@ -179,9 +181,13 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
         SetError(error, "Cannot read", path, EISDIR);
         return false;
     }
+    if (!S_ISREG(st.st_mode)) {
+        if (error) *error = "Cannot read '" + path + "': not a regular file";
+        return false;
+    }
     std::vector<uint8_t> bytes;
-    // The size is only a hint: the file may change while it is read, and pipes report 0.
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+    // The size is only a hint: the file may change while it is read.
+    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
     uint8_t chunk[65536];
     for (;;) {
         const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);

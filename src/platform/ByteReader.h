@@ -255,7 +255,8 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-// Reads a whole file into `out` (replaced only on success). On failure `error` (when given) says
+// Reads a whole regular file into `out` (replaced only on success); anything else (a FIFO, a
+// device, a directory) is refused without waiting on it. On failure `error` (when given) says
 // which step failed for which path.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error = nullptr);
 

@@ -289,6 +289,21 @@ mode_t ModeOf(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
+// Only regular files are read: a FIFO would block the open (and the program) for ever.
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFile) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("pipe.c3d");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, dir.path(), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        std::vector<uint8_t> bytes{1, 2};
+        std::string error;
+        EXPECT_FALSE(dez::ReadWholeFile(path, bytes, &error));
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2}));
+    }
+}
+
 TEST(WriteFileAtomically, CreatesAndReplaces) {
     testsupport::TempDir dir;
     const std::string path = dir.file("out.c3d");

@@ -98,8 +98,10 @@ bool GroupPath(const std::string& line, std::string& path) {
 // LF.
 std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
     std::string bytes;
-    std::ifstream in(path.utf8_string(), std::ios::binary);
-    if (in) {
+    // Only regular files: a FIFO named as a model file would block the open for ever.
+    std::ifstream in;
+    if (dez::FileSize(path.utf8_string()) >= 0) in.open(path.utf8_string(), std::ios::binary);
+    if (in.is_open()) {
         in.seekg(0, std::ios::end);
         const std::streamoff size = in.tellg();
         in.seekg(0, std::ios::beg);

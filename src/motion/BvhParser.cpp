@@ -51,7 +51,7 @@ bool BvhParser::Load(std::unique_ptr<Joint>& root, std::unique_ptr<RecordedMotio
     std::ifstream in;
     if (dez::FileSize(path_) >= 0) in.open(path_, std::ios::binary);
     std::string bytes;
-    if (in) {
+    if (in.is_open()) {
         // One read of the whole file; a stream that cannot tell its size is read piece by piece.
         in.seekg(0, std::ios::end);
         const std::streamoff size = in.tellg();

@@ -7,6 +7,7 @@
 
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
+#include "platform/Paths.h"
 #include "platform/TextEncoding.h"
 #include "platform/TextUtil.h"
 
@@ -612,7 +613,8 @@ const char* XmlErrorMessage(int code) {
 
 XmlTreeNode XmlLoadDocument(const char* path, const char* firstTag, bool* ok, std::string* message) {
     if (ok) *ok = false;
-    if (path) {
+    // Only regular files: a FIFO would block the open for ever.
+    if (path && dez::FileSize(path) >= 0) {
         std::ifstream in(path, std::ios::binary);
         if (in) {
             uint8_t head[200];

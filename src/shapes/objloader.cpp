@@ -151,8 +151,10 @@ bool SameGroupName(std::string_view a, std::string_view b) {
 }
 
 objloader::objloader(const std::string& objPath, bool buildIndex) {
-    std::ifstream test(objPath, std::ios::binary);
-    if (!test) {
+    // Only regular files: a FIFO would block the open for ever.
+    std::ifstream test;
+    if (dez::FileSize(objPath) >= 0) test.open(objPath, std::ios::binary);
+    if (!test.is_open()) {
         wxLogger(wxLOG_Error, __FILE__, __LINE__, "objloader::objloader", wxLOG_COMPONENT)
             .Log("%s%s", wxString(_("Unable to open  : ")), wxString::FromUTF8(objPath));
         return;
@@ -163,6 +165,7 @@ objloader::objloader(const std::string& objPath, bool buildIndex) {
 }
 
 bool objloader::IsIndexFile(const std::string& path) {
+    if (dez::FileSize(path) < 0) return false;
     std::ifstream in(path, std::ios::binary);
     std::string line;
     if (!in || !std::getline(in, line)) return false;

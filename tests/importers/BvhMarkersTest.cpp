@@ -173,11 +173,11 @@ TEST_F(BvhMarkers, LongStickFiguresEndAfterTheLastWholeLink) {
 // the last frame (the last sample, not the first again).
 TEST_F(BvhMarkers, SampleMatchesTheSkeleton) {
     const std::string path = testsupport::SampleFile("bvh/01_01.bvh");
-    if (path.empty()) GTEST_SKIP() << "no sample 01_01.bvh";
+    if (path.empty()) FAIL() << "no sample 01_01.bvh";
     TDataFile d(path.c_str(), 1, 1, 2.5);
     ASSERT_TRUE(d.HasPoints());
     EXPECT_EQ(d.kind, kFileBVH);
-    ASSERT_EQ(d.GetFrameCount(), 2752);
+    ASSERT_EQ(d.GetFrameCount(), 800);
     EXPECT_NEAR(d.GetPointRate(), 1 / 0.0083333, 1e-3);
 
     BvhParser parser(path);
@@ -193,7 +193,7 @@ TEST_F(BvhMarkers, SampleMatchesTheSkeleton) {
         for (int i = j->GetChildCount() - 1; i >= 0; --i) todo.push_back(j->GetChild(i));
     }
     EXPECT_EQ(d.GetPointCount(), static_cast<int32_t>(joints.size()) + motion->GetTriDOFCount() - 1);
-    for (int f : {0, 777, 2751}) {
+    for (int f : {0, 777, 799}) {
         SCOPED_TRACE(f);
         root->UpdatePose(*motion, f * parser.GetFrameTime(), Point3D(), Quaternion());
         for (std::size_t k = 0; k < joints.size(); ++k) {
@@ -206,7 +206,7 @@ TEST_F(BvhMarkers, SampleMatchesTheSkeleton) {
     }
     root->UpdatePose(*motion, 0, Point3D(), Quaternion());
     const Point3D first = root->GetPosition();
-    EXPECT_NE(Stored(d, 0, 2751)[0], 2.5 * first.x);
+    EXPECT_NE(Stored(d, 0, 799)[0], 2.5 * first.x);
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ TEST(EmgFile, DfnNamesTheEmgOfARecording) {
     // A recording whose .dfn names its EMG: the load imports it as the analog table.
     const std::string emg = testsupport::SampleFile("elite/1123xa01/1123xa01.EMG");
     const std::string raw = testsupport::SampleFile("elite/1123xa01/1123xa01.RAW");
-    if (emg.empty() || raw.empty()) GTEST_SKIP() << "no sample files";
+    if (emg.empty() || raw.empty()) FAIL() << "sample file missing";
     testsupport::TempDir dir;
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("walk.raw"), testsupport::ReadFileBytes(raw)));
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("walk.EMG"), testsupport::ReadFileBytes(emg)));

@@ -313,7 +313,7 @@ TEST(RicSamples, TrialsOpenWithTheirCompanions) {
     for (const SampleTrial& s : kTrials) {
         SCOPED_TRACE(s.file);
         const std::string path = testsupport::SampleFile(s.file);
-        if (path.empty()) GTEST_SKIP() << "no sample files";
+        if (path.empty()) FAIL() << "sample file missing";
         TDataFile d(nullptr);
         ASSERT_TRUE(LoadInto(d, path));
         EXPECT_EQ(d.GetFrameCount(), s.frames);
@@ -359,7 +359,7 @@ TEST(RicSamples, TrialsOpenWithTheirCompanions) {
 
 TEST(RicSamples, PlateChannelsMatchAnIndependentReading) {
     const std::string path = testsupport::SampleFile("elite/1123xa01/1123xa01.RIC");
-    if (path.empty()) GTEST_SKIP() << "no sample files";
+    if (path.empty()) FAIL() << "sample file missing";
     TDataFile d(nullptr);
     ASSERT_TRUE(LoadInto(d, path));
     // Python over 1123xa01.GR1 (sample 23) and .GR2 (sample 24), with the moments about the centre.
@@ -402,7 +402,7 @@ TEST(RicSamples, RawAndRahOfATrialAgree) {
         SCOPED_TRACE(stem);
         const std::string raw = testsupport::SampleFile(std::string(stem) + ".RAW");
         const std::string rah = testsupport::SampleFile(std::string(stem) + ".RAH");
-        if (raw.empty() || rah.empty()) GTEST_SKIP() << "no sample files";
+        if (raw.empty() || rah.empty()) FAIL() << "sample file missing";
         TDataFile a(nullptr), b(nullptr);
         ASSERT_TRUE(LoadInto(a, raw));
         ASSERT_TRUE(LoadInto(b, rah));
@@ -418,7 +418,7 @@ TEST(RicSamples, RawAndRahOfATrialAgree) {
 
 TEST(RicSamples, ThreeMarkerTrialAndItsGroundReactionFiles) {
     const std::string path = testsupport::SampleFile("elite/1216XB01/1216XB01.RAW");
-    if (path.empty()) GTEST_SKIP() << "no sample files";
+    if (path.empty()) FAIL() << "sample file missing";
     TDataFile d(nullptr);
     ASSERT_TRUE(LoadInto(d, path));
     EXPECT_EQ(d.GetFrameCount(), 657);
@@ -437,7 +437,7 @@ TEST(RicSamples, ThreeMarkerTrialAndItsGroundReactionFiles) {
 
 TEST(RicSamples, TruncatedRecordingIsRefused) {
     const std::string path = testsupport::SampleFile("elite/Truncated.RAH");
-    if (path.empty()) GTEST_SKIP() << "no sample files";
+    if (path.empty()) FAIL() << "sample file missing";
     TDataFile d(nullptr);
     EXPECT_FALSE(LoadInto(d, path));
     EXPECT_EQ(d.points, nullptr);

@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         GLTest::SetUp();
         if (HasFatalFailure()) return;
-        if (!folder.ok()) GTEST_SKIP() << "public samples not present";
+        if (!folder.ok()) FAIL() << "sample file missing";
         data = folder.LoadTrial();
         model = std::make_unique<C3DModel>();
         ASSERT_TRUE(model->BuildModel(data.get(), wxString(), false));

@@ -52,7 +52,7 @@ size_t StateFiles(const std::string& folder) {
 class ModelUndo : public WxBaseTest {
 protected:
     void SetUp() override {
-        if (!folder.ok()) GTEST_SKIP() << "public samples not present";
+        if (!folder.ok()) FAIL() << "sample file missing";
         data = folder.LoadTrial();
         model = std::make_unique<C3DModel>();
         testing::internal::CaptureStdout();

@@ -145,7 +145,7 @@ TEST(PlateSamples, TypeTwoAndTypeFourDescribeTheSameSamples) {
     const double twoGenScale = gAnalogGenScale;
     auto four = OpenSample("c3d/sample_10/TYPE-4.C3D");
     const double fourGenScale = gAnalogGenScale;
-    if (!two || !four) GTEST_SKIP() << "sample_10 is not available";
+    if (!two || !four) FAIL() << "sample_10 is not available";
     ASSERT_EQ(two->GetPlateCount(), 1);
     ASSERT_EQ(four->GetPlateCount(), 1);
     const TForcePlate& cal = four->plates[0];
@@ -195,7 +195,7 @@ TEST(PlateSamples, TypeTwoAndTypeFourDescribeTheSameSamples) {
 TEST(PlateSamples, TypeTwoAndTypeFourAgreeWithinTheirCalibrations) {
     auto two = OpenSample("c3d/sample_10/TYPE-2.C3D");
     auto four = OpenSample("c3d/sample_10/TYPE-4.C3D");
-    if (!two || !four) GTEST_SKIP() << "sample_10 is not available";
+    if (!two || !four) FAIL() << "sample_10 is not available";
     const int32_t spf = static_cast<int32_t>(two->GetAnalogSamplesPerFrame() + 0.5f);
     double peakForce = 0, peakMoment = 0;
     for (int32_t f = 0; f < two->GetFrameCount(); ++f) {
@@ -245,7 +245,7 @@ bool OnPlate(const TDataFile& d, int32_t p, const double* point, double margin) 
 
 TEST(PlateSamples, TypeOnePlateOfAYUpLaboratory) {
     auto d = OpenSample("c3d/sample_28/type1.C3D");
-    if (!d) GTEST_SKIP() << "sample_28 is not available";
+    if (!d) FAIL() << "sample_28 is not available";
     ASSERT_EQ(d->GetPlateCount(), 1);
     ASSERT_EQ(d->plates[0].type, 1);
     // The plate lies in the x-z plane with its z axis along -y: the laboratory's y is up.
@@ -270,7 +270,7 @@ TEST(PlateSamples, TypeOnePlateOfAYUpLaboratory) {
 
 TEST(PlateSamples, TypeThreeAndTypeTwoPlatesOfOneWalk) {
     auto d = OpenSample("c3d/sample_10/TYPE-3.c3d");
-    if (!d) GTEST_SKIP() << "sample_10 is not available";
+    if (!d) FAIL() << "sample_10 is not available";
     ASSERT_EQ(d->GetPlateCount(), 4);
     const int32_t types[4] = {3, 3, 2, 2};
     double peaks[4] = {};

@@ -52,7 +52,7 @@ protected:
 };
 
 TEST_F(ModelTree, SegmentsCentreOfMassAndJoints) {
-    if (!LoadTrial()) GTEST_SKIP() << "public samples not present";
+    if (!LoadTrial()) FAIL() << "sample file missing";
     C3DModel* model = scene.GetModel();
     ASSERT_EQ(model->SegmentCount, modeltest::kSegments);
     ASSERT_TRUE(model->KinematicsDone);
@@ -107,7 +107,7 @@ TEST_F(ModelTree, SegmentsCentreOfMassAndJoints) {
 }
 
 TEST_F(ModelTree, NoJointsNoFileNameNoModelNoTree) {
-    if (!LoadTrial()) GTEST_SKIP() << "public samples not present";
+    if (!LoadTrial()) FAIL() << "sample file missing";
     C3DModel* model = scene.GetModel();
     model->JointCount = 0;
     model->modelFileName.clear();
@@ -124,7 +124,7 @@ TEST_F(ModelTree, NoJointsNoFileNameNoModelNoTree) {
 }
 
 TEST_F(ModelTree, ExportFollowedByAProgressGauge) {
-    if (!LoadTrial()) GTEST_SKIP() << "public samples not present";
+    if (!LoadTrial()) FAIL() << "sample file missing";
     auto* gauge = new wxGauge(frame, wxID_ANY, 1);
     std::ostringstream out;
     // The export lets the toolkit handle pending events between items; the gauge follows the

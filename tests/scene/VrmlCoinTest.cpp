@@ -58,7 +58,7 @@ protected:
         SoDebugError::setHandlerCallback(CollectError, nullptr);
     }
     void SetUp() override {
-        if (!folder.ok()) GTEST_SKIP() << "public samples not present";
+        if (!folder.ok()) FAIL() << "sample file missing";
         ASSERT_TRUE(scene.Load(wxString::FromUTF8(folder.trial())));
         ASSERT_NE(scene.GetModel(), nullptr);
         ASSERT_EQ(scene.GetModel()->SegmentCount, modeltest::kSegments);

@@ -216,7 +216,7 @@ TEST_F(ModelDraw, DrawingSamplesDrawTheirTriangles) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const std::string path = testsupport::SampleFile(c.file);
-        if (path.empty()) GTEST_SKIP() << "no sample files";
+        if (path.empty()) FAIL() << "sample file missing";
         DXFRenderer d;
         ASSERT_TRUE(d.Load(wxString::FromUTF8(path.c_str())));
         const FeedbackCounts f = Feedback([&] { d.Draw(); });
@@ -266,7 +266,7 @@ TEST_F(ModelDraw, ObjSamplesLoadOrAreRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const std::string path = testsupport::SampleFile(c.file);
-        if (path.empty()) GTEST_SKIP() << "no sample files";
+        if (path.empty()) FAIL() << "sample file missing";
         glmObj model;
         EXPECT_EQ(model.Load(wxString::FromUTF8(path.c_str())), c.loads);
         if (!c.loads) continue;

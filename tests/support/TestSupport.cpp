@@ -8,6 +8,8 @@
 #include <sstream>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 namespace fs = std::filesystem;
 
 namespace testsupport {
@@ -23,19 +25,15 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-std::string SamplesDir() {
-    const char* env = std::getenv("DEZ_SAMPLES");
-    std::string dir = env ? env : DEZ_SAMPLES_DIR;
-    std::error_code ec;
-    return fs::is_directory(dir, ec) ? dir : std::string();
-}
+std::string SamplesDir() { return DEZ_SAMPLES_DIR; }
 
 std::string SampleFile(const std::string& relative) {
-    const std::string dir = SamplesDir();
-    if (dir.empty()) return {};
-    const std::string path = dir + "/" + relative;
+    const std::string path = SamplesDir() + "/" + relative;
     std::error_code ec;
-    return fs::is_regular_file(path, ec) ? path : std::string();
+    if (fs::is_regular_file(path, ec)) return path;
+    // The samples belong to the project: a missing one is a broken checkout, never a reason to skip.
+    ADD_FAILURE() << "sample file missing: " << path;
+    return {};
 }
 
 CommaLocale::CommaLocale() {
@@ -82,7 +80,10 @@ bool CopySamples(const TempDir& dir, const std::string& folder, const std::vecto
         const std::string to = arrow == std::string::npos ? from : entry.substr(arrow + 1);
         const std::string src = SampleFile(folder + "/" + from);
         if (src.empty()) return false;
-        if (!WriteFileBytes(dir.file(to), ReadFileBytes(src))) return false;
+        if (!WriteFileBytes(dir.file(to), ReadFileBytes(src))) {
+            ADD_FAILURE() << "cannot copy sample " << src << " to " << dir.file(to);
+            return false;
+        }
     }
     return true;
 }

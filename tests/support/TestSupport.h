@@ -19,9 +19,10 @@ private:
     std::string path_;
 };
 
-// Folder of the public sample files, or "" when this clone has none (tests then skip).
+// Folder of the public sample files kept in the project (tests/data/samples).
 std::string SamplesDir();
-// Path of a sample file below SamplesDir(), or "" when it is absent.
+// Path of a sample file below SamplesDir(); when it is absent the running test fails, naming the
+// file, and "" comes back.
 std::string SampleFile(const std::string& relative);
 
 // Switches the C and C++ global locales to a decimal-comma locale for its lifetime and back to
@@ -39,7 +40,8 @@ private:
 };
 
 // Copies sample files of one folder below SamplesDir() into `dir`; an entry "from>to" renames
-// the copy. False when a sample is absent or cannot be copied (tests then skip).
+// the copy. False (and the running test fails, naming the file) when a sample is absent or cannot
+// be copied.
 bool CopySamples(const TempDir& dir, const std::string& folder, const std::vector<std::string>& names);
 
 // The text with every LF turned into CRLF, for checking that CRLF files read like LF ones.

@@ -34,7 +34,7 @@ protected:
 };
 
 TEST_F(RecordingTest, SampleIsPlacedInView) {
-    if (!Open("c3d/sample_01/Eb015pi.c3d")) GTEST_SKIP() << "public samples not present";
+    if (!Open("c3d/sample_01/Eb015pi.c3d")) FAIL() << "sample file missing";
     EXPECT_EQ(recording->GetTypeName(), "c3d");
     EXPECT_EQ(recording->GetId(), 0);
     EXPECT_TRUE(canvas->HasMotion());
@@ -69,7 +69,7 @@ TEST_F(RecordingTest, SampleIsPlacedInView) {
 }
 
 TEST_F(RecordingTest, MarkersPaintWhereTheCameraPutsThem) {
-    if (!Open("c3d/sample_01/Eb015pi.c3d")) GTEST_SKIP() << "public samples not present";
+    if (!Open("c3d/sample_01/Eb015pi.c3d")) FAIL() << "sample file missing";
     canvas->GoToFrame(200, true);
     // The same frame with and without the recording: every marker's pixel changes.
     recording->SetVisible(false);
@@ -108,7 +108,7 @@ TEST_F(RecordingTest, MarkersPaintWhereTheCameraPutsThem) {
 }
 
 TEST_F(RecordingTest, SamplePlaysInRealTime) {
-    if (!Open("c3d/sample_01/Eb015pi.c3d")) GTEST_SKIP() << "public samples not present";
+    if (!Open("c3d/sample_01/Eb015pi.c3d")) FAIL() << "sample file missing";
     auto* text = new wxTextCtrl(frame, wxID_ANY);
     canvas->SetTimeText(text);
     canvas->SetOwnerFrame(frame);
@@ -129,7 +129,7 @@ TEST_F(RecordingTest, SamplePlaysInRealTime) {
 }
 
 TEST_F(RecordingTest, EventsStepAndLabelTheTime) {
-    if (!Open("c3d/sample_03/gait-pig.c3d")) GTEST_SKIP() << "public samples not present";
+    if (!Open("c3d/sample_03/gait-pig.c3d")) FAIL() << "sample file missing";
     wxArrayInt frames;
     canvas->GetEventFrames(frames);
     ASSERT_FALSE(frames.empty());

@@ -11,7 +11,7 @@ pkgs=(
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
   xvfb xauth x11-utils xfonts-base xfonts-75dpi xfonts-100dpi
   locales
-  python3-scipy
+  python3-scipy openbox
   libcoin-dev
 )
 missing=()

@@ -396,15 +396,19 @@ TEST_F(MdfLoad, AmtiPlates) {
     const auto d = Load(Recording(3, 2, "AMTI OR6-7", 16).Bytes());
     ASSERT_TRUE(d->points && d->analog);
     ASSERT_EQ(d->analog->GetRows(), 18);
-    EXPECT_EQ(d->analog->GetCols(), 8);
-    EXPECT_EQ(d->analogRate, 200.0f);
+    // Force channels at 200 Hz, EMG at 400 Hz: the table runs at 400 Hz and holds all 16 EMG
+    // samples; force sample s lands on column 2s, the columns between are interpolated.
+    EXPECT_EQ(d->analog->GetCols(), 16);
+    EXPECT_EQ(d->analogRate, 400.0f);
     const char* names[] = {"Fx1", "Fy1", "Fz1", "Mx1", "My1", "Mz1", "Xp1", "Yp1",
                            "Fx2", "Fy2", "Fz2", "Mx2", "My2", "Mz2", "Xp2", "Yp2"};
     for (int c = 0; c < 16; ++c) {
         SCOPED_TRACE(names[c]);
         EXPECT_EQ(d->AnalogLabel(c + 1), names[c]);
         const double gain = (c % 8 >= 3 && c % 8 <= 5) ? -1000.0 : -1.0;
-        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 5), gain * (c * 10 + 5));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 10), gain * (c * 10 + 5));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 11), gain * (c * 10 + 5.5));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 15), gain * (c * 10 + 7));  // the last sample's period
     }
     EXPECT_EQ(d->AnalogLabel(17), "Emg #0");
     EXPECT_NEAR(d->analog->GetValue(16, 7), 7 * 1.842e-6, 1e-9);  // EMG rows are not inverted
@@ -428,7 +432,7 @@ TEST_F(MdfLoad, OtherMakersAndNoPlates) {
     const char* names[] = {"FX121", "FX341", "FX141", "FX231", "FZ11", "FZ21", "FZ31", "FZ41"};
     for (int c = 0; c < 8; ++c) {
         EXPECT_EQ(d->AnalogLabel(c + 1), names[c]);
-        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 3), -(c * 10 + 3));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 6), -(c * 10 + 3));  // sample 3 of 200 Hz at 400 Hz
     }
     int32_t type = 0, channels[8];
     ASSERT_TRUE(d->GetPlateGeometry(0, &type, channels, nullptr, nullptr));
@@ -439,7 +443,7 @@ TEST_F(MdfLoad, OtherMakersAndNoPlates) {
     ASSERT_TRUE(d->analog);
     EXPECT_EQ(d->AnalogLabel(1), "Channel#1-1");
     EXPECT_EQ(d->AnalogLabel(9), "Channel#1-2");
-    EXPECT_DOUBLE_EQ(d->analog->GetValue(8, 2), 82);  // gain 1 without plates
+    EXPECT_DOUBLE_EQ(d->analog->GetValue(8, 4), 82);  // gain 1 without plates
     EXPECT_EQ(d->plateCount, 0);
 }
 
@@ -499,9 +503,13 @@ TEST(MdfSample, OpensWithMarkersChannelsAndPlate) {
     EXPECT_NEAR(d.points->GetValue(0, 0), 1907.9, 1e-3);
     EXPECT_NEAR(d.points->GetValue(2, 0), 891.9, 1e-3);
     ASSERT_TRUE(d.analog);
-    EXPECT_EQ(d.analog->GetRows(), 16);  // eight plate channels, eight EMG
-    EXPECT_EQ(d.analog->GetCols(), 511);
-    EXPECT_EQ(d.analogRate, 200.0f);
+    // Eight plate channels of 511 samples at 200 Hz, eight EMG of 1,023 at 400 Hz: the table runs
+    // at 400 Hz and keeps every EMG sample.
+    EXPECT_EQ(d.analog->GetRows(), 16);
+    EXPECT_EQ(d.analog->GetCols(), 1023);
+    EXPECT_EQ(d.analogRate, 400.0f);
+    EXPECT_EQ(d.GetAnalogSamplesPerFrame(), 2.0f);
+    EXPECT_STREQ(d.GetErrorText(), "");  // nothing lost, nothing assumed
     EXPECT_EQ(d.AnalogLabel(1), "FX121");
     EXPECT_EQ(d.AnalogLabel(8), "FZ41");
     EXPECT_EQ(d.AnalogLabel(9), "R.Quads");
@@ -523,17 +531,62 @@ TEST(MdfSample, OpensWithMarkersChannelsAndPlate) {
     EXPECT_EQ(std::string(coda.GetPlate(0)->makerModel), "Unspecified ");
     EXPECT_EQ(coda.GetPlate(0)->typeWord, 0);
 
+    ASSERT_EQ(coda.GetForceCount(), 8);
+    ASSERT_EQ(coda.GetEmgCount(), 8);
+    EXPECT_EQ(coda.GetForceRate(), 200.0f);
+    EXPECT_EQ(coda.GetEmgRate(), 400.0f);
+    for (int32_t j = 0; j < 8; ++j) {
+        const CodaChannel* emg = coda.GetEmg(j);
+        ASSERT_EQ(emg->capacity, 1023);
+        for (int32_t s = 0; s < 1023; ++s) ASSERT_EQ(d.analog->GetValue(8 + j, s), emg->samples[s]) << j << " " << s;
+    }
+    for (int32_t c = 0; c < 8; ++c) {
+        const CodaChannel* ch = coda.GetForce(c);
+        ASSERT_EQ(ch->capacity, 511);
+        for (int32_t s = 0; s < 511; ++s) {
+            ASSERT_EQ(d.analog->GetValue(c, 2 * s), -ch->samples[s]) << c << " " << s;
+            const double between = s + 1 < 511 ? -(double{ch->samples[s]} + ch->samples[s + 1]) / 2.0 : -ch->samples[s];
+            ASSERT_NEAR(d.analog->GetValue(c, 2 * s + 1), between, 1e-9) << c << " " << s;
+        }
+        EXPECT_EQ(d.analog->GetValue(c, 1022), 0.0);  // after the plate's last sample period
+    }
+
     // One right-foot stance: the vertical force rises to about body weight and is flat before.
+    // At every marker frame the plate reads that frame's own samples: its forces change from
+    // frame 0 as the sums of its channels do (FX12 + FX34, FX14 + FX23, FZ1 to FZ4; the stored
+    // channels point the other way), whatever baseline the plate subtracts, in the plate's axes.
     float peak = 0.0f, quiet = 0.0f;
-    for (int32_t col = 0; col < d.analog->GetCols(); ++col) {
-        TPlateForces f;
+    int32_t peakFrame = -1;
+    TPlateForces first;
+    ASSERT_TRUE(d.GetPlateForces(0, 0, &first, 10.0f, true));
+    for (int32_t frame = 0; frame < 511; ++frame) {
+        const int32_t col = static_cast<int32_t>(frame * d.GetAnalogSamplesPerFrame());
+        TPlateForces f, local;
         ASSERT_TRUE(d.GetPlateForces(0, col, &f, 10.0f, false));
-        peak = std::max(peak, f.force[2]);
-        if (col < 150) quiet = std::max(quiet, std::fabs(f.force[2]));
+        ASSERT_TRUE(d.GetPlateForces(0, col, &local, 10.0f, true));
+        auto change = [&](int c) {
+            return -static_cast<double>(coda.GetForce(c)->samples[frame]) + coda.GetForce(c)->samples[0];
+        };
+        const double tol = 1e-3 * (1.0 + std::fabs(f.force[2]));
+        ASSERT_NEAR(local.force[0] - first.force[0], change(0) + change(1), tol) << frame;
+        ASSERT_NEAR(local.force[1] - first.force[1], change(2) + change(3), tol) << frame;
+        ASSERT_NEAR(local.force[2] - first.force[2], change(4) + change(5) + change(6) + change(7), tol) << frame;
+        if (f.force[2] > peak) {
+            peak = f.force[2];
+            peakFrame = frame;
+        }
+        if (frame < 75) quiet = std::max(quiet, std::fabs(f.force[2]));
     }
     EXPECT_GT(peak, 450.0f);
     EXPECT_LT(peak, 1500.0f);
     EXPECT_LT(quiet, 20.0f);
+    // Columns between the frames lie between their neighbours' forces.
+    TPlateForces before, mid, after;
+    const int32_t col = 2 * peakFrame;
+    ASSERT_TRUE(d.GetPlateForces(0, col - 2, &before, 10.0f, false));
+    ASSERT_TRUE(d.GetPlateForces(0, col - 1, &mid, 10.0f, false));
+    ASSERT_TRUE(d.GetPlateForces(0, col, &after, 10.0f, false));
+    EXPECT_NEAR(mid.force[2], (before.force[2] + after.force[2]) / 2, 1e-3 * peak);
 }
 
 }  // namespace

@@ -55,18 +55,18 @@ std::string NameForMessage(const TCodaFile& coda) {
 const char* SectionContent(int tag) {
     switch (tag) {
     case 0: return "comment";
-    case 2: return "marker samples";
+    case 2: return "markers";
     case 3: return "force channels";
-    case 4: return "EMG channels";
+    case 4: return "EMG";
     case 7:
     case 8:
-    case 9: return "sampling rates";
-    case 13: return "marker resolutions";
+    case 9: return "rates";
+    case 13: return "resolutions";
     case 18:
-    case 19: return "channel scales";
+    case 19: return "scales";
     case 20:
     case 21:
-    case 31: return "plate geometry";
+    case 31: return "plates";
     case 22:
     case 23:
     case 24: return "names";
@@ -87,21 +87,18 @@ bool CheckSections(TDataFile& d, const TCodaFile& coda, std::vector<std::string>
             const char* what = SectionContent(tags[i]);
             if (what && std::find(lost.begin(), lost.end(), what) == lost.end()) lost.emplace_back(what);
         }
-        const std::string where =
-            dez::Format("its sections run past the end of the file (%zu bytes): section %zu of %zu (tag %d) is cut",
-                        coda.GetFileSize(), cut + 1, tags.size(), tags[cut]);
+        const std::string where = dez::Format("section %zu of %zu (tag %d) runs past the end at byte %zu", cut + 1,
+                                              tags.size(), tags[cut], coda.GetFileSize());
         if (!lost.empty()) {
             std::string list;
             for (size_t i = 0; i < lost.size(); ++i) list += (i ? ", " : "") + lost[i];
-            d.SetErrorText((NameForMessage(coda) + ": " + where + ", so its " + list +
-                            " are cut or missing; the file is cut short or damaged and is not read")
-                               .c_str());
+            d.SetErrorText((NameForMessage(coda) + ": cut short or damaged, " + where + "; lost: " + list).c_str());
             return false;
         }
-        notes.push_back(where + "; only sections this program does not use are lost");
+        notes.push_back(where + "; only sections not used here are lost");
     } else if (coda.GetSectionsEnd() < coda.GetFileSize()) {
-        notes.push_back(dez::Format("%zu bytes after the last section are not read",
-                                    coda.GetFileSize() - coda.GetSectionsEnd()));
+        const size_t extra = coda.GetFileSize() - coda.GetSectionsEnd();
+        notes.push_back(dez::Format("%zu byte%s after the last section not read", extra, extra == 1 ? "" : "s"));
     }
     return true;
 }

@@ -239,24 +239,12 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
                 stop = dez::Format("its data header gives %d frames", dataFrames);
         }
     }
-    if (points && readFrames && present < points->GetCols()) {
-        // Frames without their lines are not kept as zeros: the recording ends with the last
-        // frame read in full, or is refused when there is none.
-        const int32_t cols = points->GetCols();
-        if (stop.empty()) stop = "there is no data header (frames _ F markers _ N Hz)";
-        if (present == 0) {
-            SetErrorText(dez::Format("%s: no frame of MPC data is complete (%s)", name.c_str(), stop.c_str()).c_str());
-            delete points;
-            points = nullptr;
-            return false;
-        }
-        auto* kept = new Matrix2D();
-        kept->CopyFrom(points->GetRows(), present, points->GetData());
+    const bool cut = points && readFrames && present < points->GetCols();
+    if (cut && stop.empty()) stop = "there is no data header (frames _ F markers _ N Hz)";
+    if (cut && present == 0) {
+        SetErrorText(dez::Format("%s: no frame of MPC data is complete (%s)", name.c_str(), stop.c_str()).c_str());
         delete points;
-        points = kept;
-        SetErrorText(dez::Format("%s: MPC data ends early (%s): %d of %d frames present", name.c_str(), stop.c_str(),
-                                 present, cols)
-                         .c_str());
+        points = nullptr;
     }
     missingValue = 0.0f;
     if (!points) {
@@ -267,9 +255,22 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
                              .c_str());
         return false;
     }
+    // The companion describes the whole recording: it is matched before a cut table shrinks.
     if (stickText[0] == '\0') {
         const std::string vm = dez::FindCompanionFile(dez::FolderOf(target), dez::StemOf(target) + ".vm");
         if (!vm.empty()) ReadVM(vm.c_str());
+    }
+    if (cut) {
+        // Frames without their lines are not kept as zeros: the recording ends with the last
+        // frame read in full.
+        const int32_t cols = points->GetCols();
+        auto* kept = new Matrix2D();
+        kept->CopyFrom(points->GetRows(), present, points->GetData());
+        delete points;
+        points = kept;
+        SetErrorText(dez::Format("%s: MPC data ends early (%s): %d of %d frames present", name.c_str(), stop.c_str(),
+                                 present, cols)
+                         .c_str());
     }
     return true;
 }

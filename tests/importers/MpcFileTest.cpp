@@ -167,6 +167,17 @@ TEST(MpcFile, VmCompanionSuppliesNamesAndLinks) {
         EXPECT_EQ(t.d.PointLabel(0), "own");
     }
     {
+        // A cut recording still takes the .vm of the whole recording.
+        MpcDir t;
+        testsupport::WriteFileBytes(t.dir.file("walk.vm"), vm);
+        const std::string text = recording;
+        ASSERT_TRUE(t.Load(text.substr(0, text.size() - 12)));
+        EXPECT_EQ(t.d.GetFrameCount(), 1);
+        EXPECT_STREQ(t.d.GetErrorText(), "walk.mpc: MPC data ends early (the file ends): 1 of 2 frames present");
+        EXPECT_STREQ(t.d.stickText, "1-2-3");
+        EXPECT_EQ(t.d.PointLabel(1), "RASI");
+    }
+    {
         // A .vm of other counts is ignored.
         MpcDir t;
         testsupport::WriteFileBytes(t.dir.file("walk.vm"), std::string("FRAMES 3\n") + vm);

@@ -2,6 +2,8 @@
 #include "importers/MdfFile.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -49,6 +51,166 @@ std::string NameForMessage(const TCodaFile& coda) {
     return coda.GetPath().empty() ? std::string("MDF data") : dez::NameOf(coda.GetPath());
 }
 
+// What the import takes from a section of `tag`; null for the sections it does not use.
+const char* SectionContent(int tag) {
+    switch (tag) {
+    case 0: return "comment";
+    case 2: return "markers";
+    case 3: return "force channels";
+    case 4: return "EMG";
+    case 7:
+    case 8:
+    case 9: return "rates";
+    case 13: return "resolutions";
+    case 18:
+    case 19: return "scales";
+    case 20:
+    case 21:
+    case 31: return "plates";
+    case 22:
+    case 23:
+    case 24: return "names";
+    default: return nullptr;
+    }
+}
+
+// A file whose sections run past its end (cut short, or a damaged descriptor or count) is refused
+// when anything the import uses is in the cut section or after it: samples without their rates,
+// scales or resolutions would load as wrong values. A cut in sections it does not use, or bytes
+// left after the last section, load with a note.
+bool CheckSections(TDataFile& d, const TCodaFile& coda, std::vector<std::string>& notes) {
+    const std::vector<int>& tags = coda.GetTags();
+    const size_t cut = coda.GetCutSection();
+    if (cut < tags.size()) {
+        std::vector<std::string> lost;
+        for (size_t i = cut; i < tags.size(); ++i) {
+            const char* what = SectionContent(tags[i]);
+            if (what && std::find(lost.begin(), lost.end(), what) == lost.end()) lost.emplace_back(what);
+        }
+        const std::string where = dez::Format("section %zu of %zu (tag %d) runs past the end at byte %zu", cut + 1,
+                                              tags.size(), tags[cut], coda.GetFileSize());
+        if (!lost.empty()) {
+            std::string list;
+            for (size_t i = 0; i < lost.size(); ++i) list += (i ? ", " : "") + lost[i];
+            d.SetErrorText((NameForMessage(coda) + ": cut short or damaged, " + where + "; lost: " + list).c_str());
+            return false;
+        }
+        notes.push_back(where + "; only sections not used here are lost");
+    } else if (coda.GetSectionsEnd() < coda.GetFileSize()) {
+        const size_t extra = coda.GetFileSize() - coda.GetSectionsEnd();
+        notes.push_back(dez::Format("%zu byte%s after the last section not read", extra, extra == 1 ? "" : "s"));
+    }
+    return true;
+}
+
+// Samples of `ch` at `rate` into row `row` of a table at `tableRate`: each column takes the
+// channel's value at its time, linearly between the two samples around it; past the channel's last
+// sample the value holds for one sample period, after that the column stays 0 (no sample).
+void PutChannel(Matrix2D& table, int32_t row, const CodaChannel& ch, double rate, double tableRate, double gain) {
+    const int32_t n = std::min(ch.capacity, static_cast<int32_t>(ch.samples.size()));
+    const int32_t cols = table.GetCols();
+    if (rate == tableRate) {
+        for (int32_t s = 0; s < std::min(n, cols); ++s) table.SetValue(row, s, ch.samples[s] * gain);
+        return;
+    }
+    for (int32_t c = 0; c < cols; ++c) {
+        // Rates are whole numbers, so c x rate is exact and a column on a sample lands on it.
+        const double at = static_cast<double>(c) * rate / tableRate;
+        const int32_t k = static_cast<int32_t>(std::floor(at));
+        if (k >= n) break;
+        const double w = at - k;
+        const double here = ch.samples[k];
+        const double v = w == 0.0 || k + 1 >= n ? here : here + (ch.samples[k + 1] - here) * w;
+        table.SetValue(row, c, v * gain);
+    }
+}
+
+bool UsableRate(float rate) { return std::isfinite(rate) && rate > 0.0f; }
+
+// Force and EMG channels into the analog table, and the plates. The two kinds may have rates of
+// their own (EMG often twice the plates'): the table then runs at the faster rate, so that every
+// sample keeps its time, and the slower channels are interpolated between their samples.
+void ImportChannels(TDataFile& d, const TCodaFile& coda, std::vector<std::string>& notes) {
+    const int32_t forces = coda.GetForceCount();
+    const int32_t emgs = coda.GetEmgCount();
+    const float forceRate = coda.GetForceRate();
+    const float emgRate = coda.GetEmgRate();
+    if (forces > 0 && !coda.HasForceRate())
+        notes.push_back(dez::Format("no force-channel rate in the file, %g Hz taken", forceRate));
+    if (emgs > 0 && !coda.HasEmgRate()) notes.push_back(dez::Format("no EMG rate in the file, %g Hz taken", emgRate));
+    // The two kinds share the table at the faster rate when both rates can place samples in time.
+    const bool twoRates = forces > 0 && emgs > 0 && forceRate != emgRate;
+    const bool resample = twoRates && UsableRate(forceRate) && UsableRate(emgRate);
+    const float tableRate = resample ? std::max(forceRate, emgRate) : forces > 0 ? forceRate : emgRate;
+    if (twoRates && !resample)
+        notes.push_back(dez::Format("EMG at %g Hz and force channels at %g Hz cannot share a time base; both are "
+                                    "read at %g Hz",
+                                    emgRate, forceRate, tableRate));
+    d.analogRate = tableRate;
+
+    // Columns that hold every sample of the longest channel on the table's time base.
+    auto span = [&](const CodaChannel* ch, float rate) -> int64_t {
+        if (!ch) return 0;
+        if (!resample || rate == tableRate) return ch->capacity;
+        return static_cast<int64_t>(std::ceil(static_cast<double>(ch->capacity) * tableRate / rate));
+    };
+    const int64_t samples = std::max(span(coda.GetForce(0), forceRate), span(coda.GetEmg(0), emgRate));
+    const double cells = static_cast<double>(forces + emgs) * static_cast<double>(samples);
+    if (samples > INT32_MAX ||
+        cells > static_cast<double>(std::max(kMaxAnalogCellsPerByte * coda.GetFileSize(), kMinAnalogCellLimit))) {
+        notes.push_back(dez::Format("its channels would need %.0f samples, more than the file can hold; the "
+                                    "channels are not read",
+                                    cells));
+        return;
+    }
+    auto* table = new Matrix2D(forces + emgs, static_cast<int32_t>(samples));
+    if (table->GetRows() == 0) {  // no samples at all
+        delete table;
+        return;
+    }
+    d.analog = table;
+    std::vector<std::string> labels;
+    const bool hasPlates = coda.GetPlateCount() > 0;
+    char label[64];
+    for (int32_t c = 0; c < forces; ++c) {
+        const int32_t plateIndex = c / kChannelsPerPlate;
+        const int32_t position = c % kChannelsPerPlate;
+        const CodaPlate* plate = coda.GetPlate(plateIndex);
+        double gain = 1.0;
+        if (plate) {
+            const char* name = (plate->amti ? kAmtiNames : kOtherNames)[position];
+            std::snprintf(label, sizeof label, "%s%d", name, plateIndex + 1);
+            // The stored channels point the other way from the laboratory; AMTI moments are in
+            // N.m, the table's in N.mm.
+            gain = plate->amti && position >= 3 && position <= 5 ? -1000.0 : -1.0;
+        } else {
+            std::snprintf(label, sizeof label, "Channel#%d-%d", position + 1, plateIndex + 1);
+        }
+        labels.push_back(label);
+        PutChannel(*table, c, *coda.GetForce(c), resample ? forceRate : tableRate, tableRate, gain);
+    }
+    for (int32_t j = 0; j < emgs; ++j) {
+        const CodaChannel* ch = coda.GetEmg(j);
+        PutChannel(*table, forces + j, *ch, resample ? emgRate : tableRate, tableRate, 1.0);
+        labels.push_back(ch->name);
+    }
+    d.analogLabels = MakeNamedList(labels);
+
+    if (hasPlates && forces > 0) {
+        for (int32_t i = 0; i < coda.GetPlateCount(); ++i) {
+            const CodaPlate* plate = coda.GetPlate(i);
+            int32_t channels[kChannelsPerPlate];
+            for (int32_t k = 0; k < kChannelsPerPlate; ++k) channels[k] = kChannelsPerPlate * i + k + 1;
+            // The file starts its corners one later round the plate than the recording does.
+            double corners[12];
+            for (int32_t k = 0; k < 4; ++k)
+                for (int32_t a = 0; a < 3; ++a) corners[3 * k + a] = plate->corners[3 * ((k + 1) % 4) + a];
+            const double origin[3] = {plate->origin[0], plate->origin[1], plate->origin[2]};
+            d.AddForcePlate(plate->amti ? 2 : 3, channels, corners, origin);  // refuses past 64 plates
+        }
+    }
+}
+
 }  // namespace
 
 bool ReadSTPMarkerRange(const char* recordingPath, int32_t* first, int32_t* last) {
@@ -85,6 +247,8 @@ bool ReadSTPMarkerRange(const char* recordingPath, int32_t* first, int32_t* last
 
 bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t last) {
     if (!coda.IsValid()) return false;
+    std::vector<std::string> notes;  // what was lost or assumed, said once the load is done
+    if (!CheckSections(d, coda, notes)) return false;
     d.missingValue = 0.0f;
     delete d.points;
     d.points = nullptr;
@@ -138,6 +302,7 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
         }
         d.pointLabels = MakeNamedList(names, first);
         columns = frames;
+        if (!coda.HasMarkerRate()) notes.push_back(dez::Format("no marker rate in the file, %g Hz taken", rate));
     } else {
         // No markers to show: one placeholder point as long as the channels.
         const CodaChannel* lead = forces > 0 ? coda.GetForce(0) : coda.GetEmg(0);
@@ -156,64 +321,11 @@ bool ImportCodaFile(TDataFile& d, const TCodaFile& coda, int32_t first, int32_t 
 
     delete d.analogLabels;
     d.analogLabels = nullptr;
-    if (forces + emgs == 0) return true;
-    d.analogRate = forces > 0 ? coda.GetForceRate() : coda.GetEmgRate();
-    const int32_t samples = (forces > 0 ? coda.GetForce(0) : coda.GetEmg(0))->capacity;
-    const size_t cells = static_cast<size_t>(forces + emgs) * static_cast<size_t>(samples);
-    if (cells > std::max(kMaxAnalogCellsPerByte * coda.GetFileSize(), static_cast<size_t>(kMinAnalogCellLimit))) {
-        if (d.verbose)
-            std::cout << NameForMessage(coda) << ": its channel sections announce more samples than the file "
-                      << "holds; the channels are not read\n";
-        return true;
-    }
-    auto* table = new Matrix2D(forces + emgs, samples);
-    if (table->GetRows() == 0) {  // no samples at all
-        delete table;
-        return true;
-    }
-    d.analog = table;
-    std::vector<std::string> labels;
-    const bool hasPlates = coda.GetPlateCount() > 0;
-    char label[64];
-    for (int32_t c = 0; c < forces; ++c) {
-        const int32_t plateIndex = c / kChannelsPerPlate;
-        const int32_t position = c % kChannelsPerPlate;
-        const CodaPlate* plate = coda.GetPlate(plateIndex);
-        double gain = 1.0;
-        if (plate) {
-            const char* name = (plate->amti ? kAmtiNames : kOtherNames)[position];
-            std::snprintf(label, sizeof label, "%s%d", name, plateIndex + 1);
-            // The stored channels point the other way from the laboratory; AMTI moments are in
-            // N.m, the table's in N.mm.
-            gain = plate->amti && position >= 3 && position <= 5 ? -1000.0 : -1.0;
-        } else {
-            std::snprintf(label, sizeof label, "Channel#%d-%d", position + 1, plateIndex + 1);
-        }
-        labels.push_back(label);
-        const CodaChannel* ch = coda.GetForce(c);
-        const int32_t n = std::min(samples, ch->capacity);
-        for (int32_t s = 0; s < n; ++s) table->SetValue(c, s, ch->samples[s] * gain);
-    }
-    for (int32_t j = 0; j < emgs; ++j) {
-        const CodaChannel* ch = coda.GetEmg(j);
-        const int32_t n = std::min(samples, ch->capacity);
-        for (int32_t s = 0; s < n; ++s) table->SetValue(forces + j, s, ch->samples[s]);
-        labels.push_back(ch->name);
-    }
-    d.analogLabels = MakeNamedList(labels);
-
-    if (hasPlates && forces > 0) {
-        for (int32_t i = 0; i < coda.GetPlateCount(); ++i) {
-            const CodaPlate* plate = coda.GetPlate(i);
-            int32_t channels[kChannelsPerPlate];
-            for (int32_t k = 0; k < kChannelsPerPlate; ++k) channels[k] = kChannelsPerPlate * i + k + 1;
-            // The file starts its corners one later round the plate than the recording does.
-            double corners[12];
-            for (int32_t k = 0; k < 4; ++k)
-                for (int32_t a = 0; a < 3; ++a) corners[3 * k + a] = plate->corners[3 * ((k + 1) % 4) + a];
-            const double origin[3] = {plate->origin[0], plate->origin[1], plate->origin[2]};
-            d.AddForcePlate(plate->amti ? 2 : 3, channels, corners, origin);  // refuses past 64 plates
-        }
+    if (forces + emgs > 0) ImportChannels(d, coda, notes);
+    if (!notes.empty()) {
+        std::string text = NameForMessage(coda) + ": ";
+        for (size_t i = 0; i < notes.size(); ++i) text += (i ? "; " : "") + notes[i];
+        d.SetErrorText(text.c_str());
     }
     return true;
 }

@@ -5,6 +5,7 @@
 // line, frame after frame. The rate of the data header is not read: these recordings are 120 Hz.
 #include "motion/TDataFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -56,9 +57,12 @@ public:
     explicit MpcText(const std::vector<uint8_t>& bytes) {
         dez::TextLines reader(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         for (std::string_view line; reader.Next(line);) lines_.emplace_back(line);
+        lastLineOpen_ = !bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r';
     }
 
     size_t size() const { return lines_.size(); }
+    // The last line has no line end: the file was cut inside it, perhaps inside a number.
+    bool LastLineOpen() const { return lastLineOpen_; }
     // Null for a line too long to read.
     const std::string* Line(size_t i) const {
         return i < lines_.size() && lines_[i].size() <= kMaxLineLength ? &lines_[i] : nullptr;
@@ -83,6 +87,7 @@ public:
 
 private:
     std::vector<std::string> lines_;
+    bool lastLineOpen_ = false;
 };
 
 // Appends "," and a link unless the text would no longer fit; further links are dropped.
@@ -190,6 +195,8 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
             break;
         }
     }
+    int32_t present = 0;  // frames read in full
+    std::string stop;     // why the data ended before the table's last frame
     if (header >= 0) {
         const int32_t dataFrames = IntAt(t, 2);
         const int32_t dataMarkers = IntAt(t, 5);
@@ -200,12 +207,20 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
         if (points && readFrames) {
             const int32_t rows = points->GetRows(), cols = points->GetCols();
             size_t next = static_cast<size_t>(header) + 1;
-            bool more = true;
-            for (int32_t f = 0; more && f < dataFrames; ++f) {
+            int32_t complete = 0;  // frames whose every line was read in full
+            for (int32_t f = 0; f < dataFrames && stop.empty(); ++f) {
                 for (int32_t m = 0; m < dataMarkers; ++m) {
-                    const std::string* line = text.Line(next++);
+                    const size_t at = next++;
+                    const std::string* line = text.Line(at);
                     if (!line) {
-                        more = false;
+                        stop = at < text.size() ? dez::Format("line %zu is too long to read", at + 1)
+                                                : std::string("the file ends");
+                        break;
+                    }
+                    // Recordings end their lines; a last line without its end was cut, perhaps
+                    // inside a number, so its frame is not taken.
+                    if (next == text.size() && text.LastLineOpen()) {
+                        stop = "the file ends inside its last line";
                         break;
                     }
                     const std::vector<Token> xyz = Tokens(*line);
@@ -217,13 +232,45 @@ bool TDataFile::ReadMPC(const char* filePath, bool readFrames) {
                                              c < static_cast<int32_t>(xyz.size()) ? dez::AtoF(xyz[c].text.c_str()) : 0.0);
                     }
                 }
+                if (stop.empty()) ++complete;
             }
+            present = std::min(complete, cols);
+            if (present < cols && stop.empty())
+                stop = dez::Format("its data header gives %d frames", dataFrames);
         }
     }
+    const bool cut = points && readFrames && present < points->GetCols();
+    if (cut && stop.empty()) stop = "there is no data header (frames _ F markers _ N Hz)";
+    if (cut && present == 0) {
+        SetErrorText(dez::Format("%s: no frame of MPC data is complete (%s)", name.c_str(), stop.c_str()).c_str());
+        delete points;
+        points = nullptr;
+    }
     missingValue = 0.0f;
-    if (points && stickText[0] == '\0') {
+    if (!points) {
+        // Keeps the reason of a table refused above.
+        if (errorText[0] == '\0')
+            SetErrorText((name + ": no MARKERS and FRAMES lines and no data header (frames _ F markers _ N Hz): no "
+                                 "recording to read")
+                             .c_str());
+        return false;
+    }
+    // The companion describes the whole recording: it is matched before a cut table shrinks.
+    if (stickText[0] == '\0') {
         const std::string vm = dez::FindCompanionFile(dez::FolderOf(target), dez::StemOf(target) + ".vm");
         if (!vm.empty()) ReadVM(vm.c_str());
+    }
+    if (cut) {
+        // Frames without their lines are not kept as zeros: the recording ends with the last
+        // frame read in full.
+        const int32_t cols = points->GetCols();
+        auto* kept = new Matrix2D();
+        kept->CopyFrom(points->GetRows(), present, points->GetData());
+        delete points;
+        points = kept;
+        SetErrorText(dez::Format("%s: MPC data ends early (%s): %d of %d frames present", name.c_str(), stop.c_str(),
+                                 present, cols)
+                         .c_str());
     }
     return true;
 }

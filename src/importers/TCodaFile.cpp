@@ -82,6 +82,10 @@ void TCodaFile::Clear() {
     table34_.clear();
     table14Made_ = table34Made_ = false;
     markerRate_ = forceRate_ = emgRate_ = 100.0f;
+    markerRateRead_ = forceRateRead_ = emgRateRead_ = false;
+    tags_.clear();
+    cutSection_ = 0;
+    sectionsEnd_ = 0;
     comment_.clear();
     systemName_.clear();
     path_.clear();
@@ -126,9 +130,18 @@ bool TCodaFile::ReadBuffer(const uint8_t* data, size_t size) {
         in.ReadU16LE(tags[i]);
         in.ReadU16LE(counts[i]);
     }
-    // A file cut short inside the sections keeps what was read before the cut.
-    for (size_t i = 0; i < descriptors; ++i)
-        if (!ReadSection(in, tags[i], counts[i])) break;
+    for (uint16_t tag : tags) tags_.push_back(tag & 0xFF);
+    // A file cut short inside the sections keeps what was read before the cut; the import
+    // decides from the cut section what that is worth.
+    cutSection_ = descriptors;
+    sectionsEnd_ = in.pos();
+    for (size_t i = 0; i < descriptors; ++i) {
+        if (!ReadSection(in, tags[i], counts[i])) {
+            cutSection_ = i;
+            break;
+        }
+        sectionsEnd_ = in.pos();
+    }
     valid_ = true;
     NameDefaults();
     Scale();
@@ -268,6 +281,7 @@ bool TCodaFile::ReadSection(dez::ByteReader& in, uint16_t tagWord, uint16_t entr
             if (m != 0 && !in.ReadI16LE(rate)) return false;
             float& target = tag == kTagMarkerRate ? markerRate_ : tag == kTagForceRate ? forceRate_ : emgRate_;
             target = rate;
+            (tag == kTagMarkerRate ? markerRateRead_ : tag == kTagForceRate ? forceRateRead_ : emgRateRead_) = true;
             break;
         }
         case kTagResolution: {

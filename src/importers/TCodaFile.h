@@ -71,6 +71,21 @@ public:
     float GetMarkerRate() const { return markerRate_; }
     float GetForceRate() const { return forceRate_; }
     float GetEmgRate() const { return emgRate_; }
+    // Whether the file gave the rate (tag 7, 8 or 9); otherwise the rate is the default 100.
+    bool HasMarkerRate() const { return markerRateRead_; }
+    bool HasForceRate() const { return forceRateRead_; }
+    bool HasEmgRate() const { return emgRateRead_; }
+
+    // The walk over the sections. A file that ends inside a section keeps what came before the
+    // cut; GetCutSection is then the index of that section (the descriptor count when every
+    // section was read in full), and it and every later section are not, or not fully, read.
+    bool IsComplete() const { return cutSection_ >= tags_.size(); }
+    size_t GetCutSection() const { return cutSection_; }
+    // The tag number of each descriptor, in file order.
+    const std::vector<int>& GetTags() const { return tags_; }
+    // Offset just past the last section read: the file size for a file read in full and
+    // nothing after it.
+    size_t GetSectionsEnd() const { return sectionsEnd_; }
 
 private:
     void Clear();
@@ -92,6 +107,12 @@ private:
     float markerRate_ = 100.0f;
     float forceRate_ = 100.0f;
     float emgRate_ = 100.0f;
+    bool markerRateRead_ = false;
+    bool forceRateRead_ = false;
+    bool emgRateRead_ = false;
+    std::vector<int> tags_;
+    size_t cutSection_ = 0;
+    size_t sectionsEnd_ = 0;
     std::string comment_;
     std::string systemName_;
     std::string path_;

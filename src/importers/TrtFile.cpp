@@ -52,6 +52,7 @@ struct Trajectory {
     std::unique_ptr<Matrix2D> table;
     float rate = 0.0f;
     int32_t dimension = 1;
+    std::string lost;  // what a file cut in its trailer lost, said with the load
 };
 
 // Decodes a file whose magic matched; empty on success, else why the file is refused.
@@ -76,6 +77,10 @@ std::string Decode(const std::vector<uint8_t>& bytes, Layout layout, bool readFr
     if (frames < 0 || signals < 0)
         return dez::Format("%s: negative size (%d frames, %lld signals)", path.c_str(), frames,
                            static_cast<long long>(signals));
+    // An empty table is no recording, whichever of its sizes is 0.
+    if (frames == 0 || signals == 0)
+        return dez::Format("%s: the %s file holds no %s (%d frames of %lld signals)", path.c_str(), Name(layout),
+                           frames == 0 ? "frame" : "signal", frames, static_cast<long long>(signals));
     if (signals > kMaxSignals)
         return dez::Format("%s: %lld signals, more than the %lld a recording may have", path.c_str(),
                            static_cast<long long>(signals), static_cast<long long>(kMaxSignals));
@@ -92,6 +97,10 @@ std::string Decode(const std::vector<uint8_t>& bytes, Layout layout, bool readFr
         // trailer keep their samples and count one value per point.
         const uint64_t at = header + 4 * samples + 8 * static_cast<uint64_t>(signals);
         stored = at < bytes.size() ? static_cast<int8_t>(p[at]) : 1;
+        if (at >= bytes.size())
+            out.lost = dez::Format("%s: the TRT trailer ends early (%zu of %llu bytes): its values per point are "
+                                   "lost, one is taken",
+                                   path.c_str(), bytes.size(), static_cast<unsigned long long>(at + 1));
     }
     out.dimension = stored >= 1 && stored <= 10 ? stored : 1;
     out.table = std::make_unique<Matrix2D>(static_cast<int32_t>(signals), frames);
@@ -136,6 +145,7 @@ bool ReadLayout(TDataFile& d, const char* filePath, const Layout* only, bool asA
         d.SetErrorText(error.c_str());
         return false;
     }
+    if (!t.lost.empty()) d.SetErrorText(t.lost.c_str());
     if (asAnalog) {
         delete d.analog;
         d.analog = t.table.release();

@@ -8,12 +8,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/TestSupport.h"
 #include "importers/TCodaFile.h"
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
+#include "platform/NumberText.h"
 
 namespace {
 
@@ -302,7 +304,12 @@ TEST(TCodaFile, TruncatedAndHostileCounts) {
         ASSERT_LE(markerBytes, n) << n;
         ASSERT_LE(forceBytes, n) << n;
     }
-    EXPECT_TRUE(ReadBytes(full)->IsValid());
+    const auto whole = ReadBytes(full);
+    EXPECT_TRUE(whole->IsValid());
+    EXPECT_TRUE(whole->IsComplete());
+    EXPECT_EQ(whole->GetSectionsEnd(), full.size());
+    const size_t sectionsStart = 8 + 4 * whole->GetTags().size();
+    for (size_t n = sectionsStart; n < full.size(); ++n) ASSERT_FALSE(ReadBytes(full.substr(0, n))->IsComplete()) << n;
 
     // 65535 markers of 65535 samples announced by a file of a few bytes.
     Mdf hostile;
@@ -396,15 +403,19 @@ TEST_F(MdfLoad, AmtiPlates) {
     const auto d = Load(Recording(3, 2, "AMTI OR6-7", 16).Bytes());
     ASSERT_TRUE(d->points && d->analog);
     ASSERT_EQ(d->analog->GetRows(), 18);
-    EXPECT_EQ(d->analog->GetCols(), 8);
-    EXPECT_EQ(d->analogRate, 200.0f);
+    // Force channels at 200 Hz, EMG at 400 Hz: the table runs at 400 Hz and holds all 16 EMG
+    // samples; force sample s lands on column 2s, the columns between are interpolated.
+    EXPECT_EQ(d->analog->GetCols(), 16);
+    EXPECT_EQ(d->analogRate, 400.0f);
     const char* names[] = {"Fx1", "Fy1", "Fz1", "Mx1", "My1", "Mz1", "Xp1", "Yp1",
                            "Fx2", "Fy2", "Fz2", "Mx2", "My2", "Mz2", "Xp2", "Yp2"};
     for (int c = 0; c < 16; ++c) {
         SCOPED_TRACE(names[c]);
         EXPECT_EQ(d->AnalogLabel(c + 1), names[c]);
         const double gain = (c % 8 >= 3 && c % 8 <= 5) ? -1000.0 : -1.0;
-        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 5), gain * (c * 10 + 5));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 10), gain * (c * 10 + 5));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 11), gain * (c * 10 + 5.5));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 15), gain * (c * 10 + 7));  // the last sample's period
     }
     EXPECT_EQ(d->AnalogLabel(17), "Emg #0");
     EXPECT_NEAR(d->analog->GetValue(16, 7), 7 * 1.842e-6, 1e-9);  // EMG rows are not inverted
@@ -428,7 +439,7 @@ TEST_F(MdfLoad, OtherMakersAndNoPlates) {
     const char* names[] = {"FX121", "FX341", "FX141", "FX231", "FZ11", "FZ21", "FZ31", "FZ41"};
     for (int c = 0; c < 8; ++c) {
         EXPECT_EQ(d->AnalogLabel(c + 1), names[c]);
-        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 3), -(c * 10 + 3));
+        EXPECT_DOUBLE_EQ(d->analog->GetValue(c, 6), -(c * 10 + 3));  // sample 3 of 200 Hz at 400 Hz
     }
     int32_t type = 0, channels[8];
     ASSERT_TRUE(d->GetPlateGeometry(0, &type, channels, nullptr, nullptr));
@@ -439,7 +450,7 @@ TEST_F(MdfLoad, OtherMakersAndNoPlates) {
     ASSERT_TRUE(d->analog);
     EXPECT_EQ(d->AnalogLabel(1), "Channel#1-1");
     EXPECT_EQ(d->AnalogLabel(9), "Channel#1-2");
-    EXPECT_DOUBLE_EQ(d->analog->GetValue(8, 2), 82);  // gain 1 without plates
+    EXPECT_DOUBLE_EQ(d->analog->GetValue(8, 4), 82);  // gain 1 without plates
     EXPECT_EQ(d->plateCount, 0);
 }
 
@@ -475,6 +486,88 @@ TEST_F(MdfLoad, ChannelTableBoundedByTheFile) {
     EXPECT_FALSE(d->analog);
 }
 
+// Force and EMG channels of two rates share one table at the faster rate: the faster kind's
+// samples go in as they are, the slower kind's land on the columns of their own times and are
+// interpolated between them, held through their last sample period and 0 after it.
+TEST_F(MdfLoad, ChannelsOfTwoRatesShareTheFasterTimeBase) {
+    const struct {
+        const char* name;
+        int16_t forceRate, emgRate;
+        int forceSamples, emgSamples;
+        float tableRate;
+        int32_t columns;
+        // (row, column, value) with force channel c sample s = 10c + s and EMG sample s = s,
+        // before the plate gain of -1 and the EMG scale.
+        std::vector<std::tuple<int32_t, int32_t, double>> values;
+    } cases[] = {
+        {"EMG twice as fast", 200, 400, 4, 8, 400, 8, {{1, 2, -11}, {1, 3, -11.5}, {1, 7, -13}, {8, 5, 5}}},
+        {"plates four times as fast", 1000, 250, 12, 3, 1000, 12, {{0, 11, -11}, {8, 4, 1}, {8, 6, 1.5}, {8, 9, 2}}},
+        {"a ratio of 3 to 2", 300, 200, 6, 4, 300, 6, {{8, 1, 2.0 / 3}, {8, 3, 2}, {8, 4, 8.0 / 3}, {8, 5, 3}}},
+        {"EMG longer at one rate", 200, 200, 4, 6, 200, 6, {{8, 5, 5}, {0, 3, -3}, {0, 4, 0}}},
+        {"EMG twice as fast and short", 200, 400, 4, 4, 400, 8, {{1, 6, -13}, {1, 7, -13}, {8, 3, 3}, {8, 4, 0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Mdf mdf;
+        mdf.Markers(1, 2, Coded).Rate(7, 100).Rate(8, c.forceRate).Rate(9, c.emgRate);
+        mdf.Channels(3, 8, c.forceSamples, [](int ch, int s) { return static_cast<int16_t>(ch * 10 + s); });
+        mdf.Channels(4, 1, c.emgSamples, [](int, int s) { return static_cast<int16_t>(s); });
+        mdf.Section(18, 4, std::vector<Entry>(8, F32({1.0f})));
+        mdf.Section(19, 4, {F32({1e6f})});  // EMG in stored units
+        mdf.Plates(1, "Kistler");
+        const auto d = Load(mdf.Bytes());
+        ASSERT_TRUE(d->analog);
+        EXPECT_STREQ(d->GetErrorText(), "");
+        EXPECT_EQ(d->analogRate, c.tableRate);
+        EXPECT_EQ(d->analog->GetCols(), c.columns);
+        for (const auto& [row, col, value] : c.values)
+            EXPECT_NEAR(d->analog->GetValue(row, col), value, 1e-9) << row << " " << col;
+        EXPECT_EQ(d->plateCount, 1);
+    }
+}
+
+// Rates the file does not give are said, as is a pair of rates that cannot share a time base.
+TEST_F(MdfLoad, MissingOrUnusableRatesAreSaid) {
+    Mdf mdf;
+    mdf.Markers(1, 2, Coded).Section(9, 2, {Entry{}});  // EMG rate 0
+    mdf.Channels(3, 8, 4, [](int ch, int s) { return static_cast<int16_t>(ch * 10 + s); });
+    mdf.Channels(4, 1, 4, [](int, int s) { return static_cast<int16_t>(s); });
+    const auto d = Load(mdf.Bytes());
+    ASSERT_TRUE(d->points && d->analog);
+    EXPECT_EQ(d->pointRate, 100.0f);
+    EXPECT_EQ(d->analogRate, 100.0f);
+    EXPECT_EQ(d->analog->GetCols(), 4);
+    EXPECT_STREQ(d->GetErrorText(),
+                 "trial.mdf: no marker rate in the file, 100 Hz taken; no force-channel rate in the file, 100 Hz "
+                 "taken; EMG at 0 Hz and force channels at 100 Hz cannot share a time base; both are read at 100 Hz");
+}
+
+// A composed recording cut anywhere in its sections: refused, naming the section, unless only
+// sections the import does not use are lost.
+TEST_F(MdfLoad, CutRecordingIsRefusedWithWhatWasLost) {
+    Mdf mdf = Recording(3, 1, "AMTI", 8);
+    mdf.Section(34, 2, {I16({1}), I16({2})});  // a kept, unused table last
+    const std::string full = mdf.Bytes();
+    const size_t sections = ReadBytes(full)->GetTags().size();
+    ASSERT_EQ(sections, 11u);
+    for (size_t n = 8 + 4 * sections; n < full.size(); ++n) {
+        const auto d = Load(full.substr(0, n));
+        const std::string text = d->GetErrorText();
+        SCOPED_TRACE(testing::Message() << n << ": " << text);
+        if (n >= full.size() - 8) {  // inside the last section: two entries of 4 bytes
+            ASSERT_TRUE(d->points);
+            EXPECT_EQ(d->pointRate, 100.0f);
+            EXPECT_EQ(d->analogRate, 400.0f);
+            EXPECT_EQ(text, dez::Format("trial.mdf: section 11 of 11 (tag 34) runs past the end at byte %zu; only "
+                                        "sections not used here are lost",
+                                        n));
+        } else {
+            EXPECT_FALSE(d->points);
+            EXPECT_EQ(text.rfind("trial.mdf: cut short or damaged, section ", 0), 0u);
+        }
+    }
+}
+
 TEST_F(MdfLoad, DecimalCommaLocale) {
     testsupport::CommaLocale comma;
     if (!comma.ok()) GTEST_SKIP() << "no decimal-comma locale";
@@ -499,9 +592,13 @@ TEST(MdfSample, OpensWithMarkersChannelsAndPlate) {
     EXPECT_NEAR(d.points->GetValue(0, 0), 1907.9, 1e-3);
     EXPECT_NEAR(d.points->GetValue(2, 0), 891.9, 1e-3);
     ASSERT_TRUE(d.analog);
-    EXPECT_EQ(d.analog->GetRows(), 16);  // eight plate channels, eight EMG
-    EXPECT_EQ(d.analog->GetCols(), 511);
-    EXPECT_EQ(d.analogRate, 200.0f);
+    // Eight plate channels of 511 samples at 200 Hz, eight EMG of 1,023 at 400 Hz: the table runs
+    // at 400 Hz and keeps every EMG sample.
+    EXPECT_EQ(d.analog->GetRows(), 16);
+    EXPECT_EQ(d.analog->GetCols(), 1023);
+    EXPECT_EQ(d.analogRate, 400.0f);
+    EXPECT_EQ(d.GetAnalogSamplesPerFrame(), 2.0f);
+    EXPECT_STREQ(d.GetErrorText(), "");  // nothing lost, nothing assumed
     EXPECT_EQ(d.AnalogLabel(1), "FX121");
     EXPECT_EQ(d.AnalogLabel(8), "FZ41");
     EXPECT_EQ(d.AnalogLabel(9), "R.Quads");
@@ -523,17 +620,135 @@ TEST(MdfSample, OpensWithMarkersChannelsAndPlate) {
     EXPECT_EQ(std::string(coda.GetPlate(0)->makerModel), "Unspecified ");
     EXPECT_EQ(coda.GetPlate(0)->typeWord, 0);
 
+    ASSERT_EQ(coda.GetForceCount(), 8);
+    ASSERT_EQ(coda.GetEmgCount(), 8);
+    EXPECT_EQ(coda.GetForceRate(), 200.0f);
+    EXPECT_EQ(coda.GetEmgRate(), 400.0f);
+    for (int32_t j = 0; j < 8; ++j) {
+        const CodaChannel* emg = coda.GetEmg(j);
+        ASSERT_EQ(emg->capacity, 1023);
+        for (int32_t s = 0; s < 1023; ++s) ASSERT_EQ(d.analog->GetValue(8 + j, s), emg->samples[s]) << j << " " << s;
+    }
+    for (int32_t c = 0; c < 8; ++c) {
+        const CodaChannel* ch = coda.GetForce(c);
+        ASSERT_EQ(ch->capacity, 511);
+        for (int32_t s = 0; s < 511; ++s) {
+            ASSERT_EQ(d.analog->GetValue(c, 2 * s), -ch->samples[s]) << c << " " << s;
+            const double between = s + 1 < 511 ? -(double{ch->samples[s]} + ch->samples[s + 1]) / 2.0 : -ch->samples[s];
+            ASSERT_NEAR(d.analog->GetValue(c, 2 * s + 1), between, 1e-9) << c << " " << s;
+        }
+        EXPECT_EQ(d.analog->GetValue(c, 1022), 0.0);  // after the plate's last sample period
+    }
+
     // One right-foot stance: the vertical force rises to about body weight and is flat before.
+    // At every marker frame the plate reads that frame's own samples: its forces change from
+    // frame 0 as the sums of its channels do (FX12 + FX34, FX14 + FX23, FZ1 to FZ4; the stored
+    // channels point the other way), whatever baseline the plate subtracts, in the plate's axes.
     float peak = 0.0f, quiet = 0.0f;
-    for (int32_t col = 0; col < d.analog->GetCols(); ++col) {
-        TPlateForces f;
+    int32_t peakFrame = -1;
+    TPlateForces first;
+    ASSERT_TRUE(d.GetPlateForces(0, 0, &first, 10.0f, true));
+    for (int32_t frame = 0; frame < 511; ++frame) {
+        const int32_t col = static_cast<int32_t>(frame * d.GetAnalogSamplesPerFrame());
+        TPlateForces f, local;
         ASSERT_TRUE(d.GetPlateForces(0, col, &f, 10.0f, false));
-        peak = std::max(peak, f.force[2]);
-        if (col < 150) quiet = std::max(quiet, std::fabs(f.force[2]));
+        ASSERT_TRUE(d.GetPlateForces(0, col, &local, 10.0f, true));
+        auto change = [&](int c) {
+            return -static_cast<double>(coda.GetForce(c)->samples[frame]) + coda.GetForce(c)->samples[0];
+        };
+        const double tol = 1e-3 * (1.0 + std::fabs(f.force[2]));
+        ASSERT_NEAR(local.force[0] - first.force[0], change(0) + change(1), tol) << frame;
+        ASSERT_NEAR(local.force[1] - first.force[1], change(2) + change(3), tol) << frame;
+        ASSERT_NEAR(local.force[2] - first.force[2], change(4) + change(5) + change(6) + change(7), tol) << frame;
+        if (f.force[2] > peak) {
+            peak = f.force[2];
+            peakFrame = frame;
+        }
+        if (frame < 75) quiet = std::max(quiet, std::fabs(f.force[2]));
     }
     EXPECT_GT(peak, 450.0f);
     EXPECT_LT(peak, 1500.0f);
     EXPECT_LT(quiet, 20.0f);
+    // Columns between the frames lie between their neighbours' forces.
+    TPlateForces before, mid, after;
+    const int32_t col = 2 * peakFrame;
+    ASSERT_TRUE(d.GetPlateForces(0, col - 2, &before, 10.0f, false));
+    ASSERT_TRUE(d.GetPlateForces(0, col - 1, &mid, 10.0f, false));
+    ASSERT_TRUE(d.GetPlateForces(0, col, &after, 10.0f, false));
+    EXPECT_NEAR(mid.force[2], (before.force[2] + after.force[2]) / 2, 1e-3 * peak);
+}
+
+// Damaged copies of the sample: refused with the file's name and what is wrong, or loaded with
+// a note of what was lost; never a short recording at a default rate said by nobody.
+TEST(MdfSample, DamagedCopiesAreRefusedOrSayWhatWasLost) {
+    const std::string sample = testsupport::ReadFileBytes(testsupport::SampleFile("mdf/gait-bilateral-1997-Kistlerx1.mdf"));
+    ASSERT_EQ(sample.size(), 175699u);
+    std::string firstTag = sample;
+    firstTag[8] = 1;  // the comment's tag 0 becomes tag 1: every later section is read out of step
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool loads;
+        const char* said;  // part of the message
+    } cases[] = {
+        {"cut at a quarter", sample.substr(0, sample.size() / 4), false,
+         "cut short or damaged, section 3 of 28 (tag 2) runs past the end at byte 43924; lost: markers, force "
+         "channels, EMG, rates, resolutions, scales, plates, names"},
+        {"cut at a half", sample.substr(0, sample.size() / 2), false, "section 3 of 28 (tag 2) runs past the end at byte 87849"},
+        {"cut at three quarters", sample.substr(0, sample.size() * 3 / 4), false, "lost: markers, force channels, EMG, rates"},
+        {"cut in the plate channels", sample.substr(0, 150000), false, "section 4 of 28 (tag 3) runs past the end at byte 150000; lost: force channels, EMG, rates"},
+        {"cut after the rates", sample.substr(0, 174700), false, "lost: resolutions, scales, plates, names"},
+        {"damaged first descriptor tag", firstTag, false, "cut short or damaged, section 3 of 28 (tag 2) runs past the end"},
+        {"cut in the last section", sample.substr(0, sample.size() - 10), true,
+         "section 28 of 28 (tag 34) runs past the end at byte 175689; only sections not used here are lost"},
+        {"bytes after the last section", sample + std::string(10, '\0'), true, "10 bytes after the last section not read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        const std::string path = dir.file("gait-bilateral-1997-Kistlerx1.mdf");
+        testsupport::WriteFileBytes(path, c.bytes);
+        TDataFile d(nullptr);
+        d.verbose = false;
+        EXPECT_EQ(d.LoadFile(path.c_str(), kFileDetect, true), c.loads);
+        const std::string text = d.GetErrorText();
+        EXPECT_EQ(text.rfind("gait-bilateral-1997-Kistlerx1.mdf: ", 0), 0u) << text;
+        EXPECT_NE(text.find(c.said), std::string::npos) << text;
+        if (!c.loads) {
+            EXPECT_FALSE(d.points);
+            continue;
+        }
+        ASSERT_TRUE(d.points && d.analog);
+        EXPECT_EQ(d.GetPointCount(), 24);
+        EXPECT_EQ(d.GetFrameCount(), 512);
+        EXPECT_EQ(d.pointRate, 200.0f);
+        EXPECT_EQ(d.analog->GetCols(), 1023);
+        EXPECT_EQ(d.analogRate, 400.0f);
+        EXPECT_EQ(d.plateCount, 1);
+    }
+}
+
+// Any one byte of the descriptor table changed: the copy is refused with a reason, or it loads
+// at the file's rate, or its note says what was taken instead.
+TEST(MdfSample, DamagedDescriptorsNeverLoadSilentlyWrong) {
+    const std::string sample = testsupport::ReadFileBytes(testsupport::SampleFile("mdf/gait-bilateral-1997-Kistlerx1.mdf"));
+    testsupport::TempDir dir;
+    const std::string path = dir.file("trial.mdf");
+    for (size_t at = 8; at < 8 + 4 * 28; ++at)
+        for (const int value : {0x00, 0xFF, static_cast<uint8_t>(sample[at]) ^ 0x01}) {
+            std::string bytes = sample;
+            bytes[at] = static_cast<char>(value);
+            if (bytes == sample) continue;
+            testsupport::WriteFileBytes(path, bytes);
+            TDataFile d(nullptr);
+            d.verbose = false;
+            const bool loaded = d.LoadFile(path.c_str(), kFileDetect, true);
+            const std::string text = d.GetErrorText();
+            SCOPED_TRACE(testing::Message() << "byte " << at << " = " << value << ": " << text);
+            if (!loaded) EXPECT_EQ(text.rfind("trial.mdf: ", 0), 0u);
+            else if (text.empty()) EXPECT_EQ(d.pointRate, 200.0f);
+            else EXPECT_EQ(text.rfind("trial.mdf: ", 0), 0u);
+        }
 }
 
 }  // namespace

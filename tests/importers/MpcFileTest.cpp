@@ -1,10 +1,12 @@
 // MPC and CME text recordings with their ".vm" companions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "support/TestSupport.h"
 #include "motion/TDataFile.h"
+#include "platform/NumberText.h"
 
 namespace {
 
@@ -65,12 +67,11 @@ TEST(MpcFile, DataHeaderAloneMakesTheTable) {
     MpcDir t;
     ASSERT_TRUE(t.Load("frames 1 3 markers 1 2 Hz 50\n1 2 3\n4 5 6\n7 8 9\n"));
     EXPECT_EQ(t.d.GetNumberOfPoints(), 2);
-    EXPECT_EQ(t.d.GetFrameCount(), 3);
     EXPECT_EQ(t.d.PointLabel(1), "Marker 2");
-    EXPECT_DOUBLE_EQ(t.d.points->GetValue(0, 1), 7.0);
-    // The data section ends early: the rest stays 0.
-    EXPECT_DOUBLE_EQ(t.d.points->GetValue(3, 1), 0.0);
-    EXPECT_DOUBLE_EQ(t.d.points->GetValue(0, 2), 0.0);
+    EXPECT_DOUBLE_EQ(t.d.points->GetValue(3, 0), 4.0);
+    // The data section ends inside frame 2: the frames read in full are kept, and it is said.
+    EXPECT_EQ(t.d.GetFrameCount(), 1);
+    EXPECT_STREQ(t.d.GetErrorText(), "walk.mpc: MPC data ends early (the file ends): 1 of 3 frames present");
 }
 
 TEST(MpcFile, HeaderTableWinsOverTheDataHeader) {
@@ -93,6 +94,45 @@ TEST(MpcFile, NoMarkersAndNoDataHeaderIsRefused) {
         MpcDir t;
         EXPECT_FALSE(t.Load(text));
         EXPECT_EQ(t.d.points, nullptr);
+        EXPECT_EQ(std::string(t.d.GetErrorText()).rfind("walk.mpc: ", 0), 0u) << t.d.GetErrorText();
+    }
+}
+
+// A recording cut anywhere: refused with a reason while no frame is complete, else loaded with
+// the frames read in full, the same values as the whole file's, and a note of what was lost.
+// A table declared before the data but never filled is no recording either.
+TEST(MpcFile, CutCopiesKeepTheirCompleteFramesAndSaySo) {
+    std::string whole = "FRAMES 4\nMARKERS 2\nMARKERNAMES Y\nMARKER 1 LHEE\nMARKER 2 RHEE\n"
+                        "frames 1 4 markers 1 2 Hz 120 x\n";
+    for (int f = 0; f < 4; ++f)
+        for (int m = 0; m < 2; ++m) whole += dez::Format("%d.25 %d.5 -%d.75\n", 100 * f + m, 10 * f, m + 1);
+    MpcDir full;
+    ASSERT_TRUE(full.Load(whole));
+    ASSERT_EQ(full.d.GetFrameCount(), 4);
+    EXPECT_STREQ(full.d.GetErrorText(), "");
+    const size_t dataStart = whole.find("0.25");
+    for (size_t n = 0; n < whole.size(); ++n) {
+        const std::string cut = whole.substr(0, n);
+        SCOPED_TRACE(testing::Message() << n << " bytes: ...\"" << cut.substr(cut.size() > 12 ? cut.size() - 12 : 0) << "\"");
+        // Whole lines present after the data header (a last line without its end is cut), two
+        // to a frame.
+        const size_t lines = n > dataStart ? static_cast<size_t>(std::count(cut.begin() + dataStart, cut.end(), '\n')) : 0;
+        const int32_t frames = static_cast<int32_t>(lines / 2);
+        MpcDir t;
+        const bool loaded = t.Load(cut);
+        const std::string text = t.d.GetErrorText();
+        EXPECT_EQ(text.rfind("walk.mpc: ", 0), 0u) << text;
+        if (frames == 0) {
+            EXPECT_FALSE(loaded);
+            EXPECT_EQ(t.d.points, nullptr);
+            continue;
+        }
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(t.d.GetFrameCount(), frames);
+        EXPECT_EQ(text, dez::Format("walk.mpc: MPC data ends early (the file ends%s): %d of 4 frames present",
+                                    cut.back() != '\n' ? " inside its last line" : "", frames));
+        for (int32_t f = 0; f < frames; ++f)
+            for (int32_t r = 0; r < 6; ++r) ASSERT_EQ(t.d.points->GetValue(r, f), full.d.points->GetValue(r, f));
     }
 }
 
@@ -101,7 +141,8 @@ TEST(MpcFile, LongLineEndsThePass) {
     const std::string longLine(300, 'x');
     ASSERT_TRUE(t.Load("MARKERS 1\nFRAMES 3\nframes 1 3 markers 1 1 Hz 50\n1 1 1\n" + longLine + "\n3 3 3\n"));
     EXPECT_DOUBLE_EQ(t.d.points->GetValue(0, 0), 1.0);
-    EXPECT_DOUBLE_EQ(t.d.points->GetValue(0, 2), 0.0);
+    EXPECT_EQ(t.d.GetFrameCount(), 1);
+    EXPECT_STREQ(t.d.GetErrorText(), "walk.mpc: MPC data ends early (line 5 is too long to read): 1 of 3 frames present");
 }
 
 TEST(MpcFile, VmCompanionSuppliesNamesAndLinks) {
@@ -124,6 +165,17 @@ TEST(MpcFile, VmCompanionSuppliesNamesAndLinks) {
         ASSERT_TRUE(t.Load(std::string("STICKS 1\nSTICK 2 2 3\n") + recording));
         EXPECT_STREQ(t.d.stickText, "2-3");
         EXPECT_EQ(t.d.PointLabel(0), "own");
+    }
+    {
+        // A cut recording still takes the .vm of the whole recording.
+        MpcDir t;
+        testsupport::WriteFileBytes(t.dir.file("walk.vm"), vm);
+        const std::string text = recording;
+        ASSERT_TRUE(t.Load(text.substr(0, text.size() - 12)));
+        EXPECT_EQ(t.d.GetFrameCount(), 1);
+        EXPECT_STREQ(t.d.GetErrorText(), "walk.mpc: MPC data ends early (the file ends): 1 of 2 frames present");
+        EXPECT_STREQ(t.d.stickText, "1-2-3");
+        EXPECT_EQ(t.d.PointLabel(1), "RASI");
     }
     {
         // A .vm of other counts is ignored.

@@ -132,12 +132,15 @@ TEST_F(TrtFile, ShortAndHostileFilesAreRefused) {
         EXPECT_FALSE(Load(d, good.substr(0, n)));
         EXPECT_NE(std::string(d.GetErrorText()).find(file), std::string::npos) << d.GetErrorText();
     }
-    for (size_t n = samplesEnd; n < good.size(); n += 5) {  // cut in the trailer: samples kept
+    for (size_t n = samplesEnd; n < good.size(); n += 5) {  // cut in the trailer: samples kept, loss said
         SCOPED_TRACE(n);
         TDataFile d(nullptr);
         EXPECT_TRUE(Load(d, good.substr(0, n)));
         EXPECT_EQ(d.GetFrameCount(), 4);
         EXPECT_EQ(d.dimension, 1);
+        EXPECT_EQ(std::string(d.GetErrorText()),
+                  file + ": the TRT trailer ends early (" + std::to_string(n) + " of " + std::to_string(good.size()) +
+                      " bytes): its values per point are lost, one is taken");
     }
     const struct {
         const char* name;
@@ -158,11 +161,31 @@ TEST_F(TrtFile, ShortAndHostileFilesAreRefused) {
     }
 }
 
-TEST_F(TrtFile, EmptyTablesLoadEmpty) {
-    TDataFile d(nullptr);
-    ASSERT_TRUE(Load(d, Trt(0, 6, 100.0f, 3)));
-    EXPECT_EQ(d.GetFrameCount(), 0);
-    EXPECT_GE(d.dimension, 1);
+// A table with nothing in it is refused, as a recording or as an analog companion.
+TEST_F(TrtFile, EmptyTablesAreRefused) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"TRT of 0 frames", Trt(0, 6, 100.0f, 3), ": the TRT file holds no frame (0 frames of 6 signals)"},
+        {"TRT of 0 signals", Trt(5, 0, 100.0f, 3), ": the TRT file holds no signal (5 frames of 0 signals)"},
+        {"TRT of neither", Trt(0, 0, 100.0f, 3), ": the TRT file holds no frame (0 frames of 0 signals)"},
+        {"TRX of 0 frames", Trx(0, 6, 100.0f, 3), ": the TRX file holds no frame (0 frames of 6 signals)"},
+        {"TRX of 0 signals", Trx(5, 0, 100.0f, 3), ": the TRX file holds no signal (5 frames of 0 signals)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDataFile d(nullptr);
+        EXPECT_FALSE(Load(d, c.bytes));
+        EXPECT_EQ(d.points, nullptr);
+        EXPECT_EQ(std::string(d.GetErrorText()), file + c.reason);
+
+        TDataFile withAnalog(2, 10, 100.0f, 0, 1, 3);
+        withAnalog.verbose = false;
+        EXPECT_FALSE(withAnalog.ImportAnalogFile(file.c_str()));
+        EXPECT_EQ(withAnalog.analog, nullptr);
+    }
 }
 
 TEST_F(TrtFile, WriterLayouts) {

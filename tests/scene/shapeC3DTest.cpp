@@ -156,6 +156,37 @@ TEST_F(SceneC3D, LoadOfAFileWithoutPointsFailsAndLeavesTheObjectEmpty) {
     EXPECT_EQ(s.GetLinks(), nullptr);
 }
 
+// A file cut inside its data section loads the frames it holds and says, in the Log, what it lost;
+// a whole file says nothing.
+TEST_F(SceneC3D, ALoadThatLostDataSaysSoInTheLog) {
+    RecordingRecipe recipe;
+    recipe.frames = 450;
+    const std::string whole = scenetest::WriteRecording(recipe, dir.file("whole.c3d"));
+    const std::string bytes = testsupport::ReadFileBytes(whole);
+    ASSERT_GT(bytes.size(), 4096u);
+    testsupport::WriteFileBytes(dir.file("cut.c3d"), bytes.substr(0, bytes.size() - 2048));
+    for (const char* name : {"whole.c3d", "cut.c3d"}) {
+        SCOPED_TRACE(name);
+        std::string logged;
+        shapeC3D s;
+        bool loaded = false;
+        {
+            LogCapture capture(logged);
+            CaptureStdout();
+            loaded = s.Load(Wx(dir.file(name)));
+            GetCapturedStdout();
+        }
+        ASSERT_TRUE(loaded);
+        if (std::string(name) == "whole.c3d") {
+            EXPECT_EQ(logged, "");
+            EXPECT_TRUE(s.GetLoadError().empty());
+        } else {
+            EXPECT_NE(logged.find(dir.file(name) + ": C3D data section ends early"), std::string::npos) << logged;
+            EXPECT_EQ(s.GetLoadError().utf8_string().rfind("C3D data section ends early", 0), 0u);
+        }
+    }
+}
+
 TEST_F(SceneC3D, BoundsAreTheRecordingsInSceneUnits) {
     RecordingRecipe recipe;
     recipe.points = 2;

@@ -760,10 +760,10 @@ void MyFrame::OnCharHook(wxKeyEvent& event) {
         return;
     }
     // A command disabled now leaves the key to the control (the view's Home and End still jump
-    // while playing, as the labels say).
+    // while playing, as the labels say); but Space plays only what the Play command may play.
     const bool playing = m_canvas != nullptr && m_canvas->IsPlaying();
     if (!IsAnimationCommandEnabled(id, HasPlayableMotion(), playing)) {
-        event.Skip();
+        if (key != WXK_SPACE) event.Skip();
         return;
     }
     wxCommandEvent command(wxEVT_MENU, id);

@@ -15,6 +15,7 @@
 #include "app/DemoRecording.h"
 #include "app/FrameIds.h"
 #include "app/MyFrame.h"
+#include "motion/TDataFile.h"
 #include "view/myGLCanvas.h"
 
 namespace {
@@ -149,6 +150,16 @@ TEST_F(KeysTest, TextBoxesAndTheGridKeepTheirEditingKeys) {
         Command(kIdFullScreen);
         Wait([&] { return !frame().IsFullScreen(); });
     }
+}
+
+// As the Play command, Space plays nothing of one or two frames, whatever has the focus.
+TEST_F(KeysTest, SpacePlaysOnlyWhatPlayMay) {
+    const std::string path = apptest::FileInHome("two.c3d");
+    TDataFile data(1, 2, 100.0f, 0, 0, 3);
+    ASSERT_TRUE(data.SaveFile(path.c_str(), kFileC3D));
+    ASSERT_TRUE(frame().OpenFile(wxString::FromUTF8(path)));
+    Press(canvas_, WXK_SPACE);
+    EXPECT_FALSE(Wait([&] { return canvas_->IsPlaying(); }, 300));
 }
 
 TEST_F(KeysTest, ViewKeysStayWithTheView) {

@@ -1,5 +1,7 @@
 #include "app/AnimationControls.h"
 
+#include <wx/defs.h>
+
 #include "app/FrameIds.h"
 #include "platform/NumberText.h"
 
@@ -18,6 +20,30 @@ bool IsAnimationCommandEnabled(int id, bool playableMotion, bool playing) {
     if (!animation) return true;
     if (!playableMotion) return false;
     return playing ? id == kIdStop : id != kIdStop;
+}
+
+int SpaceCommand(bool playing) { return playing ? kIdStop : kIdPlay; }
+
+bool IsTextEditingKey(int keyCode, int modifiers, bool controlPages) {
+    if ((modifiers & (wxMOD_ALT | wxMOD_CONTROL)) != 0) return false;
+    switch (keyCode) {
+        case WXK_PAGEUP:
+        case WXK_PAGEDOWN:
+            return controlPages;
+        case WXK_LEFT:
+        case WXK_RIGHT:
+        case WXK_UP:
+        case WXK_DOWN:
+        case WXK_HOME:
+        case WXK_END:
+        case WXK_DELETE:
+        case WXK_BACK:
+            return true;
+        default:
+            // Space and the printable characters up to Latin-1; the function keys lie above.
+            return (keyCode >= WXK_SPACE && keyCode < WXK_DELETE) ||
+                   (keyCode > WXK_DELETE && keyCode <= 0xFF);
+    }
 }
 
 double SpeedFromSliderPosition(int position) { return position * 0.25; }

@@ -19,6 +19,16 @@ bool HasPlayableMotion(bool hasCanvas, bool hasSceneObject, bool canvasHasMotion
 // enabled.
 bool IsAnimationCommandEnabled(int id, bool playableMotion, bool playing);
 
+// The command Space runs: stop while playing, else play forward.
+int SpaceCommand(bool playing);
+
+// Whether a key is one that a focused text box or the property grid uses for its own editing
+// or caret and row moves (printable characters, Space, arrows, Home, End, Delete, Backspace, and
+// the page keys where the control pages), with no Alt or Ctrl among the modifiers (the toolkit's
+// key codes and modifier flags). Such keys stay with those controls; every other menu key still
+// reaches the menus.
+bool IsTextEditingKey(int keyCode, int modifiers, bool controlPages);
+
 // The speed slider runs from 1 to 8; position p plays at p x 0.25 (4 is normal speed).
 inline constexpr int kSpeedSliderMin = 1;
 inline constexpr int kSpeedSliderMax = 8;

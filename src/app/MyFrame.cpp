@@ -1,15 +1,18 @@
 #include "app/MyFrame.h"
 
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include <wx/app.h>
 #include <wx/artprov.h>
+#include <wx/accel.h>
 #include <wx/aui/auibook.h>
 #include <wx/config.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/propgrid/propgrid.h>
@@ -87,6 +90,22 @@ wxString MenuLabelForPath(const wxString& path) {
     label.Replace("&", "&&");
     return label;
 }
+
+// The text of every message the toolkit's log shows in a dialog (errors, warnings, plain
+// messages) written to standard error too, and so to the "Log" page: it stays there once the
+// dialog is closed.
+class DialogTextToLogPage : public wxLog {
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString& message, const wxLogRecordInfo&) override {
+        if (level > wxLOG_Message) return;
+        const char* prefix = level <= wxLOG_Error ? "Error: " : level == wxLOG_Warning ? "Warning: " : "";
+        std::cerr << prefix << message.utf8_string() << std::endl;
+    }
+};
+
+// Letters of key codes in one case. Only ASCII: the special keys' codes lie above 255, where a
+// Unicode case mapping would pair Page Up with Page Down (U+016E and U+016F).
+int AsciiUpper(int keyCode) { return keyCode >= 'a' && keyCode <= 'z' ? keyCode - 'a' + 'A' : keyCode; }
 
 bool NamesExistingFile(const wxString& path) {
     const wxFileName name(path);
@@ -166,6 +185,7 @@ void MyFrame::BindHandlers() {
           wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_CHANGED})
         Bind(type, &MyFrame::OnScroll, this);
     Bind(wxEVT_CLOSE_WINDOW, &MyFrame::OnClose, this);
+    Bind(wxEVT_CHAR_HOOK, &MyFrame::OnCharHook, this);
     Bind(wxEVT_PG_CHANGING, &MyFrame::OnPropertyChanging, this, kIdPropertyGrid);
     Bind(wxEVT_PG_CHANGED, &MyFrame::OnPropertyChanged, this, kIdPropertyGrid);
     // The view stops playback on its own too (its keys, its popup menu): the controls follow at
@@ -181,6 +201,8 @@ MyFrame::~MyFrame() {
         if (!IsIconized()) SaveGeometry(config);
     }
     m_dockingManager.UnInit();
+    // The log target of before again (what the dialogs still hold is shown by it).
+    m_logChain.reset();
     std::cout.rdbuf(m_savedOutput);
     std::cerr.rdbuf(m_savedError);
     // The "Log" page still exists (children go after this body): the last unfinished line goes
@@ -217,12 +239,13 @@ void MyFrame::CreateMenus() {
     m_animationMenu = new wxMenu;
     // GTK knows Page Down as "PgDn"; with "PgDown" the item would have no key at all. GTK takes
     // no arrow key without a modifier as a menu key, so the toolkit drops "Left" and "Right":
-    // those steps are the 3-D view's own keys.
+    // those steps are the 3-D view's own keys. Space plays as well as stops (OnCharHook), and
+    // its label says so.
     AppendItem(m_animationMenu, kIdPlay, _("&Play\tPgDn"), _("Play animation"),
                FrameBitmap(FrameImage::Play));
     AppendItem(m_animationMenu, kIdPlayBackward, _("&Play backward\tPgUp"),
                _("Play animation backwars"), FrameBitmap(FrameImage::PlayBackward));
-    AppendItem(m_animationMenu, kIdStop, _("Stop\tSpace"), _("&Stop animation"),
+    AppendItem(m_animationMenu, kIdStop, _("Play/Stop\tSpace"), _("&Stop animation"),
                FrameBitmap(FrameImage::Stop));
     m_animationMenu->AppendSeparator();
     AppendItem(m_animationMenu, kIdPreviousFrame, _("&Back one frame\tLeft"));
@@ -277,20 +300,22 @@ void MyFrame::CreateToolbar() {
                        _("Next Frame"));
     m_toolbar->AddSeparator();
 
+    // Sized so that the whole toolbar fits the first-start window: a control the toolbar cannot
+    // place is not shown at all (GTK offers no overflow here).
     m_frameSlider = new wxSlider(
-        m_toolbar, kIdFrameSlider, 0, 0, kFrameSliderMax, wxDefaultPosition, wxSize(250, 30),
+        m_toolbar, kIdFrameSlider, 0, 0, kFrameSliderMax, wxDefaultPosition, wxSize(200, 30),
         wxSL_HORIZONTAL | wxSL_AUTOTICKS | wxSL_BOTH, wxDefaultValidator, "slider");
     m_speedText = new wxTextCtrl(m_toolbar, kIdSpeedText, "1.0", wxDefaultPosition, wxSize(40, -1),
                                  wxTE_READONLY | wxTE_CENTRE, wxDefaultValidator, "text");
     m_speedText->SetToolTip(_("Play back speed value"));
     m_speedSlider =
         new wxSlider(m_toolbar, kIdSpeedSlider, kSpeedSliderInitial, kSpeedSliderMin,
-                     kSpeedSliderMax, wxDefaultPosition, wxSize(100, 30),
+                     kSpeedSliderMax, wxDefaultPosition, wxSize(80, 30),
                      wxSL_HORIZONTAL | wxSL_AUTOTICKS | wxSL_BOTTOM, wxDefaultValidator, "slider");
     m_speedSlider->SetTickFreq(1);
     m_speedSlider->SetToolTip(_("Play back speed"));
     m_timeText = new wxTextCtrl(m_toolbar, kIdTimeText, wxString(), wxDefaultPosition,
-                                wxSize(130, -1), wxTE_READONLY, wxDefaultValidator, "text");
+                                wxSize(170, -1), wxTE_READONLY, wxDefaultValidator, "text");
     m_toolbar->AddControl(m_frameSlider);
     m_toolbar->AddControl(m_speedText);
     m_toolbar->AddControl(m_speedSlider);
@@ -361,6 +386,8 @@ void MyFrame::CreatePanes() {
     });
     m_savedOutput = std::cout.rdbuf(m_logBuffer.get());
     m_savedError = std::cerr.rdbuf(m_logBuffer.get());
+    // The log target in force (the dialogs) keeps every message; the page gets a copy.
+    m_logChain = std::make_unique<wxLogChain>(new DialogTextToLogPage);
 }
 
 void MyFrame::RestoreGeometry(wxConfigBase* config) {
@@ -485,7 +512,11 @@ bool MyFrame::OpenFile(const wxString& path) {
     if (auto* shape = dynamic_cast<shape3D*>(m_canvas->GetObject())) {
         if (statusBar != nullptr) statusBar->SetStatusText(shape->GetInfo(), 2);
         SyncFrameSlider();
-        m_timeText->Clear();
+        // The readout shows where a recording stands from the start, not only after a step.
+        if (m_canvas->HasMotion())
+            m_canvas->UpdateTimeDisplay();
+        else
+            m_timeText->Clear();
     }
     UpdateControls();
     AddToHistory(path, false);
@@ -680,6 +711,64 @@ void MyFrame::OnScroll(wxScrollEvent& event) {
         event.Skip();
         break;
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys
+
+MyFrame::TextFocus MyFrame::FocusedText() const {
+    const wxWindow* focus = wxWindow::FindFocus();
+    if (focus == nullptr) return TextFocus::None;
+    if (const auto* text = wxDynamicCast(focus, wxTextCtrl))
+        return text->IsMultiLine() ? TextFocus::Pages : TextFocus::Line;
+    // The grid's own rows and its editors (children of the grid).
+    for (const wxWindow* w = focus; w != nullptr; w = w->GetParent())
+        if (w == m_propertyGrid) return TextFocus::Pages;
+    return TextFocus::None;
+}
+
+int MyFrame::MenuCommandForKey(int keyCode, int modifiers) const {
+    if (m_menuBar == nullptr) return wxID_NONE;
+    if (keyCode == WXK_SPACE && modifiers == wxMOD_NONE)
+        return SpaceCommand(m_canvas != nullptr && m_canvas->IsPlaying());
+    // The accelerators as the labels show them: the labels are the one table of the menu keys.
+    for (size_t m = 0; m < m_menuBar->GetMenuCount(); ++m) {
+        for (const wxMenuItem* item : m_menuBar->GetMenu(m)->GetMenuItems()) {
+            const std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+            if (accel && accel->GetFlags() == modifiers &&
+                AsciiUpper(accel->GetKeyCode()) == AsciiUpper(keyCode))
+                return item->GetId();
+        }
+    }
+    return wxID_NONE;
+}
+
+void MyFrame::OnCharHook(wxKeyEvent& event) {
+    // Here before the focused control sees the key: a menu key does what its label says
+    // wherever the focus is (the 3-D view, a slider, a button), except that a text box and the
+    // property grid keep their editing keys.
+    const int key = event.GetKeyCode();
+    const int modifiers = event.GetModifiers();
+    const TextFocus text = FocusedText();
+    if (text != TextFocus::None && IsTextEditingKey(key, modifiers, text == TextFocus::Pages)) {
+        event.Skip();
+        return;
+    }
+    const int id = MenuCommandForKey(key, modifiers);
+    if (id == wxID_NONE) {
+        event.Skip();
+        return;
+    }
+    // A command disabled now leaves the key to the control (the view's Home and End still jump
+    // while playing, as the labels say); but Space plays only what the Play command may play.
+    const bool playing = m_canvas != nullptr && m_canvas->IsPlaying();
+    if (!IsAnimationCommandEnabled(id, HasPlayableMotion(), playing)) {
+        if (key != WXK_SPACE) event.Skip();
+        return;
+    }
+    wxCommandEvent command(wxEVT_MENU, id);
+    command.SetEventObject(this);
+    ProcessWindowEvent(command);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -19,8 +19,10 @@ class myGLCanvas;
 class wxAuiNotebook;
 class wxCloseEvent;
 class wxCommandEvent;
+class wxKeyEvent;
 class wxConfigBase;
 class wxLocale;
+class wxLogChain;
 class wxMenu;
 class wxMenuBar;
 class wxPropertyGrid;
@@ -114,6 +116,15 @@ private:
     void OnSaveImage(wxCommandEvent& event);
     void OnScroll(wxScrollEvent& event);
     void OnClose(wxCloseEvent& event);
+    // The window's menu keys, before any control sees them.
+    void OnCharHook(wxKeyEvent& event);
+    // The menu command of a key by the menu labels' accelerators (Space: play or stop),
+    // wxID_NONE for any other key. Modifiers are the toolkit's wxMOD_ flags.
+    int MenuCommandForKey(int keyCode, int modifiers) const;
+    // What kind of text control has the focus: none, a one-line text box, or a control that
+    // also pages (a multi-line text, the property grid).
+    enum class TextFocus { None, Line, Pages };
+    TextFocus FocusedText() const;
     // A grid entry the rules refuse is vetoed (the row shows its old value again) with the reason
     // in the status bar; an accepted one is applied and the view repainted.
     void OnPropertyChanging(wxPropertyGridEvent& event);
@@ -138,6 +149,8 @@ private:
     std::streambuf* m_savedOutput = nullptr;
     std::streambuf* m_savedError = nullptr;
     std::unique_ptr<LogStreamBuf> m_logBuffer;
+    // Copies the text of the log's message dialogs to the "Log" page while the window lives.
+    std::unique_ptr<wxLogChain> m_logChain;
     wxAuiManager m_dockingManager;
     wxPropertyGrid* m_propertyGrid = nullptr;
     wxAuiNotebook* m_mainNotebook = nullptr;

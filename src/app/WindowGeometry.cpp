@@ -5,13 +5,12 @@
 namespace {
 
 constexpr int kDefaultPosition = 50;
-constexpr int kDefaultSize = 800;
 constexpr int kScreenMargin = 100;
 
 // One axis: position and size against a screen extent.
-void ClampAxis(int& position, int& size, int screen) {
+void ClampAxis(int& position, int& size, int screen, int defaultSize) {
     if (screen < 1) return;  // no screen to measure against
-    if (size < 1) size = kDefaultSize;
+    if (size < 1) size = defaultSize;
     if (size > screen) size = screen > kScreenMargin ? screen - kScreenMargin : screen;
     if (position < 0 || position > screen) position = kDefaultPosition;
     if (position > screen - size) position = std::max(0, screen - size);
@@ -20,7 +19,8 @@ void ClampAxis(int& position, int& size, int screen) {
 }  // namespace
 
 WindowGeometry ClampToScreen(WindowGeometry geometry, int screenWidth, int screenHeight) {
-    ClampAxis(geometry.x, geometry.width, screenWidth);
-    ClampAxis(geometry.y, geometry.height, screenHeight);
+    const WindowGeometry first;
+    ClampAxis(geometry.x, geometry.width, screenWidth, first.width);
+    ClampAxis(geometry.y, geometry.height, screenHeight, first.height);
     return geometry;
 }

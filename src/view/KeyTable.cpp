@@ -65,14 +65,11 @@ KeyAction LookUpKey(int keyCode, bool controlDown) {
             return Do(KeyCommand::Dolly, true, 0, kKeyDolly);
         case WXK_DOWN:
             return Do(KeyCommand::Dolly, true, 0, -kKeyDolly);
+        // F12, Page Up and Page Down are the main window's menu keys (full screen, play, play
+        // backward): the view leaves them alone so that they mean one thing wherever the focus is.
         case WXK_F10:
         case WXK_F11:
-        case WXK_F12:
             return Do(KeyCommand::RotateObject, true, keyCode - WXK_F10, kPi / 2);
-        case WXK_PAGEUP:
-            return Do(KeyCommand::PreviousEvent, true);
-        case WXK_PAGEDOWN:
-            return Do(KeyCommand::NextEvent, true);
         default:
             return KeyAction();
     }

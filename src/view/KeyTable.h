@@ -22,7 +22,7 @@ enum class KeyCommand {
     NextEvent,
     NextFrame,
     Dolly,           // `amount` of the way towards the centre
-    RotateObject,    // the scene object a quarter turn about `axis`
+    RotateObject,    // the scene object a quarter turn about `axis` (x or y)
 };
 
 struct KeyAction {

@@ -141,6 +141,10 @@ void my3DCanvas::RenderAndSwap() {
 void my3DCanvas::Render() {
     if (!m_context) return;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
+    // The lit parts of the decor (floor backdrop, arrow heads) take the current normal. Every
+    // paint starts from GL's initial one: the pick pass leaves its last normal current even
+    // through its attribute pop (Mesa), and floor and axes would come out darker ever after.
+    glNormal3f(0, 0, 1);
     glClearColor(m_background[0], m_background[1], m_background[2], m_background[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);

@@ -345,6 +345,7 @@ shape3D* myGLCanvas::LoadShape(const wxString& path, bool importFile) {
     m_defaultEye.Set(0, -3, 0);
     wxBusyCursor busy;
     m_loadFailure.clear();
+    m_openFailed = false;
     if (path.empty()) return nullptr;
 
     const ShapeKind kind = ShapeKindForPath(path);
@@ -358,15 +359,18 @@ shape3D* myGLCanvas::LoadShape(const wxString& path, bool importFile) {
         m_groundPlane.visible = true;
         m_elementToolTips = element_tooltips_enabled != 0;
     }
-    shape3D* shape = CreateShape(kind);
-    if (shape == nullptr) return nullptr;
-    // Nothing is opened that cannot be read: a FIFO or a device would block the program.
-    const std::string unreadable = dez::UnreadableReason(FileNameBytes(path));
+    // Nothing is opened that cannot be read: a FIFO or a device would block the program. A file
+    // that is missing or cannot be opened is reported as such whatever its name says; an empty
+    // one opens but holds no format.
+    const std::string bytes = FileNameBytes(path);
+    const std::string unreadable = dez::UnreadableReason(bytes);
     if (!unreadable.empty()) {
         m_loadFailure = wxString::FromUTF8(unreadable.c_str());
-        delete shape;
+        m_openFailed = dez::FileSize(bytes) != 0;
         return nullptr;
     }
+    shape3D* shape = CreateShape(kind);
+    if (shape == nullptr) return nullptr;
 
     // Meshes build display lists while they load: let them land in this context.
     MakeCurrent();
@@ -391,8 +395,9 @@ bool myGLCanvas::LoadShapeAndMotion(const wxString& path, bool importFile) {
         m_elementToolTips = false;
         m_object = LoadShape(path, importFile);
         if (m_object == nullptr) {
-            LogErrorFrom("myGLCanvas::LoadShapeAndMotion",
-                         wxGetTranslation("Format not supported : ") + path + WithReason(m_loadFailure));
+            const wxString what = m_openFailed ? wxGetTranslation("Could not open : ")
+                                               : wxGetTranslation("Format not supported : ");
+            LogErrorFrom("myGLCanvas::LoadShapeAndMotion", what + path + WithReason(m_loadFailure));
             return false;
         }
         UpdateRange();
@@ -499,8 +504,14 @@ void myGLCanvas::PlayBackward() {
 void myGLCanvas::Stop() { StopPlayback(false); }
 
 void myGLCanvas::TogglePlay() {
-    if (m_object == nullptr || m_object->GetFrameCount() == 0 || m_ownerFrame == nullptr) return;
-    Notify(m_playing ? kNotifyStop : kNotifyPlay);
+    if (m_object == nullptr || m_object->GetFrameCount() == 0) return;
+    // The notifications alone would start nothing: no window has commands with their ids.
+    if (m_playing) {
+        StopPlayback(true);
+    } else {
+        Play();
+        Notify(kNotifyPlay);
+    }
     UpdateOwner();
 }
 

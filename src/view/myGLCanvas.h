@@ -127,7 +127,8 @@ public:
     void PlayBackward();
     // Stops the timer without notifying the owner frame.
     void Stop();
-    // Space: asks the owner frame to play or stop (it starts nothing itself).
+    // Space: stops playback when playing, else plays forward (with a motion); the owner frame
+    // is told and updated.
     void TogglePlay();
     void StartTimer();
     // Moves to a time (seconds); with stop, playback stops first. The object snaps it to a frame;
@@ -196,6 +197,9 @@ protected:
     object3D* m_object = nullptr;
     // Why the last LoadShape failed (the system's or the reader's words), "" when unknown.
     wxString m_loadFailure;
+    // The last LoadShape failed because the file could not be opened (missing, a folder, no
+    // permission, not a regular file), not because of what it holds.
+    bool m_openFailed = false;
     float m_pickSize = 10;
     bool m_playing = false;
     wxTimer m_timer;

@@ -14,6 +14,7 @@
 #include <wx/config.h>
 #include <wx/file.h>
 #include <wx/filedlg.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/propgrid/propgrid.h>
@@ -144,7 +145,7 @@ TEST_F(AppTest, MenusAsATable) {
         {kIdExit, "E&xit\tALT-X", nullptr, false, true},
         {kIdPlay, "&Play\tPgDn", "Play animation", true, false},
         {kIdPlayBackward, "&Play backward\tPgUp", "Play animation backwars", true, false},
-        {kIdStop, "Stop\tSpace", "&Stop animation", true, false},
+        {kIdStop, "Play/Stop\tSpace", "&Stop animation", true, false},
         {kIdPreviousFrame, "&Back one frame", "", false, false},
         {kIdNextFrame, "&Forward one frame", "", false, false},
         {kIdFirstFrame, "First Frame\tHome", "", false, false},
@@ -261,6 +262,28 @@ TEST_F(AppTest, ToolbarControls) {
     wxTextCtrl* time = frame().GetTimeText();
     EXPECT_FALSE(time->IsEditable());
     EXPECT_EQ(time->GetName(), "text");
+}
+
+// At the first-start size (this fixture's store holds no geometry) the toolbar shows all of
+// itself: the last control, the time readout, ends inside it, and so does every other control.
+TEST_F(AppTest, EveryToolbarControlIsVisibleAtTheFirstStartSize) {
+    ASSERT_FALSE(frame().IsMaximized());
+    wxToolBar* toolbar = frame().GetToolbar();
+    Yield();
+    const wxRect bar(toolbar->GetClientSize());
+    for (int id : {kIdFrameSlider, kIdSpeedText, kIdSpeedSlider, kIdTimeText}) {
+        SCOPED_TRACE(id);
+        wxWindow* control = toolbar->FindWindow(id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_TRUE(control->IsShownOnScreen());
+        const wxRect r = control->GetRect();
+        EXPECT_TRUE(bar.Contains(r)) << r.x << "+" << r.width << " in a bar " << bar.width
+                                     << " wide";
+    }
+    // The readout holds the time of a long recording whole, with room for the box's frame and
+    // margins.
+    wxTextCtrl* time = frame().GetTimeText();
+    EXPECT_LT(time->GetTextExtent("100.000 (s)  [10001]").x + 20, time->GetSize().x);
 }
 
 TEST_F(AppTest, StatusBarHasFourFieldsTheLastOneFixed) {
@@ -389,6 +412,24 @@ TEST_F(AppTest, LogPageReceivesStandardOutputAndError) {
     std::cout << "\xA9 \xE2\x82\xAC" << std::endl;
     EXPECT_EQ(log->GetValue(),
               before + "printed to cout 42\nprinted to cerr\n" + wxString::FromUTF8("café €\n"));
+}
+
+TEST_F(AppTest, MessagesShownInDialogsAlsoGoToTheLogPage) {
+    wxTextCtrl* log = frame().GetLogText();
+    const wxString before = log->GetValue();
+    wxLogError("a failure of %d", 3);
+    wxLogWarning("a doubt");
+    wxLogMessage("a remark");
+    wxLogStatus("for the status bar only");
+    wxLogVerbose("for the verbose only");
+    EXPECT_EQ(log->GetValue(), before + "Error: a failure of 3\nWarning: a doubt\na remark\n");
+    // A file that is not there says that it could not be opened, with the system's reason.
+    const wxString missing = wxString::FromUTF8(apptest::MissingFile());
+    EXPECT_FALSE(frame().OpenFile(missing));
+    EXPECT_TRUE(log->GetValue().Contains("Error: Could not open : " + missing +
+                                         " (No such file or directory)\n"))
+        << log->GetValue();
+    EXPECT_FALSE(log->GetValue().Contains("Format not supported"));
 }
 
 TEST_F(AppTest, AboutBox) {

@@ -78,6 +78,9 @@ TEST_F(PlaybackTest, AnOpenedRecordingIsDescribedEverywhere) {
     EXPECT_EQ(frame().GetFrameSlider()->GetMin(), canvas_->GetFirstFrame());
     EXPECT_EQ(frame().GetFrameSlider()->GetMax(), canvas_->GetLastFrame());
     EXPECT_EQ(canvas_->GetFrameCount(), kDemoFrames);
+    // The time readout shows the first frame at once, before any step or play.
+    EXPECT_TRUE(frame().GetTimeText()->GetValue().StartsWith("0.000 (s)  [1]"))
+        << frame().GetTimeText()->GetValue();
     EXPECT_EQ(frame().GetHistory().At(frame().GetHistory().Count() - 1), demo_);
     ExpectControls(true, false);
 }

@@ -207,7 +207,7 @@ TEST_F(ProgramTest, TerminationSavesGeometryHistoryAndSettings) {
         EXPECT_TRUE(Stored(key).ToLong(&value));
         EXPECT_GE(value, 0);
     }
-    EXPECT_EQ(Stored("/MainFrame/w"), "800");
+    EXPECT_EQ(Stored("/MainFrame/w"), "1000");
     EXPECT_EQ(Stored("/MainFrame/h"), "800");
     EXPECT_EQ(Stored("/MainFrame/IsMaximized"), "0");
     EXPECT_EQ(Stored("/History/Count"), "1");

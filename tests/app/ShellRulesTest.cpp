@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <wx/defs.h>
+
 #include "app/AnimationControls.h"
 #include "app/FrameIds.h"
 #include "app/RecentFiles.h"
@@ -69,6 +71,49 @@ TEST(AnimationControls, OnlyMoreThanTwoFramesArePlayable) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.canvas << c.object << c.motion << " " << c.frames);
         EXPECT_EQ(HasPlayableMotion(c.canvas, c.object, c.motion, c.frames), c.playable);
+    }
+}
+
+TEST(WindowKeys, SpacePlaysWhenStoppedAndStopsWhenPlaying) {
+    EXPECT_EQ(SpaceCommand(false), kIdPlay);
+    EXPECT_EQ(SpaceCommand(true), kIdStop);
+}
+
+// What a focused text box or the grid keeps; the rest goes to the menus.
+TEST(WindowKeys, TextControlsKeepTheirEditingKeys) {
+    const struct {
+        int key;
+        int modifiers;
+        bool oneLine;  // kept by a one-line box
+        bool paging;   // kept by the Log and the grid
+    } cases[] = {
+        {WXK_SPACE, wxMOD_NONE, true, true},
+        {'a', wxMOD_NONE, true, true},
+        {'A', wxMOD_SHIFT, true, true},
+        {'~', wxMOD_NONE, true, true},
+        {0xE9, wxMOD_NONE, true, true},  // é
+        {WXK_HOME, wxMOD_NONE, true, true},
+        {WXK_END, wxMOD_SHIFT, true, true},
+        {WXK_LEFT, wxMOD_NONE, true, true},
+        {WXK_DOWN, wxMOD_NONE, true, true},
+        {WXK_DELETE, wxMOD_NONE, true, true},
+        {WXK_BACK, wxMOD_NONE, true, true},
+        {WXK_PAGEUP, wxMOD_NONE, false, true},
+        {WXK_PAGEDOWN, wxMOD_NONE, false, true},
+        {WXK_F12, wxMOD_NONE, false, false},
+        {WXK_F1, wxMOD_NONE, false, false},
+        {'X', wxMOD_ALT, false, false},
+        {WXK_HOME, wxMOD_CONTROL, false, false},
+        {WXK_SPACE, wxMOD_ALT, false, false},
+        {WXK_ESCAPE, wxMOD_NONE, false, false},
+        {WXK_RETURN, wxMOD_NONE, false, false},
+        {0, wxMOD_NONE, false, false},
+        {-1, wxMOD_NONE, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " modifiers " << c.modifiers);
+        EXPECT_EQ(IsTextEditingKey(c.key, c.modifiers, false), c.oneLine);
+        EXPECT_EQ(IsTextEditingKey(c.key, c.modifiers, true), c.paging);
     }
 }
 
@@ -145,13 +190,14 @@ TEST(WindowGeometry, ClampedIntoTheScreen) {
         int x, y, w, h;
     };
     const Case cases[] = {
-        {"first start fits", {50, 50, 800, 800, -1}, 1280, 1024, 50, 50, 800, 800},
+        {"first start fits", {50, 50, 1000, 800, -1}, 1280, 1024, 50, 50, 1000, 800},
         {"wider than the screen", {50, 50, 5000, 600, 0}, 1920, 1080, 50, 50, 1820, 600},
-        {"first start on a small screen", {50, 50, 800, 800, -1}, 1024, 768, 50, 50, 800, 668},
+        {"first start on a small screen", {50, 50, 1000, 800, -1}, 1024, 768, 24, 50, 1000, 668},
+        {"first start on a narrow screen", {50, 50, 1000, 800, -1}, 800, 600, 50, 50, 700, 500},
         {"position beyond the screen", {3000, 2000, 400, 300, 0}, 1920, 1080, 50, 50, 400, 300},
         {"negative position", {-4000, -20, 400, 300, 0}, 1920, 1080, 50, 50, 400, 300},
         {"hanging over the right edge", {1700, 900, 400, 300, 0}, 1920, 1080, 1520, 780, 400, 300},
-        {"no size", {10, 10, 0, -5, 0}, 1920, 1080, 10, 10, 800, 800},
+        {"no size", {10, 10, 0, -5, 0}, 1920, 1080, 10, 10, 1000, 800},
         {"tiny screen", {50, 50, 800, 800, 0}, 90, 60, 0, 0, 90, 60},
         {"unknown screen", {-1, 7000, 5000, 0, 0}, 0, -1, -1, 7000, 5000, 0},
     };

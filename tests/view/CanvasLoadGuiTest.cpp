@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -57,13 +58,16 @@ TEST_F(LoadTest, EmptyPathClearsTheSceneSilently) {
 }
 
 TEST_F(LoadTest, UnknownKindIsNotSupported) {
-    for (const char* path : {"archive.gz", "C#0001", "notes.doc"}) {
-        SCOPED_TRACE(path);
+    testsupport::TempDir dir;
+    for (const char* name : {"archive.gz", "C#0001", "notes.doc"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, "some bytes\n"));
         log.errors.clear();
-        EXPECT_FALSE(canvas->LoadShapeAndMotion(path, false));
+        EXPECT_FALSE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path.c_str()), false));
         EXPECT_EQ(canvas->GetObject(), nullptr);
         ASSERT_EQ(log.errors.size(), 1u);
-        EXPECT_EQ(log.errors[0].text, std::string("Format not supported : ") + path);
+        EXPECT_EQ(log.errors[0].text, "Format not supported : " + path);
         EXPECT_EQ(log.errors[0].function, "myGLCanvas::LoadShapeAndMotion");
     }
 }
@@ -89,7 +93,8 @@ TEST_F(LoadTest, FailedLoadIsReportedByTheObjectAndTheCanvas) {
 }
 
 // Files that cannot be read are refused before anything opens them (a FIFO would block the
-// program for ever), with the system's or the reader's reason after the path.
+// program for ever), with the system's or the reader's reason after the path. One that cannot be
+// opened at all says so, whatever kind its name promises; one that opens says what it holds.
 TEST_F(LoadTest, UnreadableFilesAreRefusedWithTheirReason) {
     testsupport::TempDir dir;
     const std::string folder = dir.file("folder.c3d");
@@ -100,18 +105,28 @@ TEST_F(LoadTest, UnreadableFilesAreRefusedWithTheirReason) {
     ASSERT_TRUE(testsupport::WriteFileBytes(empty, ""));
     const std::string garbage = dir.file("garbage.c3d");
     ASSERT_TRUE(testsupport::WriteFileBytes(garbage, std::string(600, 'x')));
+    const std::string locked = dir.file("locked.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(locked, std::string(600, 'x')));
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    // Root reads a file whatever its mode.
+    const bool lockedIsUnreadable = ::access(locked.c_str(), R_OK) != 0;
+    const std::string cannotOpen = "Could not open : ";
+    const std::string notSupported = "Format not supported : ";
     struct Case {
         std::string path;
+        const std::string& what;
         std::string reason;  // "" = any reason the reader gives
     };
-    const Case cases[] = {
-        {dir.file("missing.c3d"), "No such file or directory"},
-        {folder, "Is a directory"},
-        {fifo, "not a regular file"},
-        {empty, "empty file"},
-        {dir.file("missing.obj"), "No such file or directory"},
-        {garbage, ""},
+    std::vector<Case> cases = {
+        {dir.file("missing.c3d"), cannotOpen, "No such file or directory"},
+        {folder, cannotOpen, "Is a directory"},
+        {fifo, cannotOpen, "not a regular file"},
+        {empty, notSupported, "empty file"},
+        {dir.file("missing.obj"), cannotOpen, "No such file or directory"},
+        {dir.file("missing.unknown"), cannotOpen, "No such file or directory"},
+        {garbage, notSupported, ""},
     };
+    if (lockedIsUnreadable) cases.push_back({locked, cannotOpen, "Permission denied"});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         log.errors.clear();
@@ -119,7 +134,7 @@ TEST_F(LoadTest, UnreadableFilesAreRefusedWithTheirReason) {
         EXPECT_EQ(canvas->GetObject(), nullptr);
         ASSERT_FALSE(log.errors.empty());
         const std::string text = log.errors.back().text;
-        const std::string head = "Format not supported : " + c.path + " (";
+        const std::string head = c.what + c.path + " (";
         ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
         if (!c.reason.empty()) EXPECT_EQ(text, head + c.reason + ")");
         else EXPECT_GT(text.size(), head.size() + 1);

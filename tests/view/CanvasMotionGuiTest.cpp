@@ -198,15 +198,19 @@ TEST_F(CanvasMotionTest, AddMarkersAndLinksToTheDisplayList) {
     EXPECT_EQ(canvas->GetUndoCount(), 2);
 }
 
-TEST_F(CanvasMotionTest, SpaceAsksTheOwnerToPlayOrStop) {
+TEST_F(CanvasMotionTest, SpacePlaysAndStopsAndTellsTheOwner) {
     const int updates = frame->updates;
     EXPECT_FALSE(Key(WXK_SPACE));
+    EXPECT_TRUE(canvas->IsPlaying());
+    EXPECT_TRUE(canvas->IsTimerRunning());
+    EXPECT_FALSE(canvas->IsReverse());
     EXPECT_EQ(frame->Count(myGLCanvas::kNotifyPlay), 1);
-    EXPECT_GE(frame->updates, updates + 2);
-    canvas->Play();
+    EXPECT_GE(frame->updates, updates + 1);
     Key(WXK_SPACE);
+    EXPECT_FALSE(canvas->IsPlaying());
+    EXPECT_FALSE(canvas->IsTimerRunning());
     EXPECT_EQ(frame->Count(myGLCanvas::kNotifyStop), 1);
-    canvas->Stop();
+    EXPECT_GE(frame->updates, updates + 2);
 }
 
 TEST_F(CanvasMotionTest, OrbitTurnsAboutTheSelectionCentre) {

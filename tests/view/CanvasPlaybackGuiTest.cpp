@@ -209,18 +209,24 @@ TEST_F(PlaybackTest, TimeDisplay) {
     EXPECT_EQ(slider->GetValue(), 7);
 }
 
-TEST_F(PlaybackTest, TogglePlayAsksTheOwnerFrame) {
+TEST_F(PlaybackTest, TogglePlayPlaysAndStopsAndTellsTheOwnerFrame) {
     canvas->Adopt(Recording(100, 50));
     frame->commands.clear();
     const int updates = frame->updates;
     canvas->TogglePlay();
+    EXPECT_TRUE(canvas->IsPlaying());
+    EXPECT_TRUE(canvas->IsTimerRunning());
     EXPECT_EQ(frame->commands, (std::vector<int>{myGLCanvas::kNotifyPlay}));
     EXPECT_EQ(frame->updates, updates + 1);
-    EXPECT_FALSE(canvas->IsPlaying());  // it starts nothing itself
-    canvas->Play();
     frame->commands.clear();
     canvas->TogglePlay();
+    EXPECT_FALSE(canvas->IsPlaying());
+    EXPECT_FALSE(canvas->IsTimerRunning());
     EXPECT_EQ(frame->commands, (std::vector<int>{myGLCanvas::kNotifyStop}));
+    // Without an owner frame it plays all the same.
+    canvas->SetOwnerFrame(nullptr);
+    canvas->TogglePlay();
+    EXPECT_TRUE(canvas->IsPlaying());
     canvas->Stop();
 }
 

@@ -166,4 +166,42 @@ TEST_F(RecordingTest, EventsStepAndLabelTheTime) {
     EXPECT_EQ(recording->GetCurrentFrame(), previous);
 }
 
+// A click where nothing is drawn picks nothing, and the next paint must draw what the one
+// before it drew: no GL state of the pick pass may stay behind (floor and axes once came out
+// darker after it, for good).
+TEST_F(RecordingTest, AClickOnEmptyBackgroundChangesNothingDrawn) {
+    if (!Open("c3d/sample_01/Eb015pr.c3d")) FAIL() << "sample file missing";
+    canvas->GoToFrame(100, true);
+    Paint();
+    const testsupport::PixelBlock before = Paint();
+    const float* bg = canvas->GetBackgroundColour();
+    const int r = int(bg[0] * 255 + 0.5f), g = int(bg[1] * 255 + 0.5f), b = int(bg[2] * 255 + 0.5f);
+    ASSERT_GT(before.CountDifferentFrom(r, g, b, 2), 500) << "floor, axes and markers drawn";
+    // The top left corner shows the background only.
+    ASSERT_EQ(std::memcmp(before.at(3, kHeight - 4), before.at(0, kHeight - 1), 3), 0);
+    // Clicks of either button and hovering all pick; twice each, so nothing adds up either.
+    for (wxEventType type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_DOWN, wxEVT_RIGHT_DOWN, wxEVT_MOTION,
+                             wxEVT_MOTION}) {
+        SCOPED_TRACE(type);
+        wxMouseEvent event(type);
+        event.SetEventObject(canvas);
+        event.SetPosition(wxPoint(3, 3));
+        event.SetLeftDown(type == wxEVT_LEFT_DOWN);
+        event.SetRightDown(type == wxEVT_RIGHT_DOWN);
+        canvas->GetEventHandler()->ProcessEvent(event);
+        ASSERT_TRUE(canvas->IsPickRequested());
+        const testsupport::PixelBlock after = Paint();
+        EXPECT_FALSE(canvas->IsPickRequested());
+        ASSERT_EQ(after.rgba.size(), before.rgba.size());
+        int changed = 0;
+        for (std::size_t i = 0; i < before.rgba.size(); i += 4)
+            if (std::memcmp(&before.rgba[i], &after.rgba[i], 3) != 0) ++changed;
+        EXPECT_EQ(changed, 0);
+    }
+    wxArrayInt selection;
+    recording->GetSelection(selection);
+    EXPECT_TRUE(selection.empty());
+    EXPECT_EQ(testsupport::TakeGLErrors(), "");
+}
+
 }  // namespace

@@ -318,8 +318,14 @@ TEST(JointConstruction, FixedCentreJointIsNamedAndSavesItsCode) {
     EXPECT_STREQ(j.Name, "CIRf 1-2");
     EXPECT_EQ(j.Position, -3);
     EXPECT_EQ(j.FrameType, 3);
-    // Fixed in the carrying segment: the hinge wherever the support has moved it.
-    for (int f : {0, 150, 299}) {
+    // Fixed in the carrying segment: the hinge wherever the support has moved it. At frame 0 the
+    // support's first marker lies at (0, 0, 0), which a recording reads as missing: no pose of
+    // the support there, so no centre either.
+    EXPECT_EQ(j.CentreMissing.size(), 300u);
+    EXPECT_TRUE(j.CentreMissing[0]);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(j.Centre->GetValue(c, 0), h.model.MissingValue);
+    for (int f : {1, 150, 299}) {
+        EXPECT_FALSE(j.CentreMissing[size_t(f)]);
         const double t = f / double(kRate);
         const Vec hinge = Apply(Rz(0.3 * t), h.hinge);
         EXPECT_NEAR(j.Centre->GetValue(0, f), hinge[0] + 0.1 * t, 1e-6);

@@ -172,14 +172,15 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
         // The plate's moments are taken about its transducer origin, which lies the depth of
         // the origin below the surface (the plane of the corners) under its centre; they are
         // moved to the point of application that the contact keeps (its centre of pressure).
-        Point3D plateCentre, transducer;
+        Point3D plateCentre, transducer, up(0.0, 0.0, 1.0);
         if (platform) {
             double corners[12] = {}, origin[3] = {};
             if (recording->GetPlateGeometry(pf - 1, nullptr, nullptr, corners, origin)) {
                 const double u = recording->GetUnitFactor(-1);
                 for (int c = 0; c < 3; ++c)
                     plateCentre[c] = (corners[c] + corners[3 + c] + corners[6 + c] + corners[9 + c]) / (4.0 * u);
-                transducer = plateCentre + PlateNormal(corners) * (origin[2] / u);
+                up = PlateNormal(corners);
+                transducer = plateCentre + up * (origin[2] / u);
             }
         }
         for (int f = 0; f < frames; ++f) {
@@ -192,6 +193,10 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
                     mv.Set(plate.moment[0], plate.moment[1], plate.moment[2]);
                     pv.Set(plate.cop[0], plate.cop[1], plate.cop[2]);
                     mv = mv + Cross(transducer - pv, fv);
+                    // At a centre of pressure the moment has no part along the surface: what is
+                    // left there is the rounding of a centre given in single precision.
+                    const double along = fv.x * up.x + fv.y * up.y + fv.z * up.z;
+                    if (std::fabs(along) > FZseuil) mv = up * (mv.x * up.x + mv.y * up.y + mv.z * up.z);
                 } else {
                     pv = plateCentre;
                 }

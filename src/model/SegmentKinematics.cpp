@@ -321,8 +321,9 @@ void TBiomecaModel::PlanarWholeBodyCentre(Matrix2D& table, int n, double ratio) 
 
 void TBiomecaModel::CheckForceThreshold(LabelledItemList* warnings) {
     if (std::isfinite(FZseuil) && FZseuil >= 0.0) return;
-    Warn(warnings, "Force threshold " + std::to_string(FZseuil) + " refused: " + std::to_string(kForceThreshold) +
-                       " N used");
+    char text[96];
+    std::snprintf(text, sizeof text, "Force threshold %g refused: %g N used", FZseuil, kForceThreshold);
+    Warn(warnings, text);
     FZseuil = kForceThreshold;
 }
 

@@ -139,6 +139,8 @@ bool C3DModel::RunSegmentModel(TDataFile* recording, bool showWarnings) {
     Reset(false);
     if (!recording || SegmentCount <= 0) return false;
     const int frames = recording->GetFrameCount();
+    // Missing samples read and come out as the recording's own missing value.
+    MissingValue = recording->missingValue;
     if (recording->analog) LoadExternalForces(recording->analog, frames);
     int first = 0;
     int last = frames - 1;
@@ -149,8 +151,6 @@ bool C3DModel::RunSegmentModel(TDataFile* recording, bool showWarnings) {
         if (first >= last) first = last - 1;
         first = std::max(first, 0);
     }
-    // Missing samples come out as the recording's own missing value.
-    MissingValue = recording->missingValue;
     LogWarnings();
     LabelledItemList warnings;
     ComputeSegments(recording, first, last, &warnings);

@@ -169,9 +169,9 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
         const double perFrame = recording->GetAnalogSamplesPerFrame();
         const int columns = analog->GetCols();
         const int rows = analog->GetRows();
-        // The plate's moments are taken about its transducer origin, which lies the depth of
-        // the origin below the surface (the plane of the corners) under its centre; they are
-        // moved to the point of application that the contact keeps (its centre of pressure).
+        // The plate's moments are taken about its transducer origin, ORIGIN's z along the plate's
+        // normal from the centre of its corners (the surface); they are moved to the point of
+        // application that the contact keeps (its centre of pressure).
         Point3D plateCentre, transducer, up(0.0, 0.0, 1.0);
         if (platform) {
             double corners[12] = {}, origin[3] = {};
@@ -194,7 +194,8 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
                     pv.Set(plate.cop[0], plate.cop[1], plate.cop[2]);
                     mv = mv + Cross(transducer - pv, fv);
                     // At a centre of pressure the moment has no part along the surface: what is
-                    // left there is the rounding of a centre given in single precision.
+                    // left there is the rounding of a centre given in single precision, or the
+                    // lever of a plate type whose moments are about another point.
                     const double along = fv.x * up.x + fv.y * up.y + fv.z * up.z;
                     if (std::fabs(along) > FZseuil) mv = up * (mv.x * up.x + mv.y * up.y + mv.z * up.z);
                 } else {

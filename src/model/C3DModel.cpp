@@ -53,6 +53,7 @@ void C3DModel::Reset(bool defaults) {
     modified = false;
     jointsAsRead_.clear();
     if (defaults) {
+        loggedWarnings_ = 0;  // the reset empties Warnings
         segmentsAsRead_.clear();
         firstFrameAsRead_ = 0;
         lastFrameAsRead_ = 0;
@@ -127,6 +128,7 @@ bool C3DModel::BuildModel(TDataFile* recording, const wxString& path, bool showW
     if (LoadJointModel(jointFile, recording)) {
         if (!InverseDynamics(recording) && !quiet) wxLogError(_("Error in Inverse Dynamics method"));
     }
+    LogWarnings();
     CreateModelObjects();
     LoadDisplayModel(displayFile);
     CopySegmentNames(recording);
@@ -137,6 +139,8 @@ bool C3DModel::RunSegmentModel(TDataFile* recording, bool showWarnings) {
     Reset(false);
     if (!recording || SegmentCount <= 0) return false;
     const int frames = recording->GetFrameCount();
+    // Missing samples read and come out as the recording's own missing value.
+    MissingValue = recording->missingValue;
     if (recording->analog) LoadExternalForces(recording->analog, frames);
     int first = 0;
     int last = frames - 1;
@@ -147,13 +151,22 @@ bool C3DModel::RunSegmentModel(TDataFile* recording, bool showWarnings) {
         if (first >= last) first = last - 1;
         first = std::max(first, 0);
     }
+    LogWarnings();
     LabelledItemList warnings;
     ComputeSegments(recording, first, last, &warnings);
     if (warnings.count > 0 && showWarnings && !quiet) {
         for (int i = 0; i < warnings.count; ++i)
             wxLogWarning("Warning %d : %s", i + 1, wxString::FromUTF8(warnings.items[i]->name));
+        loggedWarnings_ = Warnings.size();  // the run's refusals were in that list
     }
+    LogWarnings();
     return Kinematics != nullptr && SegmentCount > 0;
+}
+
+void C3DModel::LogWarnings() {
+    if (loggedWarnings_ > Warnings.size()) loggedWarnings_ = 0;
+    for (; loggedWarnings_ < Warnings.size(); ++loggedWarnings_)
+        if (!quiet) wxLogWarning("%s", wxString::FromUTF8(Warnings[loggedWarnings_]));
 }
 
 void C3DModel::CreateModelObjects() {

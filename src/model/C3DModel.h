@@ -127,6 +127,8 @@ private:
     };
     void KeepSegmentsAsRead();
     void DeleteObjects();
+    // Sends the model's refusals not yet sent to the Log (counted only in quiet mode).
+    void LogWarnings();
     ModelObject* ItemObject(int k);
     bool WriteCombinedFile(const wxString& target);
 
@@ -136,4 +138,5 @@ private:
     int firstFrameAsRead_ = 0;
     int lastFrameAsRead_ = 0;
     double totalMassAsRead_ = 70.0;
+    size_t loggedWarnings_ = 0;  // entries of Warnings already sent to the Log
 };

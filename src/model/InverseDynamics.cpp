@@ -43,7 +43,7 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
         const int d = joint.Distal;
         if (!IsSegmentInUse(d)) continue;
         if (!joint.Centre && joint.Position >= 0)
-            joint.Centre = MarkerTrajectory(*recording, joint.Position + 1, false);
+            joint.Centre = MarkerTrajectory(*recording, joint.Position + 1, false, joint.CentreMissing);
         const Matrix2D* centre = Rows3(joint.Centre, frames);
         if (!resultantForces || !resultantMoments) continue;
 
@@ -82,6 +82,7 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
             const Matrix2D* force;
             const Matrix2D* moment;  // null unless the moment and the centre are both there
             const Matrix2D* centre;
+            const BodyJoint* joint;
         };
         std::vector<Load> loads;
         for (const BodyJoint* k : distalLoads) {
@@ -89,7 +90,7 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
             if (!fk) continue;
             const Matrix2D* mk = Rows3(k->Moment, frames);
             const Matrix2D* ck = Rows3(k->Centre, frames);
-            loads.push_back(Load{fk, mk && ck ? mk : nullptr, ck});
+            loads.push_back(Load{fk, mk && ck ? mk : nullptr, ck, k});
         }
         // The segment's centre of mass and resultants as contiguous rows: read in place, each
         // frame of these tall tables would be a cache miss.
@@ -102,7 +103,28 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
             return Point3D(rows[k * 3 * n + size_t(f)], rows[(k * 3 + 1) * n + size_t(f)],
                            rows[(k * 3 + 2) * n + size_t(f)]);
         };
+        // A frame where any input is missing has no load: the segment's centre of mass or
+        // resultants, this joint's centre, or a load (or its point of application) below.
+        const BlockGaps none;
+        const BlockGaps& gaps = size_t(d) < Gaps.size() ? Gaps[size_t(d)] : none;
+        FrameMask loadMissing;
+        auto gone = [&](int f) {
+            if (Masked(gaps.centre, f) || Masked(gaps.force, f) || Masked(gaps.moment, f) ||
+                Masked(joint.CentreMissing, f))
+                return true;
+            for (const Load& k : loads)
+                if (Masked(k.joint->LoadMissing, f) || (k.moment && Masked(k.joint->CentreMissing, f))) return true;
+            return false;
+        };
         for (int f = 0; f < frames; ++f) {
+            if (gone(f)) {
+                if (loadMissing.empty()) loadMissing.assign(n, 0);
+                loadMissing[size_t(f)] = 1;
+                double* fo = force->GetData() + 3 * size_t(f);
+                double* mo = moment->GetData() + 3 * size_t(f);
+                for (int c = 0; c < 3; ++c) fo[c] = mo[c] = MissingValue;
+                continue;
+            }
             const Point3D g = row(0, f);
             const Point3D cj = Column(centre, 0, f);
             Point3D fr = row(1, f);
@@ -131,6 +153,7 @@ bool TBiomecaModel::InverseDynamics(const TDataFile* recording) {
         }
         joint.Force = std::move(force);
         joint.Moment = std::move(moment);
+        joint.LoadMissing = std::move(loadMissing);
     }
     return true;
 }

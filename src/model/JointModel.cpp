@@ -52,6 +52,25 @@ Point3D MarkerAt(const MarkerTable& markers, bool planar, int p, int f) {
     return Point3D(x, 0.0, y);
 }
 
+// The third axis of a plate's frame, (c1 - c2) x (c2 - c3) made unit; the laboratory's z for
+// corners that span no plane, as the plate results then keep the laboratory's axes.
+// A mask kept only when it marks a frame: an empty one says nothing is missing.
+void KeepMask(FrameMask& into, FrameMask& mask) {
+    if (std::find(mask.begin(), mask.end(), 1) == mask.end()) mask.clear();
+    into = std::move(mask);
+}
+
+Point3D PlateNormal(const double* corners) {
+    const Point3D c1(corners[0], corners[1], corners[2]);
+    const Point3D c2(corners[3], corners[4], corners[5]);
+    const Point3D c3(corners[6], corners[7], corners[8]);
+    const Point3D a = c1 - c2, b = c2 - c3;
+    const Point3D n = Cross(a, b);
+    const double length = n.Length();
+    if (!std::isfinite(length) || !(length > 1e-9 * a.Length() * b.Length())) return Point3D(0.0, 0.0, 1.0);
+    return n * (1.0 / length);
+}
+
 // Quaternion (w, x, y, z) of the frame of a two- or three-marker set, as the segment kinematics
 // builds it.
 bool FrameQuaternion(const Point3D& a, const Point3D& b, const Point3D* c, int axis, int toward, double* q) {
@@ -62,15 +81,16 @@ bool FrameQuaternion(const Point3D& a, const Point3D& b, const Point3D* c, int a
 }  // namespace
 
 void TBiomecaModel::LowPass(double* row, int n) const {
-    SignalFilter signal;
-    signal.missingValue = MissingValue;
+    SignalFilter signal;  // gaps are NaN, and each run between them is filtered on its own
     if (UseSpline)
         signal.GcvsplSmooth(row, n, SampleRate, 0);
     else if (std::isfinite(Coupure) && Coupure >= 0.0)
         signal.ButterworthFilter(row, n, Coupure, SampleRate, false);
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::MarkerTrajectory(const TDataFile& recording, int p, bool filtered) {
+std::unique_ptr<Matrix2D> TBiomecaModel::MarkerTrajectory(const TDataFile& recording, int p, bool filtered,
+                                                          FrameMask& missing) {
+    missing.clear();
     const bool planar = recording.GetDimension() == 2;
     const MarkerTable markers(recording, Divide, MissingValue, planar);
     if (!markers.Valid(p) || (!planar && markers.dimension() < 3)) return nullptr;
@@ -79,11 +99,19 @@ std::unique_ptr<Matrix2D> TBiomecaModel::MarkerTrajectory(const TDataFile& recor
     if (!table->GetData()) return nullptr;
     double* rows = Scratch(static_cast<size_t>(3) * static_cast<size_t>(frames));
     for (int f = 0; f < frames; ++f) {
+        const bool gone = markers.Missing(p, f);
         const Point3D v = MarkerAt(markers, planar, p, f);
-        for (int c = 0; c < 3; ++c) rows[size_t(c) * size_t(frames) + size_t(f)] = v[c];
+        for (int c = 0; c < 3; ++c) rows[size_t(c) * size_t(frames) + size_t(f)] = gone ? kGap : v[c];
     }
-    if (filtered)
-        for (int c = 0; c < 3; ++c) LowPass(rows + size_t(c) * size_t(frames), frames);
+    if (filtered) {
+        // Gaps are bridged where the fill limit allows before the filter, which never reaches
+        // across what is left.
+        for (int c = 0; c < 3; ++c) {
+            FillSignalGaps(rows + size_t(c) * size_t(frames), frames);
+            LowPass(rows + size_t(c) * size_t(frames), frames);
+        }
+    }
+    SealRows(rows, 3, frames, MissingValue, missing);
     SignalTable(*table).StoreBlock(0, 3, rows);
     return table;
 }
@@ -96,6 +124,7 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
         Warn(nullptr, "Ground contact on segment " + std::to_string(proximal) + " outside the model refused");
         return false;
     }
+    CheckForceThreshold(nullptr);
     const bool planar = recording->GetDimension() == 2;
     const MarkerTable markers(*recording, Divide, MissingValue, planar);
     if (local != 0 && !markers.Valid(std::abs(local))) {
@@ -114,6 +143,7 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
     auto moment = std::make_unique<Matrix2D>(3, frames);
     auto centre = std::make_unique<Matrix2D>(3, frames);
     if (!force->GetData() || !moment->GetData() || !centre->GetData()) return false;
+    FrameMask centreMissing(static_cast<size_t>(frames), 0), loadMissing(static_cast<size_t>(frames), 0);
 
     const Matrix2D* analog = recording->analog;
     bool computedCoP = cop;
@@ -139,15 +169,18 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
         const double perFrame = recording->GetAnalogSamplesPerFrame();
         const int columns = analog->GetCols();
         const int rows = analog->GetRows();
-        // The plate's moments are taken about its centre; they are moved to the point of
+        // The plate's moments are taken about its transducer origin, ORIGIN's z along the plate's
+        // normal from the centre of its corners (the surface); they are moved to the point of
         // application that the contact keeps (its centre of pressure).
-        Point3D plateCentre;
+        Point3D plateCentre, transducer, up(0.0, 0.0, 1.0);
         if (platform) {
-            double corners[12] = {};
-            if (recording->GetPlateGeometry(pf - 1, nullptr, nullptr, corners, nullptr)) {
+            double corners[12] = {}, origin[3] = {};
+            if (recording->GetPlateGeometry(pf - 1, nullptr, nullptr, corners, origin)) {
                 const double u = recording->GetUnitFactor(-1);
                 for (int c = 0; c < 3; ++c)
                     plateCentre[c] = (corners[c] + corners[3 + c] + corners[6 + c] + corners[9 + c]) / (4.0 * u);
+                up = PlateNormal(corners);
+                transducer = plateCentre + up * (origin[2] / u);
             }
         }
         for (int f = 0; f < frames; ++f) {
@@ -159,7 +192,12 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
                     fv.Set(plate.force[0], plate.force[1], plate.force[2]);
                     mv.Set(plate.moment[0], plate.moment[1], plate.moment[2]);
                     pv.Set(plate.cop[0], plate.cop[1], plate.cop[2]);
-                    mv = mv + Cross(plateCentre - pv, fv);
+                    mv = mv + Cross(transducer - pv, fv);
+                    // At a centre of pressure the moment has no part along the surface: what is
+                    // left there is the rounding of a centre given in single precision, or the
+                    // lever of a plate type whose moments are about another point.
+                    const double along = fv.x * up.x + fv.y * up.y + fv.z * up.z;
+                    if (std::fabs(along) > FZseuil) mv = up * (mv.x * up.x + mv.y * up.y + mv.z * up.z);
                 } else {
                     pv = plateCentre;
                 }
@@ -192,9 +230,22 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
         }
 
         // Placement of a sensor that moves. A plate's results are already in laboratory axes at
-        // its measured centre of pressure, so they stay as they are.
+        // its measured centre of pressure, so they stay as they are. A frame where the marker or
+        // the carrying segment's orientation is missing has no centre (and, for a sensor carried
+        // in the segment's axes, no load in laboratory axes).
+        auto noCentre = [&](int f) {
+            centreMissing[size_t(f)] = 1;
+            for (int c = 0; c < 3; ++c) {
+                centre->SetValue(c, f, MissingValue);
+                ContactPoints->SetValue(base + c, f, MissingValue);
+            }
+        };
         if (!platform && local < 0) {
             for (int f = 0; f < frames; ++f) {
+                if (markers.Missing(-local, f)) {
+                    noCentre(f);
+                    continue;
+                }
                 const Point3D p = MarkerAt(markers, planar, -local, f);
                 for (int c = 0; c < 3; ++c) {
                     const double v = p[c] + (planar && c == 1 ? 0.0 : centre->GetValue(c, f));
@@ -204,7 +255,18 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
             }
         } else if (!platform && local > 0) {
             const double h = d[3];
+            const FrameMask* turn = size_t(proximal) < Gaps.size() ? &Gaps[size_t(proximal)].orientation : nullptr;
             for (int f = 0; f < frames; ++f) {
+                if ((turn && Masked(*turn, f)) || markers.Missing(local, f)) {
+                    noCentre(f);
+                    loadMissing[size_t(f)] = 1;
+                    for (int c = 0; c < 3; ++c) {
+                        force->SetValue(c, f, MissingValue);
+                        moment->SetValue(c, f, MissingValue);
+                        ContactForces->SetValue(base + c, f, MissingValue);
+                    }
+                    continue;
+                }
                 double theta[3];
                 for (int c = 0; c < 3; ++c) theta[c] = Kinematics->GetValue(kKinematicsRows * proximal + 3 + c, f);
                 double fl[3] = {force->GetValue(0, f), force->GetValue(1, f), force->GetValue(2, f)};
@@ -247,6 +309,15 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
                 const int k = int(std::round(f * perFrame));
                 TPlateForces plate;
                 if (!recording->GetPlateForces(pf - 1, k, &plate, float(FZseuil), false)) continue;
+                if (markers.Missing(contactMarker, f)) {
+                    // Whether the foot is on the plate cannot be told: no load to pass up.
+                    loadMissing[size_t(f)] = 1;
+                    for (int c = 0; c < 3; ++c) {
+                        force->SetValue(c, f, MissingValue);
+                        moment->SetValue(c, f, MissingValue);
+                    }
+                    continue;
+                }
                 const double z = markers.Position(contactMarker, f).z;
                 if (std::fabs(plate.cop[2] + 0.05 - z) > contactdistance || std::fabs(plate.force[2]) <= FZseuil) {
                     for (int c = 0; c < 3; ++c) {
@@ -260,8 +331,12 @@ bool TBiomecaModel::MakeFirstJoint(int pf, double* deltas, const int* channels, 
 
     const int m = firstPair ? m1 : m2;
     const char* t = firstPair ? t1 : t2;
-    return AddJoint(-1, proximal, m - 1, t, std::move(centre), nullptr, 0, std::move(force), std::move(moment), pf,
-                    channels, deltas ? d : nullptr, local, base, normal, computedCoP);
+    if (!AddJoint(-1, proximal, m - 1, t, std::move(centre), nullptr, 0, std::move(force), std::move(moment), pf,
+                  channels, deltas ? d : nullptr, local, base, normal, computedCoP))
+        return false;
+    KeepMask(Joints[JointCount - 1]->CentreMissing, centreMissing);
+    KeepMask(Joints[JointCount - 1]->LoadMissing, loadMissing);
+    return true;
 }
 
 bool TBiomecaModel::MakeJoint(int distal, int proximal, int position, const char* name, int frameType,
@@ -273,7 +348,8 @@ bool TBiomecaModel::MakeJoint(int distal, int proximal, int position, const char
         return false;
     }
     if (!TestJoint(distal, proximal)) return false;
-    std::unique_ptr<Matrix2D> orientation = ComputeJointFrame(recording, distal, proximal, frameType);
+    FrameMask turnMissing, centreMissing;
+    std::unique_ptr<Matrix2D> orientation = ComputeJointFrame(recording, distal, proximal, frameType, &turnMissing);
     std::unique_ptr<Matrix2D> centre;
     char text[84];
     std::snprintf(text, sizeof text, "%s", name ? name : "");
@@ -281,40 +357,54 @@ bool TBiomecaModel::MakeJoint(int distal, int proximal, int position, const char
         const bool fixed = position == -2;
         centre = std::make_unique<Matrix2D>(3, recording->GetFrameCount());
         if (!centre->GetData()) return false;
-        ComputeCIR(distal, proximal, recording, *centre, fixed);
+        ComputeCIR(distal, proximal, recording, *centre, fixed, &centreMissing);
         std::snprintf(text, sizeof text, fixed ? "CIRf %d-%d" : "CIRm %d-%d", distal + 1, proximal + 1);
     } else {
-        centre = MarkerTrajectory(*recording, position, true);
+        centre = MarkerTrajectory(*recording, position, true, centreMissing);
         if (!centre) {
             Warn(nullptr, "Joint centre at marker " + std::to_string(position) + ", which does not exist");
             return false;
         }
         if (orientation) {
             SignalTable o(*orientation);
-            std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(o.cols()));
+            const int frames = o.cols();
+            std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(frames));
             o.CopyBlock(0, 3, rows.data());
-            for (int c = 0; c < 3; ++c) LowPass(rows.data() + size_t(c) * size_t(o.cols()), o.cols());
+            OpenRows(rows.data(), 3, frames, turnMissing);
+            for (int c = 0; c < 3; ++c) LowPass(rows.data() + size_t(c) * size_t(frames), frames);
+            FrameMask same;
+            SealRows(rows.data(), 3, frames, MissingValue, same);
             o.StoreBlock(0, 3, rows.data());
         }
     }
-    return AddJoint(distal, proximal, position - 1, text, std::move(centre), std::move(orientation), frameType, nullptr,
-                    nullptr, 0, nullptr, nullptr, 0, -1, 1, true);
+    if (!AddJoint(distal, proximal, position - 1, text, std::move(centre), std::move(orientation), frameType, nullptr,
+                  nullptr, 0, nullptr, nullptr, 0, -1, 1, true))
+        return false;
+    BodyJoint& joint = *Joints[JointCount - 1];
+    joint.CentreMissing = std::move(centreMissing);
+    if (joint.Orientation) joint.OrientationMissing = std::move(turnMissing);
+    return true;
 }
 
 bool TBiomecaModel::MakeLastJoint(int segment, int position, int frameType, const char* name,
                                   const TDataFile* recording) {
     if (!recording || !RecordsExist()) return false;
-    std::unique_ptr<Matrix2D> centre = MarkerTrajectory(*recording, position, true);
+    FrameMask centreMissing;
+    std::unique_ptr<Matrix2D> centre = MarkerTrajectory(*recording, position, true, centreMissing);
     if (!centre) {
         Warn(nullptr, "Free end at marker " + std::to_string(position) + ", which does not exist");
         return false;
     }
-    return AddJoint(segment, segment, position - 1, name, std::move(centre), nullptr, frameType, nullptr, nullptr, 0,
-                    nullptr, nullptr, 0, -1, 1, true);
+    if (!AddJoint(segment, segment, position - 1, name, std::move(centre), nullptr, frameType, nullptr, nullptr, 0,
+                  nullptr, nullptr, 0, -1, 1, true))
+        return false;
+    Joints[JointCount - 1]->CentreMissing = std::move(centreMissing);
+    return true;
 }
 
 std::unique_ptr<Matrix2D> TBiomecaModel::ComputeJointFrame(const TDataFile* recording, int distal, int proximal,
-                                                           int frameType) {
+                                                           int frameType, FrameMask* missing) {
+    if (missing) missing->clear();
     if (!KinematicsReady() || !recording || !recording->points) return nullptr;
     const int frames = recording->GetFrameCount();
     if (frameType == 2 || frameType == 3) {
@@ -332,6 +422,8 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeJointFrame(const TDataFile* reco
             }
             for (int c = 0; c < 3; ++c) out(8 + c, f) = kin(row + 3 + c, f);
         }
+        // The segment's frames without an orientation are the joint's (MissingValue in both).
+        if (missing && size_t(s) < Gaps.size()) *missing = Gaps[size_t(s)].orientation;
         return table;
     }
     if (frameType != 1 || !IsSegmentInUse(distal) || !IsSegmentInUse(proximal)) return nullptr;
@@ -347,6 +439,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeJointFrame(const TDataFile* reco
     SignalTable out(*table);
     const bool direction = a == c;
     for (int f = 0; f < frames; ++f) {
+        for (int r = 0; r < kOrientationRows; ++r) out(r, f) = kGap;
         if (markers.Missing(a, f) || markers.Missing(b, f) || markers.Missing(c, f)) continue;
         const Point3D pa = MarkerAt(markers, planar, a, f), pb = MarkerAt(markers, planar, b, f);
         const Point3D pc = MarkerAt(markers, planar, c, f);
@@ -370,24 +463,35 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeJointFrame(const TDataFile* reco
         }
         for (int k = 0; k < 3; ++k) out(8 + k, f) = angles[k];
     }
-    SignalFilter signal;
-    signal.missingValue = 0.0;
+    const SignalFilter signal;  // gaps are NaN: a true 0.0 angle is no gap
     std::vector<double> rows(static_cast<size_t>(kOrientationRows) * static_cast<size_t>(frames));
     out.CopyBlock(0, kOrientationRows, rows.data());
     for (int r = 0; r < kOrientationRows; ++r)
         signal.FillGaps(rows.data() + size_t(r) * size_t(frames), frames, frames / 10);
+    FrameMask gaps;
+    SealRows(rows.data(), kOrientationRows, frames, MissingValue, gaps);
     out.StoreBlock(0, kOrientationRows, rows.data());
+    if (missing) *missing = std::move(gaps);
     return table;
 }
 
-void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* recording, Matrix2D& centre, bool fixed) {
+void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* recording, Matrix2D& centre, bool fixed,
+                               FrameMask* missing) {
+    // Whatever is refused leaves every frame without a centre, never a made-up point.
+    auto refuse = [&]() {
+        if (!centre.GetData()) return;
+        for (int f = 0; f < centre.GetCols(); ++f)
+            for (int c = 0; c < centre.GetRows(); ++c) centre.SetValue(c, f, MissingValue);
+        if (missing) missing->assign(static_cast<size_t>(centre.GetCols()), 1);
+    };
+    if (missing) missing->clear();
     if (!recording || !recording->points || !IsSegmentInUse(distal) || (proximal >= 0 && !IsSegmentInUse(proximal)))
-        return;
-    if (proximal >= 0 && !KinematicsReady()) return;
+        return refuse();
+    if (proximal >= 0 && !KinematicsReady()) return refuse();
     const bool planar = recording->GetDimension() == 2;
     const MarkerTable markers(*recording, Divide, MissingValue, planar);
     const int frames = std::min(markers.frames(), centre.GetCols());
-    if (centre.GetRows() != 3 || frames < 2 || (!planar && markers.dimension() < 3)) return;
+    if (centre.GetRows() != 3 || frames < 2 || (!planar && markers.dimension() < 3)) return refuse();
     const BodySegment& ds = *Segments[distal];
     const int ma = ds.P1, mb = ds.P2, mc = ds.P3;
     const bool two = mc == ma || mc == mb;
@@ -400,14 +504,14 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
         (proximal >= 0 && (!markers.Valid(pa) || !markers.Valid(pb)))) {
         Warn(nullptr,
              "Centre of rotation of segment " + std::to_string(distal + 1) + " : marker outside the recording");
-        return;
+        return refuse();
     }
     // The window spans two periods of the cut-off frequency.
     const double span = 2.0 * SampleRate / Coupure + 1.0;
     if (!std::isfinite(span) || span < 1.0 || span >= frames) {
         Warn(nullptr,
              "Centre of rotation of segment " + std::to_string(distal + 1) + " : no window for this cut-off and rate");
-        return;
+        return refuse();
     }
     const int w = int(span);
 
@@ -416,7 +520,8 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
         Point3D a, b, c;
         Point3D origin;
         double r[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-        bool present = true;
+        bool present = true;  // the distal markers and the proximal pose
+        bool pose = true;     // the proximal pose: origin and orientation
     };
     std::vector<Local> local(static_cast<size_t>(frames));
     double extent[3] = {0.0, 0.0, 0.0};
@@ -428,7 +533,8 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
         l.b = MarkerAt(markers, planar, mb, f);
         l.c = two ? l.a : MarkerAt(markers, planar, mc, f);
         if (proximal >= 0) {
-            l.present = l.present && !markers.Missing(pa, f) && !markers.Missing(pb, f);
+            l.pose = !markers.Missing(pa, f) && !markers.Missing(pb, f) &&
+                     !(size_t(proximal) < Gaps.size() && Masked(Gaps[size_t(proximal)].orientation, f));
             l.origin = (MarkerAt(markers, planar, pa, f) + MarkerAt(markers, planar, pb, f)) * 0.5;
             double q[4];
             double norm = 0.0;
@@ -436,10 +542,9 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
                 q[k] = kin(kKinematicsRows * proximal + 12 + k, f);
                 norm += q[k] * q[k];
             }
-            if (!(norm > 0.0)) {
-                l.present = false;
-                continue;
-            }
+            if (!(norm > 0.0)) l.pose = false;
+            l.present = l.present && l.pose;
+            if (!l.pose) continue;
             norm = std::sqrt(norm);
             for (double& v : q) v /= norm;
             QuaternionMatrix(q, l.r);
@@ -452,7 +557,7 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
             for (int k = 0; k < 3; ++k) extent[k] = std::max(extent[k], std::fabs((*p)[k]));
     }
 
-    std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(frames), 0.0);
+    std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(frames), kGap);
     auto at = [&](int c, int f) -> double& { return rows[size_t(c) * size_t(frames) + size_t(f)]; };
     Point3D sum;
     int accepted = 0;
@@ -489,16 +594,14 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
         }
     }
 
-    int setFrames = frames - w;
     const bool mean = fixed && accepted > 0;
     if (mean) {
         const Point3D average = sum * (1.0 / accepted);
         for (int f = 0; f < frames; ++f)
             for (int c = 0; c < 3; ++c) at(c, f) = average[c];
-        setFrames = frames;
     } else {
-        SignalFilter signal;
-        signal.missingValue = 0.0;
+        // The last w frames have no pose w frames on, hence no estimate: they stay gaps.
+        const SignalFilter signal;  // gaps are NaN: a true 0.0 coordinate is no gap
         for (int c = 0; c < 3; ++c) {
             double* row = rows.data() + size_t(c) * size_t(frames);
             signal.FillGaps(row, frames - w, (frames - w) / 20);
@@ -506,13 +609,26 @@ void TBiomecaModel::ComputeCIR(int distal, int proximal, const TDataFile* record
         }
     }
     if (proximal >= 0) {
-        for (int f = 0; f < setFrames; ++f) {
+        for (int f = 0; f < frames; ++f) {
             const Local& l = local[size_t(f)];
-            // A frame left without an estimate (gaps not fillable) stays missing.
-            if (!mean && at(0, f) == 0.0 && at(1, f) == 0.0 && at(2, f) == 0.0) continue;
+            if (IsGap(at(0, f)) || IsGap(at(1, f)) || IsGap(at(2, f))) continue;
+            if (!l.pose) {  // no proximal pose to carry the centre into the laboratory
+                for (int c = 0; c < 3; ++c) at(c, f) = kGap;
+                continue;
+            }
             const Point3D p = Rotate(l.r, Point3D(at(0, f), at(1, f), at(2, f))) + l.origin;
             for (int c = 0; c < 3; ++c) at(c, f) = p[c];
         }
     }
-    SignalTable(centre).StoreBlock(0, 3, rows.data());
+    FrameMask gaps;
+    SealRows(rows.data(), 3, frames, MissingValue, gaps);
+    // Columns of the table beyond the recording's frames have no centre either.
+    const int columns = centre.GetCols();
+    if (columns > frames) {
+        gaps.resize(static_cast<size_t>(frames), 0);
+        gaps.resize(static_cast<size_t>(columns), 1);
+    }
+    for (int f = 0; f < columns; ++f)
+        for (int c = 0; c < 3; ++c) centre.SetValue(c, f, f < frames ? at(c, f) : MissingValue);
+    if (missing) *missing = std::move(gaps);
 }

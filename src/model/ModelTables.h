@@ -4,13 +4,56 @@
 // per-element checks (callers stay inside the table).
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <memory>
+#include <vector>
 
 #include "motion/Matrix2D.h"
 #include "motion/TDataFile.h"
 #include "motion/geometry.h"
 
-// The recording's point table seen as markers: checked once, read without checks after.
+// While the model computes, a sample without a result is NaN: never a measurement, so a true 0.0
+// is never taken for a gap, and anything computed from it is NaN too. The tables the model keeps
+// hold its MissingValue there instead, with a frame mask that says which frames are missing.
+constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+inline bool IsGap(double v) { return v != v; }
+
+// Whether frame f of a mask is missing (an empty or short mask has nothing missing).
+inline bool Masked(const std::vector<unsigned char>& mask, int f) {
+    return f >= 0 && size_t(f) < mask.size() && mask[size_t(f)] != 0;
+}
+
+// Rows of `count` contiguous signals of `frames` samples each (row r at rows + r * frames): a frame
+// where any of them is a gap becomes missing in all, MissingValue is written there and the mask
+// (resized to frames) says so. The mask is left empty when nothing is missing.
+inline void SealRows(double* rows, int count, int frames, double missing, std::vector<unsigned char>& mask) {
+    mask.assign(static_cast<size_t>(frames), 0);
+    bool any = false;
+    const size_t width = static_cast<size_t>(frames);
+    for (int f = 0; f < frames; ++f) {
+        bool gone = false;
+        for (int r = 0; r < count && !gone; ++r) gone = IsGap(rows[size_t(r) * width + size_t(f)]);
+        if (!gone) continue;
+        any = true;
+        mask[size_t(f)] = 1;
+        for (int r = 0; r < count; ++r) rows[size_t(r) * width + size_t(f)] = missing;
+    }
+    if (!any) mask.clear();
+}
+
+// The reverse: the masked frames of contiguous rows become gaps again.
+inline void OpenRows(double* rows, int count, int frames, const std::vector<unsigned char>& mask) {
+    if (mask.empty()) return;
+    const size_t width = static_cast<size_t>(frames);
+    for (int f = 0; f < frames; ++f)
+        if (Masked(mask, f))
+            for (int r = 0; r < count; ++r) rows[size_t(r) * width + size_t(f)] = kGap;
+}
+
+// The recording's point table seen as markers: checked once, read without checks after. A marker
+// is missing in a frame when all its coordinates equal the recording's missing value, when one of
+// them is NaN, or when its fourth value (the residual) is negative: the recording's mark for a
+// point it could not measure, whatever coordinates it kept.
 class MarkerTable {
 public:
     MarkerTable(const TDataFile& recording, double divide, double missing, bool planar)
@@ -23,6 +66,7 @@ public:
         data_ = points->GetData();
         count_ = rows_ / dim_;
         coords_ = planar ? 2 : std::min(dim_, 3);
+        residual_ = !planar && dim_ >= 4;
     }
 
     int count() const { return count_; }
@@ -33,9 +77,13 @@ public:
     // p is a valid 1-based marker, f a frame of the table.
     bool Missing(int p, int f) const {
         const double* v = At(p, f);
-        for (int c = 0; c < coords_; ++c)
-            if (v[c] != missing_) return false;
-        return true;
+        if (residual_ && v[3] < 0.0) return true;
+        bool all = true;
+        for (int c = 0; c < coords_; ++c) {
+            if (IsGap(v[c])) return true;
+            all = all && v[c] == missing_;
+        }
+        return all;
     }
     // Spatial position in metres (needs 3 coordinates per point).
     Point3D Position(int p, int f) const {
@@ -59,6 +107,7 @@ private:
     int dim_ = 0;
     int count_ = 0;
     int coords_ = 0;
+    bool residual_ = false;
     double missing_;
     double scale_;
 };

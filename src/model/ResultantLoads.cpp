@@ -49,8 +49,7 @@ bool TBiomecaModel::KinematicsReady() const {
 }
 
 void TBiomecaModel::Differentiate(double* row, int n, int order) const {
-    SignalFilter signal;
-    signal.missingValue = MissingValue;
+    SignalFilter signal;  // gaps are NaN: kept out of every window, and left as gaps
     const bool cutOff = std::isfinite(Coupure) && Coupure >= 0.0;
     if (UseSpline) {
         signal.GcvsplSmooth(row, n, SampleRate, order);
@@ -111,6 +110,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
     SignalTable kin(*Kinematics);
     SignalTable out(*table);
     double* block = Scratch(static_cast<size_t>(3) * static_cast<size_t>(frames));
+    if (Gaps.size() != size_t(n + 1)) Gaps.resize(size_t(n + 1));
     double bodyMass = SegmentMassSum;
     for (int i = 0; i < n; ++i)
         if (Segments[i]->AddMass > 0.0) bodyMass += Segments[i]->AddMass;
@@ -124,6 +124,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
                 external = s.ExtForce.get();
         }
         kin.CopyBlock(kKinematicsRows * k, 3, block);
+        OpenRows(block, 3, frames, Gaps[size_t(k)].centre);
         for (int c = 0; c < 3; ++c) {
             double* row = block + static_cast<size_t>(c) * static_cast<size_t>(frames);
             Differentiate(row, frames, 2);
@@ -135,6 +136,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantForces(bool addExternal
                 }
             }
         }
+        SealRows(block, 3, frames, MissingValue, Gaps[size_t(k)].force);
         out.StoreBlock(3 * k, 3, block);
     }
     return table;
@@ -148,8 +150,9 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantMoments(bool addExterna
     if (!table->GetData()) return nullptr;
     SignalTable out(*table);
     std::vector<double> rows(static_cast<size_t>(3) * static_cast<size_t>(frames));
+    if (Gaps.size() != size_t(n + 1)) Gaps.resize(size_t(n + 1));
     for (int k = 0; k < n; ++k) {
-        std::unique_ptr<Matrix2D> curve = ComputeSegmentCurve(k, 2, 1, nullptr);
+        std::unique_ptr<Matrix2D> curve = ComputeSegmentCurve(k, 2, 1, nullptr, &Gaps[size_t(k)].moment);
         if (!curve) continue;
         const BodySegment& s = *Segments[k];
         const Matrix2D* external =
@@ -169,7 +172,9 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeResultantMoments(bool addExterna
     return table;
 }
 
-std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, int kind, CurveNames* names) {
+std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, int kind, CurveNames* names,
+                                                              FrameMask* missing) {
+    if (missing) missing->clear();
     if (!KinematicsReady() || s < 0 || s >= SegmentCount) return nullptr;
     const int frames = Kinematics->GetCols();
     SignalTable kin(*Kinematics);
@@ -186,6 +191,20 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
     double* rates = angles + 3 * n;
     double* accelerations = rates + 3 * n;
     kin.CopyBlock(kKinematicsRows * s + 3, 3, angles);
+    if (size_t(s) < Gaps.size()) OpenRows(angles, 3, frames, Gaps[size_t(s)].orientation);
+    // Frames without a result are gaps while computed, then MissingValue in the curve.
+    auto seal = [&](SignalTable& table) {
+        FrameMask gaps;
+        for (int f = 0; f < frames; ++f) {
+            bool gone = false;
+            for (int r = 0; r < 4; ++r) gone = gone || IsGap(table(r, f));
+            if (!gone) continue;
+            if (gaps.empty()) gaps.assign(n, 0);
+            gaps[size_t(f)] = 1;
+            for (int r = 0; r < 4; ++r) table(r, f) = MissingValue;
+        }
+        if (missing) *missing = std::move(gaps);
+    };
     // Orders 1 and 2 write every element; the others leave rows at 0.
     auto result = (order == 1 || order == 2) ? UnfilledTable(4, frames) : std::make_unique<Matrix2D>(4, frames);
     if (!result->GetData()) return nullptr;
@@ -194,6 +213,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
         const double scale = Degre ? kDegrees : 1.0;
         for (int f = 0; f < frames; ++f)
             for (int r = 0; r < 3; ++r) out(r, f) = angles[r * n + size_t(f)] * scale;
+        seal(out);
         return result;
     }
     if (order > 2) return result;
@@ -288,6 +308,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegmentCurve(int s, int order, i
         for (int r = 0; r < 3; ++r) out(r, f) = v[r];
         out(3, f) = total;
     }
+    seal(out);
     return result;
 }
 

@@ -42,10 +42,10 @@ void FrameAngles(const double* frame, double* angles) {
 
 // Unwraps an angle series over [first, last]: a step above 2.5 rad loses 2 pi, one below -2.5
 // gains it. Missing samples are stepped over, so a gap is not taken for a wrap.
-void Unwrap(double* v, int first, int last, double missing) {
+void Unwrap(double* v, int first, int last) {
     int prev = -1;
     for (int f = first; f <= last; ++f) {
-        if (v[f] == missing) continue;
+        if (IsGap(v[f])) continue;
         if (prev >= 0) {
             // Whole turns at once (a long spin is thousands of turns), then the last steps.
             const double step = v[f] - v[prev];
@@ -66,19 +66,19 @@ void Unwrap(double* v, int first, int last, double missing) {
 constexpr int kFillMargin = 64;
 
 void FillRowGaps(const SignalFilter& signal, double* v, int n, int limit) {
-    const double missing = signal.missingValue;
+    auto missing = [&signal](double x) { return signal.IsMissing(x); };
     int s = 0;
-    while (s < n && v[s] == missing) ++s;
+    while (s < n && missing(v[s])) ++s;
     int e = n - 1;
-    while (e > s && v[e] == missing) --e;
+    while (e > s && missing(v[e])) --e;
     if (s >= e) return;
     int gaps = 0;
     for (int i = s; i <= e; ++i)
-        if (v[i] == missing) ++gaps;
+        if (missing(v[i])) ++gaps;
     if (gaps == 0 || gaps > limit || (e - s + 1) - gaps < 3) return;
     int i = s;
     while (i <= e) {
-        if (v[i] != missing) {
+        if (!missing(v[i])) {
             ++i;
             continue;
         }
@@ -86,7 +86,7 @@ void FillRowGaps(const SignalFilter& signal, double* v, int n, int limit) {
         const int from = i;
         int to = i;
         for (int j = i; j <= e; ++j) {
-            if (v[j] != missing) continue;
+            if (!missing(v[j])) continue;
             if (j - to > 2 * kFillMargin) break;
             to = j;
         }
@@ -103,21 +103,20 @@ void FillRowGaps(const SignalFilter& signal, double* v, int n, int limit) {
 
 // Whole-body centre of mass, accumulated segment by segment: a frame where a segment is missing
 // is missing with the whole-body check, else the centre of the segments present weighted among
-// themselves; with none present it is missing.
+// themselves; with none present it is missing. Missing frames are gaps (NaN).
 class WholeBodySums {
 public:
-    WholeBodySums(int frames, double missing)
+    explicit WholeBodySums(int frames)
         : sums_(3 * static_cast<size_t>(frames), 0.0),
           mass_(static_cast<size_t>(frames), 0.0),
           present_(static_cast<size_t>(frames), 0),
           missing_(static_cast<size_t>(frames), 0),
-          frames_(frames),
-          missingValue_(missing) {}
+          frames_(frames) {}
 
     void Add(const double* x, const double* y, const double* z, double mass, int first, int last) {
         const size_t n = static_cast<size_t>(frames_);
         for (int f = first; f <= last; ++f) {
-            if (x[f] == missingValue_ && y[f] == missingValue_ && z[f] == missingValue_) {
+            if (IsGap(x[f]) || IsGap(y[f]) || IsGap(z[f])) {
                 missing_[size_t(f)] = 1;
                 continue;
             }
@@ -141,9 +140,9 @@ public:
                 share = ratio * mass_[size_t(f)] / massSum;
                 if (share == 0.0) gone = true;
             }
-            x[f] = gone ? missingValue_ : sums_[size_t(f)] / share;
-            y[f] = gone ? missingValue_ : sums_[n + size_t(f)] / share;
-            z[f] = gone ? missingValue_ : sums_[2 * n + size_t(f)] / share;
+            x[f] = gone ? kGap : sums_[size_t(f)] / share;
+            y[f] = gone ? kGap : sums_[n + size_t(f)] / share;
+            z[f] = gone ? kGap : sums_[2 * n + size_t(f)] / share;
             if (planar && !gone) y[f] = 0.0;
         }
     }
@@ -154,7 +153,6 @@ private:
     std::vector<int> present_;
     std::vector<char> missing_;
     int frames_;
-    double missingValue_;
 };
 
 }  // namespace
@@ -171,6 +169,11 @@ void TBiomecaModel::ResolveMarkers(const TDataFile* recording, int i, int* p1, i
     *p2 = n2 >= 0 ? n2 + 1 : *p1;
     const int n3 = recording->FindPointLabel(s.Name3);
     *p3 = n3 >= 0 ? n3 + 1 : *p1;
+}
+
+void TBiomecaModel::FillSignalGaps(double* row, int n) const {
+    const SignalFilter signal;  // gaps are NaN
+    FillRowGaps(signal, row, n, n / 10);
 }
 
 int TBiomecaModel::FindFirstValidFrame(const TDataFile* recording) {
@@ -215,6 +218,7 @@ bool TBiomecaModel::ComputeSegments(const TDataFile* recording, int first, int l
     Kinematics.reset();
     ResultantForces.reset();
     ResultantMoments.reset();
+    Gaps.clear();
     double ratio = TotalMass;
     Kinematics = ComputeKinematics(recording, ratio, Degre, UseSpline, Coupure, Gravity, first, last, warnings,
                                    MissingValue, 1e-5, true, true, true);
@@ -233,6 +237,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeKinematics(const TDataFile* reco
     if (!RecordsExist()) return nullptr;
     SetGeometryTolerance(tolerance);
     MissingValue = missing;
+    CheckForceThreshold(warnings);
     Degre = degrees;
     UseSpline = spline;
     Coupure = cutoff;
@@ -303,7 +308,7 @@ void TBiomecaModel::PlanarWholeBodyCentre(Matrix2D& table, int n, double ratio) 
     const int frames = k.cols();
     const size_t width = static_cast<size_t>(frames);
     double* rows = Scratch(3 * width);
-    WholeBodySums body(frames, MissingValue);
+    WholeBodySums body(frames);
     // The plane's coordinates are rows 0 and 2 (x, 0, y).
     for (int i = 0; i < n; ++i) {
         k.CopyBlock(kKinematicsRows * i, 3, rows);
@@ -312,6 +317,14 @@ void TBiomecaModel::PlanarWholeBodyCentre(Matrix2D& table, int n, double ratio) 
     k.CopyBlock(kKinematicsRows * n, 3, rows);
     body.Finish(rows, rows + width, rows + 2 * width, ratio, MassSum(n), checkcom, FirstFrame, LastFrame, true);
     k.StoreBlock(kKinematicsRows * n, 3, rows);
+}
+
+void TBiomecaModel::CheckForceThreshold(LabelledItemList* warnings) {
+    if (std::isfinite(FZseuil) && FZseuil >= 0.0) return;
+    char text[96];
+    std::snprintf(text, sizeof text, "Force threshold %g refused: %g N used", FZseuil, kForceThreshold);
+    Warn(warnings, text);
+    FZseuil = kForceThreshold;
 }
 
 bool TBiomecaModel::FilterUsable(bool filter, LabelledItemList* warnings) {
@@ -324,15 +337,14 @@ bool TBiomecaModel::FilterUsable(bool filter, LabelledItemList* warnings) {
 
 void TBiomecaModel::CleanBlock(double* block, int rows, int frames, bool body, const int* angleRows, int angleCount,
                                bool unwrap, bool fillGaps, bool filter) const {
-    SignalFilter signal;
-    signal.missingValue = MissingValue;
+    SignalFilter signal;  // the rows' gaps are NaN
     const int limit = frames / 10;
     auto isAngle = [&](int r) { return std::find(angleRows, angleRows + angleCount, r) != angleRows + angleCount; };
     for (int r = 0; r < rows; ++r) {
         double* row = block + static_cast<size_t>(r) * static_cast<size_t>(frames);
         // Gaps in angles are bridged only after unwrapping, so that a wrap inside a gap is not
         // interpolated across.
-        if (isAngle(r) && unwrap) Unwrap(row, FirstFrame, LastFrame, MissingValue);
+        if (isAngle(r) && unwrap) Unwrap(row, FirstFrame, LastFrame);
         if (fillGaps) FillRowGaps(signal, row, frames, limit);
         if (filter && !body && r <= kAngle3) {
             if (UseSpline)
@@ -350,13 +362,40 @@ void TBiomecaModel::CleanUp(Matrix2D& table, int n, const int* angleRows, int an
     filter = FilterUsable(filter, warnings);
     // One block at a time, copied out as contiguous rows in one pass over the frames.
     double* block = Scratch(static_cast<size_t>(kKinematicsRows) * static_cast<size_t>(frames));
+    Gaps.assign(static_cast<size_t>(n + 1), BlockGaps());
     for (int b = 0; b <= n; ++b) {
         const bool body = b == n;  // the whole body: centre of mass only, never filtered
         const int rows = body ? 3 : kKinematicsRows;
         k.CopyBlock(kKinematicsRows * b, rows, block);
         CleanBlock(block, rows, frames, body, angleRows, angleCount, unwrap, fillGaps, filter);
+        SealBlock(block, frames, b, body);
         k.StoreBlock(kKinematicsRows * b, rows, block);
     }
+}
+
+void TBiomecaModel::SealBlock(double* block, int frames, int b, bool body) {
+    const size_t width = static_cast<size_t>(frames);
+    BlockGaps& gaps = Gaps[size_t(b)];
+    // The centre rows 0-2, 6, 7 and the orientation rows 3-5, 8-15, each group missing as a whole.
+    auto seal = [&](std::initializer_list<int> rows, FrameMask& mask) {
+        mask.assign(width, 0);
+        bool any = false;
+        for (int f = 0; f < frames; ++f) {
+            bool gone = false;
+            for (int r : rows) gone = gone || IsGap(block[size_t(r) * width + size_t(f)]);
+            if (!gone) continue;
+            any = true;
+            mask[size_t(f)] = 1;
+            for (int r : rows) block[size_t(r) * width + size_t(f)] = MissingValue;
+        }
+        if (!any) mask.clear();
+    };
+    if (body) {
+        seal({0, 1, 2}, gaps.centre);
+        return;
+    }
+    seal({0, 1, 2, kLength, kRadius}, gaps.centre);
+    seal({kAngle1, kAngle2, kAngle3, 8, 9, 10, 11, 12, 13, 14, 15}, gaps.orientation);
 }
 
 std::unique_ptr<Matrix2D> TBiomecaModel::NewKinematicsTable(int n, int frames, bool zero, LabelledItemList* warnings) {
@@ -377,7 +416,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
     const int n = SegmentsInUse(warnings);
     ApplyHanavan(n, warnings);
     const int frames = markers.frames();
-    // Every element is written below, block by block (zeros outside the computed range).
+    // Every element is written below, block by block (missing outside the computed range).
     std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, frames, false, warnings);
     if (!table) return nullptr;
     SignalTable k(*table);
@@ -416,10 +455,11 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
     // (before any clean-up), cleaned, and stored into the table once.
     const size_t width = static_cast<size_t>(frames);
     double* block = Scratch(static_cast<size_t>(kKinematicsRows) * width);
-    WholeBodySums body(frames, MissingValue);
+    WholeBodySums body(frames);
     const int angleRows[] = {kAngle1, kAngle2, kAngle3};
+    Gaps.assign(static_cast<size_t>(n + 1), BlockGaps());
     for (int i = 0; i < n; ++i) {
-        std::fill(block, block + kKinematicsRows * width, 0.0);
+        std::fill(block, block + kKinematicsRows * width, kGap);
         SegmentMarkers& m = resolved[size_t(i)];
         ComputeSegmentBlock(markers, i, m, first, last, block, frames);
         BodySegment& s = *Segments[i];
@@ -430,11 +470,15 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments3D(const TDataFile* reco
         }
         body.Add(block, block + width, block + 2 * width, s.Mass, first, last);
         CleanBlock(block, kKinematicsRows, frames, false, angleRows, 3, unwrap, fillGaps, filter);
+        SealBlock(block, frames, i, false);
         k.StoreBlock(kKinematicsRows * i, kKinematicsRows, block);
     }
-    std::fill(block, block + kKinematicsRows * width, 0.0);
+    // The whole body has a centre of mass only: its other rows are 0.
+    std::fill(block, block + 3 * width, kGap);
+    std::fill(block + 3 * width, block + kKinematicsRows * width, 0.0);
     body.Finish(block, block + width, block + 2 * width, massRatio, MassSum(n), checkcom, first, last);
     CleanBlock(block, 3, frames, true, angleRows, 0, unwrap, fillGaps, false);
+    SealBlock(block, frames, n, true);
     k.StoreBlock(kKinematicsRows * n, kKinematicsRows, block);
     KinematicsDone = true;
     return table;
@@ -456,16 +500,18 @@ void TBiomecaModel::ComputeSegmentBlock(const MarkerTable& markers, int i, Segme
         const bool gone1 = markers.Missing(m.p1, f);
         if (m.p1 == m.p2) {
             const Point3D p = markers.Position(m.p1, f);
-            for (int c = 0; c < 3; ++c) at(c, f) = gone1 ? MissingValue : p[c];
+            for (int c = 0; c < 3; ++c) at(c, f) = gone1 ? kGap : p[c];
+            for (int r = kAngle1; r <= kAngle3; ++r) at(r, f) = 0.0;
+            for (int r = kAxisX; r < kKinematicsRows; ++r) at(r, f) = 0.0;
             at(kLength, f) = 0.02;
             at(kRadius, f) = 0.02;
-            continue;  // no orientation: its rows stay 0
+            continue;  // no orientation: its rows are 0
         }
         const bool gone2 = markers.Missing(m.p2, f);
         const Point3D p1 = markers.Position(m.p1, f);
         const Point3D p2 = markers.Position(m.p2, f);
         if (gone1 || gone2) {
-            for (int r : {0, 1, 2, int(kLength), int(kRadius)}) at(r, f) = MissingValue;
+            for (int r : {0, 1, 2, int(kLength), int(kRadius)}) at(r, f) = kGap;
         } else {
             const Point3D d = p2 - p1;
             const double length = d.Length();
@@ -480,8 +526,8 @@ void TBiomecaModel::ComputeSegmentBlock(const MarkerTable& markers, int i, Segme
         if (!m.orientation) continue;
         const bool twoMarkers = m.p3 == m.p1;
         if (gone1 || gone2 || (!twoMarkers && markers.Missing(m.p3, f))) {
-            for (int r = kAngle1; r <= kAngle3; ++r) at(r, f) = MissingValue;
-            for (int r = kAxisX; r < kKinematicsRows; ++r) at(r, f) = MissingValue;
+            for (int r = kAngle1; r <= kAngle3; ++r) at(r, f) = kGap;
+            for (int r = kAxisX; r < kKinematicsRows; ++r) at(r, f) = kGap;
             continue;
         }
         double frame[9];
@@ -497,7 +543,8 @@ void TBiomecaModel::ComputeSegmentBlock(const MarkerTable& markers, int i, Segme
             ok = p1.FrameFromTriad(p2, markers.Position(m.p3, f), s.P1P2Axis, s.P3Axis, frame, 3);
         }
         if (!ok) {
-            for (int r = kAxisX; r < kKinematicsRows; ++r) at(r, f) = MissingValue;
+            for (int r = kAngle1; r <= kAngle3; ++r) at(r, f) = kGap;
+            for (int r = kAxisX; r < kKinematicsRows; ++r) at(r, f) = kGap;
             continue;
         }
         Quaternion q;
@@ -534,8 +581,19 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* reco
     std::unique_ptr<Matrix2D> table = NewKinematicsTable(n, markers.frames(), true, warnings);
     if (!table) return nullptr;
     SignalTable k(*table);
-    const int first = std::min(FirstFrame, markers.frames() - 1);
-    const int last = std::min(LastFrame, markers.frames() - 1);
+    const int frames = markers.frames();
+    const int first = std::min(FirstFrame, frames - 1);
+    const int last = std::min(LastFrame, frames - 1);
+    // Frames outside the computed range have no result; nor has a segment without its markers.
+    auto noResult = [&](int row, int rows, int from, int to) {
+        for (int f = from; f < to; ++f)
+            for (int r = 0; r < rows; ++r) k(row + r, f) = kGap;
+    };
+    for (int b = 0; b <= n; ++b) {
+        const int rows = b == n ? 3 : kKinematicsRows;
+        noResult(kKinematicsRows * b, rows, 0, first);
+        noResult(kKinematicsRows * b, rows, last + 1, frames);
+    }
 
     for (int i = 0; i < n; ++i) {
         const BodySegment& s = *Segments[i];
@@ -544,6 +602,7 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* reco
         const int row = kKinematicsRows * i;
         if (!markers.Valid(p1) || !markers.Valid(p2)) {
             Warn(warnings, "Segment " + std::to_string(i + 1) + " : marker outside the recording");
+            noResult(row, kKinematicsRows, 0, frames);
             continue;
         }
         for (int f = first; f <= last; ++f) {
@@ -552,15 +611,15 @@ std::unique_ptr<Matrix2D> TBiomecaModel::ComputeSegments2D(const TDataFile* reco
             markers.Planar(p1, f, &x1, &y1);
             markers.Planar(p2, f, &x2, &y2);
             if (p1 == p2) {
-                k(row + 0, f) = gone ? MissingValue : x1;
-                k(row + 2, f) = gone ? MissingValue : y1;
+                k(row + 0, f) = gone ? kGap : x1;
+                k(row + 2, f) = gone ? kGap : y1;
                 k(row + kLength, f) = 0.025;
                 k(row + kRadius, f) = 0.025;
                 continue;
             }
             if (gone) {
-                for (int r : {0, 2, int(kLength), int(kRadius), int(kAngle2)}) k(row + r, f) = MissingValue;
-                for (int r = kAxisX; r < kKinematicsRows; ++r) k(row + r, f) = MissingValue;
+                for (int r : {0, 2, int(kLength), int(kRadius), int(kAngle2)}) k(row + r, f) = kGap;
+                for (int r = kAxisX; r < kKinematicsRows; ++r) k(row + r, f) = kGap;
                 continue;
             }
             const double dx = x2 - x1, dy = y2 - y1;

@@ -22,13 +22,28 @@ struct Span {
     int Length() const { return e - s + 1; }
 };
 
-Span ValidSpan(const double* values, int n, double missing) {
+Span ValidSpan(const SignalFilter& filter, const double* values, int n) {
     int s = 0;
-    while (s < n && values[s] == missing) ++s;
+    while (s < n && filter.IsMissing(values[s])) ++s;
     if (s == n) return {n, n - 1};
     int e = n - 1;
-    while (e > 0 && values[e] == missing) --e;
+    while (e > 0 && filter.IsMissing(values[e])) --e;
     return {s, e};
+}
+
+// Calls run(first, length) for every run of present samples, in order.
+template <class Run>
+void ForEachRun(const SignalFilter& filter, const double* values, int n, Run run) {
+    int i = 0;
+    while (i < n) {
+        if (filter.IsMissing(values[i])) {
+            ++i;
+            continue;
+        }
+        const int first = i;
+        while (i < n && !filter.IsMissing(values[i])) ++i;
+        run(first, i - first);
+    }
 }
 
 // Second derivatives of the natural cubic spline through (t[j], v[j]), j < k (k >= 3), by
@@ -83,22 +98,29 @@ void SignalFilter::ButterworthFilter(double* values, int n, double cutoff, doubl
     const double b1 = -2.0 * a0 + k3;
     const double b2 = 1.0 - 2.0 * a0 - k3;
 
-    const Span span = ValidSpan(values, n, missingValue);
+    const Span span = ValidSpan(*this, values, n);
     if (span.Empty() || span.Length() < 3) return;  // both passes start from two given samples
     MyVector scratch;
     if (!scratch.Allocate(span.Length(), false)) return;
-    double* x = values + span.s;
     double* y = scratch.Data();
-    const int len = span.Length();
-
-    y[0] = x[0];
-    y[1] = x[1];
-    // The term of the previous output comes last: it is the only one the next sample waits for.
-    for (int i = 2; i < len; ++i) y[i] = (a0 * x[i] + a1 * x[i - 1] + a2 * x[i - 2] + b2 * y[i - 2]) + b1 * y[i - 1];
-    for (int i = 0; i < len; ++i) x[i] = y[i];
-    for (int i = len - 3; i >= 0; --i)
-        y[i] = (a0 * x[i] + a1 * x[i + 1] + a2 * x[i + 2] + b2 * y[i + 2]) + b1 * y[i + 1];
-    for (int i = 0; i < len; ++i) x[i] = y[i];
+    ForEachRun(*this, values, n, [&](int first, int len) {
+        if (len < 3) return;
+        double* x = values + first;
+        // The chord between the run's ends is taken out and put back: the passes start from the
+        // run's first samples as they are, which a steady trend would turn into a transient.
+        const double start = x[0];
+        const double slope = (x[len - 1] - x[0]) / (len - 1);
+        for (int i = 0; i < len; ++i) x[i] -= start + slope * i;
+        y[0] = x[0];
+        y[1] = x[1];
+        // The term of the previous output comes last: it is the only one the next sample waits for.
+        for (int i = 2; i < len; ++i)
+            y[i] = (a0 * x[i] + a1 * x[i - 1] + a2 * x[i - 2] + b2 * y[i - 2]) + b1 * y[i - 1];
+        for (int i = 0; i < len; ++i) x[i] = y[i];
+        for (int i = len - 3; i >= 0; --i)
+            y[i] = (a0 * x[i] + a1 * x[i + 1] + a2 * x[i + 2] + b2 * y[i + 2]) + b1 * y[i + 1];
+        for (int i = 0; i < len; ++i) x[i] = y[i] + start + slope * i;
+    });
 }
 
 void SignalFilter::MovingAverage(double* values, int n, double cutoff, double rate) const {
@@ -110,27 +132,28 @@ void SignalFilter::MovingAverage(double* values, int n, double cutoff, double ra
     const int c = static_cast<int>(width) / 2;
     if (c < 1) return;
 
-    const Span span = ValidSpan(values, n, missingValue);
+    const Span span = ValidSpan(*this, values, n);
     if (span.Empty() || span.Length() < 2 * c + 1) return;
-    const int len = span.Length();
     MyVector scratch;
-    if (!scratch.Allocate(len, false)) return;
-    double* x = values + span.s;
+    if (!scratch.Allocate(span.Length(), false)) return;
     double* copy = scratch.Data();
-    for (int i = 0; i < len; ++i) copy[i] = x[i];
-
-    // A running sum, summed afresh now and then so rounding cannot build up over long signals.
     const double count = 2.0 * c + 1.0;
-    double sum = 0.0;
-    for (int i = c; i <= len - 1 - c; ++i) {
-        if ((i - c) % 64 == 0) {
-            sum = 0.0;
-            for (int j = i - c; j <= i + c; ++j) sum += copy[j];
-        } else {
-            sum += copy[i + c] - copy[i - c - 1];
+    ForEachRun(*this, values, n, [&](int first, int len) {
+        if (len < 2 * c + 1) return;
+        double* x = values + first;
+        for (int i = 0; i < len; ++i) copy[i] = x[i];
+        // A running sum, summed afresh now and then so rounding cannot build up over long signals.
+        double sum = 0.0;
+        for (int i = c; i <= len - 1 - c; ++i) {
+            if ((i - c) % 64 == 0) {
+                sum = 0.0;
+                for (int j = i - c; j <= i + c; ++j) sum += copy[j];
+            } else {
+                sum += copy[i + c] - copy[i - c - 1];
+            }
+            x[i] = sum / count;
         }
-        x[i] = sum / count;
-    }
+    });
 }
 
 void SignalFilter::FivePointDerivative(double* values, int n, double rate) const {
@@ -139,28 +162,35 @@ void SignalFilter::FivePointDerivative(double* values, int n, double rate) const
     if (scratch.GetCount() == 0) return;
     double* d = scratch.Data();
     const double* x = values;
-    if (n > 6) {
-        for (int i = 3; i <= n - 4; ++i) d[i] = (x[i - 2] - 8.0 * x[i - 1] + 8.0 * x[i + 1] - x[i + 2]) * rate / 12.0;
-        d[0] = d[1] = d[2] = d[3];
-        d[n - 3] = d[n - 2] = d[n - 1] = d[n - 4];
-    } else if (n > 1) {
-        // Too short for the five-point formula: central differences, one-sided at the ends.
-        d[0] = (x[1] - x[0]) * rate;
-        d[n - 1] = (x[n - 1] - x[n - 2]) * rate;
-        for (int i = 1; i < n - 1; ++i) d[i] = (x[i + 1] - x[i - 1]) * rate / 2.0;
-    }
-    for (int i = 0; i < n; ++i) values[i] = d[i];
+    ForEachRun(*this, values, n, [&](int a, int len) {
+        const int b = a + len - 1;
+        if (len > 6) {
+            for (int i = a + 3; i <= b - 3; ++i)
+                d[i] = (x[i - 2] - 8.0 * x[i - 1] + 8.0 * x[i + 1] - x[i + 2]) * rate / 12.0;
+            d[a] = d[a + 1] = d[a + 2] = d[a + 3];
+            d[b - 2] = d[b - 1] = d[b] = d[b - 3];
+        } else if (len > 1) {
+            // Too short for the five-point formula: central differences, one-sided at the ends.
+            d[a] = (x[a + 1] - x[a]) * rate;
+            d[b] = (x[b] - x[b - 1]) * rate;
+            for (int i = a + 1; i < b; ++i) d[i] = (x[i + 1] - x[i - 1]) * rate / 2.0;
+        } else {
+            d[a] = missingValue;  // one sample has no rate of change
+        }
+    });
+    for (int i = 0; i < n; ++i)
+        if (!IsMissing(values[i])) values[i] = d[i];
     MovingAverage(values, n, rate / 5.0, rate);
 }
 
 bool SignalFilter::FillGaps(double* values, int n, int maxMissing) const {
     if (values == nullptr || n < 1) return false;
     if (n < 3) return true;
-    const Span span = ValidSpan(values, n, missingValue);
+    const Span span = ValidSpan(*this, values, n);
     if (span.Empty()) return true;
     int missing = 0;
     for (int i = span.s; i <= span.e; ++i)
-        if (values[i] == missingValue) ++missing;
+        if (IsMissing(values[i])) ++missing;
     if (missing == 0) return true;
     if (missing > maxMissing) return false;
     const int k = span.Length() - missing;
@@ -174,7 +204,7 @@ bool SignalFilter::FillGaps(double* values, int n, int maxMissing) const {
     double* moments = v + k;
     double* work = moments + k;
     for (int i = span.s, j = 0; i <= span.e; ++i)
-        if (values[i] != missingValue) {
+        if (!IsMissing(values[i])) {
             t[j] = i;
             v[j] = values[i];
             ++j;
@@ -183,7 +213,7 @@ bool SignalFilter::FillGaps(double* values, int n, int maxMissing) const {
 
     int j = 0;
     for (int i = span.s; i <= span.e; ++i) {
-        if (values[i] != missingValue) {
+        if (!IsMissing(values[i])) {
             if (j + 1 < k && t[j + 1] == i) ++j;  // i is knot j + 1 unless it is the first knot
             continue;
         }
@@ -203,33 +233,48 @@ bool SignalFilter::FillGaps(double* values, int n, int maxMissing) const {
 bool SignalFilter::SplineDerivative(double* values, int n, double rate, int order) const {
     if (values == nullptr || n < 3 || !UsableRate(rate)) return false;
     const double h = 1.0 / rate;
-    if (n > 0x7fffffff / 4) return false;
+    if (n > 0x7fffffff / 5) return false;
     MyVector scratch;
-    if (!scratch.Allocate(4 * n, false)) return false;
+    if (!scratch.Allocate(5 * n, false)) return false;
     double* t = scratch.Data();
     double* moments = t + n;
-    double* work = moments + n;
+    double* work = moments + n;  // 2n
+    double* out = work + 2 * n;
     for (int i = 0; i < n; ++i) t[i] = i * h;
-    if (!NaturalSplineMoments(t, values, n, moments, work)) return false;
-    // The outputs go into work (no longer needed) so that the samples stay readable until the end.
-    double* out = work;
-    for (int i = 1; i <= n - 2; ++i)
-        out[i] = order == 2 ? moments[i]
-                            : (values[i + 1] - values[i]) / h - (2.0 * h * moments[i] + h * moments[i + 1]) / 6.0;
-    out[0] = out[1];
-    out[n - 1] = out[n - 2];
-    for (int i = 0; i < n; ++i) values[i] = out[i];
+    bool fitted = false;
+    bool failed = false;
+    ForEachRun(*this, values, n, [&](int first, int len) {
+        double* v = values + first;
+        double* o = out + first;
+        if (len < 3) {
+            for (int i = 0; i < len; ++i) o[i] = missingValue;  // too few samples for a curve
+            return;
+        }
+        if (failed || !NaturalSplineMoments(t, v, len, moments, work)) {
+            failed = true;
+            return;
+        }
+        fitted = true;
+        for (int i = 1; i <= len - 2; ++i)
+            o[i] = order == 2 ? moments[i] : (v[i + 1] - v[i]) / h - (2.0 * h * moments[i] + h * moments[i + 1]) / 6.0;
+        o[0] = o[1];
+        o[len - 1] = o[len - 2];
+    });
+    if (failed || !fitted) return false;
+    // Written at the end so that every fit reads the samples as they were.
+    for (int i = 0; i < n; ++i)
+        if (!IsMissing(values[i])) values[i] = out[i];
     return true;
 }
 
 void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) const {
     constexpr int kHalfOrder = 3;  // quintic spline
     if (values == nullptr || n < 1 || !UsableRate(rate) || order < 0 || order > 2) return;
-    const Span span = ValidSpan(values, n, missingValue);
+    const Span span = ValidSpan(*this, values, n);
     if (span.Empty()) return;
     int k = 0;
     for (int i = span.s; i <= span.e; ++i)
-        if (values[i] != missingValue) ++k;
+        if (!IsMissing(values[i])) ++k;
     if (k < 2 * kHalfOrder || k > 0x7fffffff / 4) return;
 
     const long workSize = gcvspl::WorkSize(kHalfOrder, k);
@@ -245,7 +290,7 @@ void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) c
     // cross-validated spline does not depend on the unit of time, and whole numbers keep the band
     // matrices (of order step^-2M) in range whatever the rate.
     for (int i = span.s, j = 0; i <= span.e; ++i)
-        if (values[i] != missingValue) {
+        if (!IsMissing(values[i])) {
             x[j] = i;
             y[j] = values[i];
             w[j] = 1.0;
@@ -258,7 +303,8 @@ void SignalFilter::GcvsplSmooth(double* values, int n, double rate, int order) c
     const double scale = order == 0 ? 1.0 : order == 1 ? rate : rate * rate;
     int interval = 0;
     for (int i = span.s; i <= span.e; ++i) {
-        if (values[i] != missingValue) ++interval;  // knots up to and including sample i
+        if (IsMissing(values[i])) continue;  // a gap stays a gap: filling is FillGaps' work
+        ++interval;                          // knots up to and including sample i
         values[i] = scale * gcvspl::SPLDER(order, kHalfOrder, k, i, x, c, interval, work.Data());
     }
 }

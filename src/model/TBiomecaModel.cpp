@@ -57,6 +57,7 @@ void TBiomecaModel::FreeData() {
     Kinematics.reset();
     ResultantForces.reset();
     ResultantMoments.reset();
+    Gaps.clear();
     for (auto& segment : Segments) segment.reset();
     for (auto& joint : Joints) joint.reset();
 }
@@ -76,6 +77,9 @@ void TBiomecaModel::ClearJoints() {
         joint->Moment.reset();
         joint->Centre.reset();
         joint->Orientation.reset();
+        joint->CentreMissing.clear();
+        joint->OrientationMissing.clear();
+        joint->LoadMissing.clear();
         joint->Name[0] = '\0';
     }
     // The contact tables belong to the ground contacts: a rebuild starts them afresh.
@@ -142,6 +146,10 @@ bool TBiomecaModel::AddJoint(int distal, int proximal, int position, const char*
     joint.Centre = std::move(centre);
     joint.FrameType = orientation ? frameType : 0;
     joint.Orientation = std::move(orientation);
+    // Tables given here have no missing frames; the builders that know of some set the masks.
+    joint.CentreMissing.clear();
+    joint.OrientationMissing.clear();
+    joint.LoadMissing.clear();
     joint.NodeCount = 0;
     joint.PF = pf;
     joint.Local = local;

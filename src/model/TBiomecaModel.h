@@ -23,6 +23,13 @@ constexpr int kBodyNodeSlots = 32;
 // Rows per block of the Kinematics table: CoM x y z, angles 1-3, length, radius, axis x y z and
 // angle, quaternion w x y z.
 constexpr int kKinematicsRows = 16;
+// Default force threshold (N) of ground contact and centre-of-pressure computation.
+constexpr double kForceThreshold = 10.0;
+
+// Frames of a result table without a result: 1 at a missing frame, where the table holds the
+// model's MissingValue. An empty mask (or one shorter than the table) has nothing missing, so that
+// a true 0.0 result and a missing one never look alike.
+using FrameMask = std::vector<unsigned char>;
 
 struct BodySegment {
     char Name[80] = {};
@@ -76,6 +83,9 @@ struct BodyJoint {
     std::unique_ptr<Matrix2D> Moment;       // 3 rows, N m
     std::unique_ptr<Matrix2D> Centre;       // 3 rows, m
     std::unique_ptr<Matrix2D> Orientation;  // 11 rows: axis-angle, quaternion, angles
+    FrameMask CentreMissing;                // frames without a centre
+    FrameMask OrientationMissing;           // frames without an orientation
+    FrameMask LoadMissing;                  // frames without a force and moment
     int Index = 0;
     int NodeCount = 0;
     int Nodes[kBodyNodeSlots] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
@@ -158,7 +168,9 @@ public:
     // angles, 1 velocity, 2 acceleration; a negative order gives the plain angle derivatives. Kind
     // 1 angular momentum (order 1) or moment about the centre of mass (order 2), kind 2 kinetic
     // energy (order 1). Names are filled when given.
-    std::unique_ptr<Matrix2D> ComputeSegmentCurve(int s, int order, int kind, CurveNames* names);
+    // Frames it cannot compute are MissingValue, and set in `missing` when given.
+    std::unique_ptr<Matrix2D> ComputeSegmentCurve(int s, int order, int kind, CurveNames* names,
+                                                  FrameMask* missing = nullptr);
 
     // Joints. Marker numbers here are 1-based; -2 and -3 ask for a fixed or moving centre of
     // instantaneous rotation. A ground contact measured by a force platform keeps its centre of
@@ -170,10 +182,15 @@ public:
     bool MakeLastJoint(int segment, int position, int frameType, const char* name, const TDataFile* recording);
     // Joint frame, 11 rows (axis-angle, quaternion, Cardan angles): type 1 from markers, 2 the
     // distal and 3 the proximal segment's orientation; null for other types.
-    std::unique_ptr<Matrix2D> ComputeJointFrame(const TDataFile* recording, int distal, int proximal, int frameType);
+    // Frames without an orientation are MissingValue, and set in `missing` when given.
+    std::unique_ptr<Matrix2D> ComputeJointFrame(const TDataFile* recording, int distal, int proximal, int frameType,
+                                                FrameMask* missing = nullptr);
     // Centre of rotation of the distal segment relative to the proximal one (laboratory frame
-    // when there is no proximal segment) into `centre` (3 rows).
-    void ComputeCIR(int distal, int proximal, const TDataFile* recording, Matrix2D& centre, bool fixed);
+    // when there is no proximal segment) into `centre` (3 rows). Frames without an accepted or
+    // fillable estimate, and every frame of a refused estimate (no window for the cut-off and
+    // rate, markers outside the recording), are MissingValue and set in `missing` when given.
+    void ComputeCIR(int distal, int proximal, const TDataFile* recording, Matrix2D& centre, bool fixed,
+                    FrameMask* missing = nullptr);
 
     // Net force and moment at every joint, from the ground contacts up. False without recording,
     // joints or kinematics.
@@ -186,7 +203,7 @@ public:
 
     double MissingValue = 0.0;
     bool IsLabel = true;
-    double FZseuil = 10.0;
+    double FZseuil = kForceThreshold;
     int AngleType = 0;
     std::unique_ptr<BodyJoint> Joints[kBodyJointSlots];
     std::unique_ptr<BodySegment> Segments[kBodySegmentSlots];
@@ -220,6 +237,16 @@ public:
     std::unique_ptr<Matrix2D> Kinematics;
     std::unique_ptr<Matrix2D> ResultantForces;
     std::unique_ptr<Matrix2D> ResultantMoments;
+    // Frames without a result, per block (the segments, then the whole body), set with the tables
+    // above: the centre rows (0-2, 6, 7) and the orientation rows (3-5, 8-15) of Kinematics, and the
+    // ResultantForces and ResultantMoments rows. A frame outside the computed range is missing.
+    struct BlockGaps {
+        FrameMask centre;
+        FrameMask orientation;
+        FrameMask force;
+        FrameMask moment;
+    };
+    std::vector<BlockGaps> Gaps;
 
     // Refusals of bad numbers (segment, joint and marker indices, counts, sizes), newest last.
     std::vector<std::string> Warnings;
@@ -244,8 +271,11 @@ protected:
     // Low-pass filter of one signal by the model's settings.
     void LowPass(double* row, int n) const;
     // Trajectory of 1-based marker p in metres (planar: x, 0, y), 3 rows; null for a marker outside
-    // the recording.
-    std::unique_ptr<Matrix2D> MarkerTrajectory(const TDataFile& recording, int p, bool filtered);
+    // the recording. Filtered: its gaps filled as far as the fill limit allows, then low-passed.
+    // The frames still without a position are MissingValue and set in `missing`.
+    std::unique_ptr<Matrix2D> MarkerTrajectory(const TDataFile& recording, int p, bool filtered, FrameMask& missing);
+    // Gaps of one signal filled as the kinematics fills them (at most frames / 10 missing samples).
+    void FillSignalGaps(double* row, int n) const;
 
     // Steps of the kinematics run.
     void ApplyHanavan(int n, LabelledItemList* warnings);
@@ -258,6 +288,8 @@ protected:
                              int frames) const;
     // Whole-body centre of mass of planar data, from the segments' rows in the table.
     void PlanarWholeBodyCentre(Matrix2D& table, int n, double ratio);
+    // A force threshold that is negative or no number is refused with a warning for the default.
+    void CheckForceThreshold(LabelledItemList* warnings);
     // The filter setting, refused with a warning for a cut-off that is no frequency.
     bool FilterUsable(bool filter, LabelledItemList* warnings);
     // Gap filling, unwrapping of the angle rows given and low-pass filtering of one block of
@@ -266,6 +298,9 @@ protected:
                     bool fillGaps, bool filter) const;
     void CleanUp(Matrix2D& table, int n, const int* angleRows, int angleCount, bool unwrap, bool fillGaps, bool filter,
                  LabelledItemList* warnings);
+    // The gaps of a cleaned block (its rows contiguous) become MissingValue, the centre and the
+    // orientation groups each missing as a whole, and the masks of block b of Gaps are set.
+    void SealBlock(double* block, int frames, int b, bool body);
     // Zero-filled, or left for the caller to fill when `zero` is false.
     std::unique_ptr<Matrix2D> NewKinematicsTable(int n, int frames, bool zero, LabelledItemList* warnings);
 

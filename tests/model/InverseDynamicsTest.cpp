@@ -234,7 +234,7 @@ TEST(InverseDynamics, PlanarMomentsHaveOneComponent) {
     data.dimension = 2;
     for (int f = 0; f < frames; ++f) {
         const double a = 0.4 * std::sin(f / 10.0);
-        const double planar[6][2] = {{0, 0},     {100, 400},  {100, 0},
+        const double planar[6][2] = {{10, 0},    {100, 400},  {100, 0},
                                      {100, 400}, {100 + 400 * std::sin(a), 400 + 400 * std::cos(a)}, {100, 400}};
         for (int p = 0; p < 6; ++p)
             for (int c = 0; c < 2; ++c) data.points->SetValue(2 * p + c, f, planar[p][c]);

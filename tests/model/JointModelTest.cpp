@@ -308,6 +308,73 @@ TEST(GroundContact, NoLoadWhileTheContactMarkerIsOffThePlate) {
     EXPECT_NEAR(j.Centre->GetValue(1, 5), 0.2, 1e-6);
 }
 
+// A plate measures about its transducer origin, 40 mm below its surface; the contact takes the
+// moment about the centre of pressure, where only the free moment about the plate's normal is left,
+// whichever way the plate's corners turn its axes.
+TEST(GroundContact, PlateMomentIsTakenFromTheTransducerOriginToTheCentreOfPressure) {
+    struct Case {
+        const char* what;
+        double corners[12];  // mm, around the centre (300, 200, 0)
+        double axis[3];      // the plate's axes along the laboratory's, each +1 or -1
+    };
+    const Case cases[] = {
+        {"normal up", {500, 500, 0, 100, 500, 0, 100, -100, 0, 500, -100, 0}, {1, 1, 1}},
+        {"normal down", {500, -100, 0, 100, -100, 0, 100, 500, 0, 500, 500, 0}, {1, -1, -1}},
+    };
+    const Vec force{120, -60, 700};          // N, laboratory
+    const Vec cop{350, 170, 0};              // mm, on the surface
+    const double freeMoment = 3000.0;        // N.mm about the laboratory's z
+    const double depth = 40.0;               // mm: ORIGIN z = -40
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Resting r(20, 6);
+        const int channels[8] = {1, 2, 3, 4, 5, 6, 0, 0};
+        const double origin[3] = {0, 0, -depth};
+        ASSERT_TRUE(r.data->AddForcePlate(2, channels, c.corners, origin));
+        // The plate's channels: the load in its axes, the moment about the origin below the
+        // surface centre.
+        Vec f, p;
+        for (int k = 0; k < 3; ++k) {
+            f[k] = c.axis[k] * force[k];
+            p[k] = c.axis[k] * (cop[k] - (k == 0 ? 300.0 : k == 1 ? 200.0 : 0.0));
+        }
+        const Vec arm{p[0], p[1], depth};
+        const Vec m{arm[1] * f[2] - arm[2] * f[1], arm[2] * f[0] - arm[0] * f[2],
+                    arm[0] * f[1] - arm[1] * f[0] + c.axis[2] * freeMoment};
+        for (int k = 0; k < 3; ++k) {
+            r.Channel(k, f[k]);
+            r.Channel(3 + k, m[k]);
+        }
+        // At frame 12 a load below the 10 N threshold: no centre of pressure, the contact sits at
+        // the plate's centre and takes the moment about it: M + (origin - centre) x F.
+        const Vec small{4, -2, 8}, smallMoment{100, 200, 300};  // plate axes; N and N.mm
+        for (int k = 0; k < 3; ++k) {
+            r.data->analog->SetValue(k, 12, small[k]);
+            r.data->analog->SetValue(3 + k, 12, smallMoment[k]);
+        }
+        ASSERT_TRUE(r.model.MakeFirstJoint(1, nullptr, nullptr, 1, true, true, r.data.get(), 1, 1, true, 0, 0, "M1",
+                                           "M1"));
+        const BodyJoint& j = *r.model.Joints[0];
+        const Vec moment{0, 0, 3.0};
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(j.Force->GetValue(k, 7), force[k], 1e-3);
+            EXPECT_NEAR(j.Moment->GetValue(k, 7), moment[k], 1e-5);
+            EXPECT_NEAR(j.Centre->GetValue(k, 7), cop[k] / 1000.0, 1e-6);
+        }
+        Vec fl, ml;  // laboratory axes
+        for (int k = 0; k < 3; ++k) {
+            fl[k] = c.axis[k] * small[k];
+            ml[k] = c.axis[k] * smallMoment[k];
+        }
+        const double below = -depth * c.axis[2];  // the origin's laboratory z from the centre
+        const Vec atCentre{ml[0] - below * fl[1], ml[1] + below * fl[0], ml[2]};
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(j.Moment->GetValue(k, 12), atCentre[k] / 1000.0, 1e-6);
+            EXPECT_NEAR(j.Centre->GetValue(k, 12), (k == 0 ? 0.3 : k == 1 ? 0.2 : 0.0), 1e-6);
+        }
+    }
+}
+
 TEST(JointConstruction, FixedCentreJointIsNamedAndSavesItsCode) {
     Hinge h(true);
     ASSERT_TRUE(h.model.AddJoint(-1, 0, 0, "ground", nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, -1,
@@ -318,8 +385,14 @@ TEST(JointConstruction, FixedCentreJointIsNamedAndSavesItsCode) {
     EXPECT_STREQ(j.Name, "CIRf 1-2");
     EXPECT_EQ(j.Position, -3);
     EXPECT_EQ(j.FrameType, 3);
-    // Fixed in the carrying segment: the hinge wherever the support has moved it.
-    for (int f : {0, 150, 299}) {
+    // Fixed in the carrying segment: the hinge wherever the support has moved it. At frame 0 the
+    // support's first marker lies at (0, 0, 0), which a recording reads as missing: no pose of
+    // the support there, so no centre either.
+    EXPECT_EQ(j.CentreMissing.size(), 300u);
+    EXPECT_TRUE(j.CentreMissing[0]);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(j.Centre->GetValue(c, 0), h.model.MissingValue);
+    for (int f : {1, 150, 299}) {
+        EXPECT_FALSE(j.CentreMissing[size_t(f)]);
         const double t = f / double(kRate);
         const Vec hinge = Apply(Rz(0.3 * t), h.hinge);
         EXPECT_NEAR(j.Centre->GetValue(0, f), hinge[0] + 0.1 * t, 1e-6);

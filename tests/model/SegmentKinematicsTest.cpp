@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,8 @@
 namespace {
 
 using namespace synthetic;
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 double K(const TBiomecaModel& m, int segment, int row, int frame) {
     return m.Kinematics->GetValue(kKinematicsRows * segment + row, frame);
@@ -514,11 +517,16 @@ TEST(SegmentKinematics, GapFillingMatchesOneSplineOverTheWholeRow) {
     auto filled = run(true);
     auto raw = run(false);
     ASSERT_TRUE(filled->Kinematics && raw->Kinematics);
+    // The raw rows' gaps are the frames their masks mark; a true 0.0 (the centre's y at frame 0)
+    // is data.
     SignalFilter signal;
+    const auto& gaps = raw->Gaps.at(0);
     for (int row : {0, 1, 2, 6, 12}) {
         SCOPED_TRACE(row);
+        const FrameMask& mask = row == 12 ? gaps.orientation : gaps.centre;
+        ASSERT_EQ(mask.size(), size_t(frames));
         std::vector<double> whole(frames);
-        for (int f = 0; f < frames; ++f) whole[f] = raw->Kinematics->GetValue(row, f);
+        for (int f = 0; f < frames; ++f) whole[f] = mask[f] ? kNaN : raw->Kinematics->GetValue(row, f);
         ASSERT_TRUE(signal.FillGaps(whole.data(), frames, frames / 10));
         for (int f = 0; f < frames; ++f)
             ASSERT_NEAR(filled->Kinematics->GetValue(row, f), whole[f], 1e-12 * (1.0 + std::fabs(whole[f]))) << f;

@@ -336,6 +336,38 @@ bool TDataFile::ReadTRB(const char* filePath) {
 // ---------------------------------------------------------------------------------------------
 // The load of a track file
 
+namespace {
+
+// The plates of a track file come from the calibration file of its folder named like it, else
+// from the first (in name order) that yields a plate; without one the plate channels are only
+// scaled. The choice is logged.
+void UsePlateCalibration(TDataFile& d, const std::string& track) {
+    const std::string folder = dez::FolderOf(track);
+    const std::string stem = dez::ToLowerAscii(dez::StemOf(track));
+    std::vector<std::string> candidates = dez::ListMatchingFiles(folder, "*.cal");
+    std::stable_partition(candidates.begin(), candidates.end(),
+                          [&](const std::string& n) { return dez::ToLowerAscii(dez::StemOf(n)) == stem; });
+    const std::string name = dez::NameOf(track);
+    for (const std::string& cal : candidates) {
+        const int32_t plates = d.ReadCalFile(dez::JoinPath(folder, cal).c_str());
+        if (plates > 0) {
+            d.SetErrorText(dez::Format("%s: %d force plate%s from %s", name.c_str(), plates, plates == 1 ? "" : "s",
+                                       cal.c_str())
+                               .c_str());
+            return;
+        }
+    }
+    if (!d.ScaleForcePlateChannels()) return;
+    const char* factor = gAnalogIs16Bit ? "-1" : "-25";
+    d.SetErrorText((candidates.empty()
+                        ? dez::Format("%s: no calibration file; plate channels scaled by %s", name.c_str(), factor)
+                        : dez::Format("%s: no calibration file gives a plate; plate channels scaled by %s",
+                                      name.c_str(), factor))
+                       .c_str());
+}
+
+}  // namespace
+
 bool TDataFile::ReadTrackFile(const char* filePath) {
     // The plate factor must come from this load's ANC file, never from an earlier one.
     gAnalogIs16Bit = false;
@@ -357,15 +389,7 @@ bool TDataFile::ReadTrackFile(const char* filePath) {
     } else {
         TrackFail(*this, dez::NameOf(file), "not a track file (.trc or .trb)");
     }
-    if (ok && analog && analog->GetRows() >= 6) {
-        // Looked for in the track's own folder, without changing the working directory.
-        std::string cal;
-        if (dez::FindFirstMatchingFile(dez::JoinPath(folder, "*.cal"), cal)) {
-            ReadCalFile(dez::JoinPath(folder, cal).c_str());
-        } else {
-            ScaleForcePlateChannels();
-        }
-    }
+    if (ok && analog && analog->GetRows() >= 6) UsePlateCalibration(*this, file);
     if (points) {
         firstFrame = 0;
         lastFrame = points->GetCols() - 1;

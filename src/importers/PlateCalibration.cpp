@@ -101,9 +101,8 @@ int32_t ParseCalFile(TDataFile& d, std::string_view text, const std::string& nam
         if (plate != expected)
             return stop(headerLine, dez::Format("plate %d where plate %d was expected", plate, expected));
         if (plate > highestPlate || plate > static_cast<int32_t>(groups.size()))
-            return stop(headerLine,
-                        dez::Format("plate %d has no channels: the analog file holds %zu plate channel groups", plate,
-                                    groups.size()));
+            return stop(headerLine, dez::Format("plate %d has no channels: the analog file holds %zu plate channel groups",
+                                                plate, groups.size()));
         if (!ReadRealsLine(lines, 3, reals))
             return stop(lines.LineNumber(), "three plate dimensions were expected");
         const double dims[3] = {reals[0], reals[1], reals[2]};
@@ -193,5 +192,5 @@ int32_t TDataFile::ReadCalFile(const char* filePath) {
         return 0;
     }
     return ParseCalFile(*this, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                 dez::NameOf(file));
+                        dez::NameOf(file));
 }

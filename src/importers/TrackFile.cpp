@@ -253,9 +253,9 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
     int32_t markers = 0;
     std::string sticks;
     bool sticksFull = false;
-    int32_t skipped = 0;     // records of unknown tag stepped over
+    int32_t skipped = 0;  // records of unknown tag stepped over
     std::string firstSkipped;
-    std::string unread;      // why the walk stopped before the data offset
+    std::string unread;  // why the walk stopped before the data offset
     while (f.pos() < namesEnd) {
         const size_t at = f.pos();
         if (namesEnd - at < 4) {
@@ -273,13 +273,13 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
         if (recordBytes > namesEnd - at) {
             unread = dez::Format("%s at byte %zu runs into the data at byte %zu, not read",
                                  known ? (tag == kNameRecord ? "name record" : "link record")
-                                       : dez::Format("tag %u", tag).c_str(),
+                                       : dez::Format("tag %u", static_cast<unsigned>(tag)).c_str(),
                                  at, namesEnd);
             break;
         }
         f.Skip(4);
         if (!known) {
-            if (skipped++ == 0) firstSkipped = dez::Format("tag %u at byte %zu", tag, at);
+            if (skipped++ == 0) firstSkipped = dez::Format("tag %u at byte %zu", static_cast<unsigned>(tag), at);
             f.Skip(4 * units);
         } else if (tag == kNameRecord) {
             uint16_t marker = 0, unused = 0;

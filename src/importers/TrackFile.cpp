@@ -384,6 +384,10 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
         if (skipped > 0) what += dez::Format("; %d of unknown tag skipped (first: %s)", skipped, firstSkipped.c_str());
         if (!unread.empty()) what += "; " + unread;
         d.SetErrorText(what.c_str());
+    } else if (recorded > markers) {
+        d.SetErrorText(dez::Format("%s: frame records of markers above %d, which no name record names, not read",
+                                   name.c_str(), markers)
+                           .c_str());
     }
     d.dimension = 4;
     d.pointRate = rate;

@@ -583,13 +583,16 @@ TEST(TrbReader, DamagedNameRecordsAreReported) {
         for (const char* part : c.message)
             EXPECT_NE(std::string(d.GetErrorText()).find(part), std::string::npos) << d.GetErrorText();
     }
-    // An undamaged file says nothing.
-    TrbBuilder b;
-    b.Name(1, "A").Frame(1, three);
-    TDataFile d(nullptr);
-    ASSERT_TRUE(Parse(d, b.Bytes()));
+    // An undamaged file says nothing; records of markers above the names are not kept, and said so.
+    TrbBuilder whole, beyond;
+    whole.Name(1, "A").Name(2, "B").Name(3, "C").Frame(1, three);
+    beyond.Name(1, "A").Frame(1, three);
+    TDataFile d(nullptr), e(nullptr);
+    ASSERT_TRUE(Parse(d, whole.Bytes()));
     EXPECT_STREQ(d.GetErrorText(), "");
-    EXPECT_EQ(d.GetNumberOfPoints(), 1);  // records of unnamed markers above the names are not kept
+    ASSERT_TRUE(Parse(e, beyond.Bytes()));
+    EXPECT_EQ(e.GetNumberOfPoints(), 1);
+    EXPECT_STREQ(e.GetErrorText(), "made.trb: frame records of markers above 1, which no name record names, not read");
 }
 
 // One damaged byte of a public sample: the tag of marker 13's name record (byte 268) becomes 12.

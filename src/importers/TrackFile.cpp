@@ -192,6 +192,26 @@ std::string ReadBlockHeader(dez::ByteReader& f, uint16_t& frame, size_t& blockBy
     return std::string();
 }
 
+// "markers 3, 13 to 33 have no name" (runs shortened, the list cut when long).
+std::string UnnamedMarkers(const std::vector<int32_t>& numbers) {
+    if (numbers.empty()) return "every marker kept its name";
+    std::string list;
+    size_t runs = 0;
+    for (size_t i = 0; i < numbers.size();) {
+        size_t j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
+        if (++runs > 4) {
+            list += ", ...";
+            break;
+        }
+        if (!list.empty()) list += ", ";
+        list += j > i ? dez::Format("%d to %d", numbers[i], numbers[j]) : std::to_string(numbers[i]);
+        i = j + 1;
+    }
+    return (numbers.size() == 1 ? "marker " : "markers ") + list + (numbers.size() == 1 ? " has" : " have") +
+           " no name";
+}
+
 }  // namespace
 
 bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string& name) {
@@ -219,29 +239,53 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
     }
     if (!std::isfinite(rate)) return TrackFail(d, name, "the point rate is not a number");
 
-    // Marker names and links until any other tag.
+    // Names and links fill the bytes from the header to the data offset. A record of another
+    // tag, or one that does not fit, means damage: a record that can be stepped over is, and the
+    // walk must end exactly at the data offset, or what it could not read is reported.
+    if (dataOffset > size)
+        return TrackFail(d, name, dez::Format("the data offset %llu lies beyond the end of the file (%zu bytes)",
+                                         static_cast<unsigned long long>(dataOffset), size));
+    if (dataOffset < f.pos())
+        return TrackFail(d, name, dez::Format("the data offset %llu lies inside the header",
+                                         static_cast<unsigned long long>(dataOffset)));
+    const size_t namesEnd = static_cast<size_t>(dataOffset);
     std::map<int32_t, std::string> names;  // marker number -> name; the last record of a marker wins
     int32_t markers = 0;
     std::string sticks;
     bool sticksFull = false;
-    for (;;) {
-        const uint8_t* peek = f.Peek(2);
-        if (!peek) break;
-        const uint16_t tag = dez::LoadU16LE(peek);
-        if (tag != kNameRecord && tag != kLinkRecord) break;
+    int32_t skipped = 0;  // records of unknown tag stepped over
+    std::string firstSkipped;
+    std::string unread;  // why the walk stopped before the data offset
+    while (f.pos() < namesEnd) {
         const size_t at = f.pos();
-        uint16_t units = 0;
-        f.Skip(2);
-        f.ReadU16LE(units);
-        const size_t minimum = tag == kNameRecord ? 1 : 2;
-        if (units < minimum || 4 * static_cast<size_t>(units) > f.remaining())
+        if (namesEnd - at < 4) {
+            unread = dez::Format("%zu bytes at byte %zu not read", namesEnd - at, at);
+            break;
+        }
+        const uint8_t* head = f.Peek(4);
+        const uint16_t tag = dez::LoadU16LE(head);
+        const size_t units = dez::LoadU16LE(head + 2);
+        const size_t recordBytes = 4 + 4 * units;
+        const bool known = tag == kNameRecord || tag == kLinkRecord;
+        if (known && units < (tag == kNameRecord ? 1u : 2u))
             return TrackFail(d, name, dez::Format("the %s record at byte %zu is malformed",
                                              tag == kNameRecord ? "name" : "link", at));
-        if (tag == kNameRecord) {
+        if (recordBytes > namesEnd - at) {
+            unread = dez::Format("%s at byte %zu runs into the data at byte %zu, not read",
+                                 known ? (tag == kNameRecord ? "name record" : "link record")
+                                       : dez::Format("tag %u", static_cast<unsigned>(tag)).c_str(),
+                                 at, namesEnd);
+            break;
+        }
+        f.Skip(4);
+        if (!known) {
+            if (skipped++ == 0) firstSkipped = dez::Format("tag %u at byte %zu", static_cast<unsigned>(tag), at);
+            f.Skip(4 * units);
+        } else if (tag == kNameRecord) {
             uint16_t marker = 0, unused = 0;
             f.ReadU16LE(marker);
             f.ReadU16LE(unused);
-            std::string text = ReadFixedText(f, 4 * static_cast<size_t>(units) - 4);
+            std::string text = ReadFixedText(f, 4 * units - 4);
             // Blanks first, then NULs: blanks standing before NUL padding are part of the name.
             while (!text.empty() && text.back() == ' ') text.pop_back();
             while (!text.empty() && text.back() == '\0') text.pop_back();
@@ -255,7 +299,7 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
             f.ReadU16LE(a);
             f.ReadU16LE(b);
             f.ReadU16LE(unused);
-            f.Skip(4 * static_cast<size_t>(units) - 8);
+            f.Skip(4 * units - 8);
             // The stick text has a fixed size: links that no longer fit whole are left out.
             const std::string link = (sticks.empty() ? "" : ",") + std::to_string(a) + "-" + std::to_string(b);
             if (!sticksFull && sticks.size() + link.size() < static_cast<size_t>(kStickTextSize)) {
@@ -265,12 +309,12 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
             }
         }
     }
+    const bool damagedNames = skipped > 0 || !unread.empty();
 
-    // Walk the frame blocks once for the frame count and their soundness.
-    if (dataOffset > size)
-        return TrackFail(d, name, dez::Format("the data offset %llu lies beyond the end of the file (%zu bytes)",
-                                         static_cast<unsigned long long>(dataOffset), size));
+    // Walk the frame blocks once for the frame count and their soundness, and the highest marker
+    // number their records use.
     int32_t frames = 0;
+    int32_t recorded = 0;
     f.Seek(static_cast<size_t>(dataOffset));
     while (f.remaining() > 0) {
         uint16_t frame = 0;
@@ -279,9 +323,19 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
         const std::string problem = ReadBlockHeader(f, frame, blockBytes);
         if (!problem.empty()) return TrackFail(d, name, problem);
         frames = std::max<int32_t>(frames, frame);
+        for (size_t r = kBlockHeader; r < blockBytes; r += kMarkerRecord) {
+            int16_t marker = 0;
+            f.Seek(at + r);
+            f.ReadI16LE(marker);
+            recorded = std::max<int32_t>(recorded, marker);
+        }
         f.Seek(at + blockBytes);
     }
     if (frames < 1) return TrackFail(d, name, "the file holds no frame");
+    // Names lost to damage must not take their markers' samples with them.
+    const int32_t named = markers;
+    if (damagedNames && recorded > markers && TableFitsFile(4 * static_cast<int64_t>(recorded), frames, size))
+        markers = recorded;
     if (markers < 1) return TrackFail(d, name, "the file names no marker");
     if (!TableFitsFile(4 * static_cast<int64_t>(markers), frames, size))
         return TrackFail(d, name,
@@ -320,6 +374,21 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
     delete d.points;
     d.points = table.release();
     std::memcpy(d.stickText, sticks.c_str(), sticks.size() + 1);
+    if (damagedNames) {
+        // What was lost first: the error text has a fixed size.
+        std::vector<int32_t> unnamed;
+        for (int32_t m = 1; m <= markers; ++m)
+            if (names.find(m) == names.end()) unnamed.push_back(m);
+        std::string what = name + ": damaged name records, " + UnnamedMarkers(unnamed);
+        if (markers > named) what += dez::Format(" (above %d known from their samples only)", named);
+        if (skipped > 0) what += dez::Format("; %d of unknown tag skipped (first: %s)", skipped, firstSkipped.c_str());
+        if (!unread.empty()) what += "; " + unread;
+        d.SetErrorText(what.c_str());
+    } else if (recorded > markers) {
+        d.SetErrorText(dez::Format("%s: frame records of markers above %d, which no name record names, not read",
+                                   name.c_str(), markers)
+                           .c_str());
+    }
     d.dimension = 4;
     d.pointRate = rate;
     d.missingValue = 0.0f;
@@ -335,6 +404,38 @@ bool TDataFile::ReadTRB(const char* filePath) {
 
 // ---------------------------------------------------------------------------------------------
 // The load of a track file
+
+namespace {
+
+// The plates of a track file come from the calibration file of its folder named like it, else
+// from the first (in name order) that yields a plate; without one the plate channels are only
+// scaled. The choice is logged.
+void UsePlateCalibration(TDataFile& d, const std::string& track) {
+    const std::string folder = dez::FolderOf(track);
+    const std::string stem = dez::ToLowerAscii(dez::StemOf(track));
+    std::vector<std::string> candidates = dez::ListMatchingFiles(folder, "*.cal");
+    std::stable_partition(candidates.begin(), candidates.end(),
+                          [&](const std::string& n) { return dez::ToLowerAscii(dez::StemOf(n)) == stem; });
+    const std::string name = dez::NameOf(track);
+    for (const std::string& cal : candidates) {
+        const int32_t plates = d.ReadCalFile(dez::JoinPath(folder, cal).c_str());
+        if (plates > 0) {
+            d.SetErrorText(dez::Format("%s: %d force plate%s from %s", name.c_str(), plates, plates == 1 ? "" : "s",
+                                       cal.c_str())
+                               .c_str());
+            return;
+        }
+    }
+    if (!d.ScaleForcePlateChannels()) return;
+    const char* factor = gAnalogIs16Bit ? "-1" : "-25";
+    d.SetErrorText((candidates.empty()
+                        ? dez::Format("%s: no calibration file; plate channels scaled by %s", name.c_str(), factor)
+                        : dez::Format("%s: no calibration file gives a plate; plate channels scaled by %s",
+                                      name.c_str(), factor))
+                       .c_str());
+}
+
+}  // namespace
 
 bool TDataFile::ReadTrackFile(const char* filePath) {
     // The plate factor must come from this load's ANC file, never from an earlier one.
@@ -357,15 +458,7 @@ bool TDataFile::ReadTrackFile(const char* filePath) {
     } else {
         TrackFail(*this, dez::NameOf(file), "not a track file (.trc or .trb)");
     }
-    if (ok && analog && analog->GetRows() >= 6) {
-        // Looked for in the track's own folder, without changing the working directory.
-        std::string cal;
-        if (dez::FindFirstMatchingFile(dez::JoinPath(folder, "*.cal"), cal)) {
-            ReadCalFile(dez::JoinPath(folder, cal).c_str());
-        } else {
-            ScaleForcePlateChannels();
-        }
-    }
+    if (ok && analog && analog->GetRows() >= 6) UsePlateCalibration(*this, file);
     if (points) {
         firstFrame = 0;
         lastFrame = points->GetCols() - 1;

@@ -83,7 +83,8 @@ bool ParseTRC(TDataFile& data, std::string_view text, const std::string& name);
 bool ParseTRB(TDataFile& data, const uint8_t* bytes, size_t size, const std::string& name);
 bool ParseANC(TDataFile& data, std::string_view text, const std::string& name);
 bool ParseBinaryAnalog(TDataFile& data, const uint8_t* bytes, size_t size, const std::string& name);
-void ParseCalFile(TDataFile& data, std::string_view text, const std::string& name);
+// ParseCalFile gives the number of plates it created.
+int32_t ParseCalFile(TDataFile& data, std::string_view text, const std::string& name);
 
 // True when a rows x columns table is in proportion with a file of `fileSize` bytes; a header
 // that asks for more is refused before anything is allocated.

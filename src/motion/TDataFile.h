@@ -162,7 +162,9 @@ public:
     bool ReadANC(const char* trackPath);
     bool ReadBinaryAnalog(const char* path);
     bool ScaleForcePlateChannels();
-    void ReadCalFile(const char* path);
+    // Creates the plates of a calibration file, their channels calibrated to N and N.mm; gives
+    // the number of plates created.
+    int32_t ReadCalFile(const char* path);
 
     uint8_t keepGroups = 1;
     int32_t kind = kFileText;

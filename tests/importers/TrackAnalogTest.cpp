@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,10 +50,8 @@ TEST(TrackCompanions, GaitWithAncAndCalibration) {
     EXPECT_EQ(d.AnalogLabel(1), "f1x");
     EXPECT_EQ(d.AnalogLabel(28), "R Jum Int");
     EXPECT_FALSE(gAnalogIs16Bit);
-    // Plate channels carry the factor -25 (12-bit file), in single precision; the others only
-    // their range. First samples: f1x 30, then f2z -12; "L Rectus" 64 (range 1000).
-    EXPECT_DOUBLE_EQ(d.analog->GetValue(0, 0), static_cast<float>(static_cast<float>(Volts(30, 10000)) * -25.0f));
-    EXPECT_DOUBLE_EQ(d.analog->GetValue(8, 1), static_cast<float>(static_cast<float>(Volts(-12, 10000)) * -25.0f));
+    // Plate channels carry the factor -25 (12-bit file), in single precision, and then their
+    // plate's calibration matrix; the others only their range. "L Rectus" 64 (range 1000).
     EXPECT_DOUBLE_EQ(d.analog->GetValue(12, 0), Volts(64, 1000));
     EXPECT_DOUBLE_EQ(d.analog->GetValue(27, 5345), Volts(0, 2500) + d.analog->GetValue(27, 5345));
 
@@ -62,10 +62,10 @@ TEST(TrackCompanions, GaitWithAncAndCalibration) {
     EXPECT_EQ(type, 2);
     EXPECT_EQ(channels[0], 7);
     EXPECT_EQ(channels[5], 12);
-    // Plate 2: 60.96 x 91.44 cm centred on (44.79, 29.47), turned by rows (0 -1 0) (-1 0 0).
-    const double expectCorner1[3] = {(-45.72 + 44.79) * 10, (-30.48 + 29.47) * 10, -125.0};
+    // Plate 2: 60.96 x 91.44 cm centred on (44.79, 29.47, 0), turned by rows (0 -1 0) (-1 0 0).
+    const double expectCorner1[3] = {(-45.72 + 44.79) * 10, (-30.48 + 29.47) * 10, 0.0};
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(corners[k], expectCorner1[k], 1e-3) << k;
-    EXPECT_NEAR(origin[2], 52.979, 1e-3);
+    EXPECT_NEAR(origin[2], -52.979, 1e-3);
 
     // Forces over the trial: finite, a stance on each plate, centres of pressure on the plate.
     for (int plate = 0; plate < 2; ++plate) {
@@ -98,6 +98,86 @@ TEST(TrackCompanions, GaitWithAncAndCalibration) {
     }
 }
 
+// The laboratory's own C3D of the same trial holds the calibrated channels; the track files and
+// the calibration file must give the same plates.
+TEST(TrackCompanions, GaitPlatesEqualTheLaboratoryC3D) {
+    testsupport::TempDir dir;
+    NEED_SAMPLES(dir, "Gait.trc", "Gait.anc", "Forcepla.cal", "Gait.c3d");
+    TDataFile track(nullptr), c3d(nullptr);
+    track.verbose = c3d.verbose = false;
+    ASSERT_TRUE(track.LoadFile(dir.file("Gait.trc").c_str(), kFileDetect, true)) << track.GetErrorText();
+    ASSERT_TRUE(c3d.LoadFile(dir.file("Gait.c3d").c_str(), kFileDetect, true)) << c3d.GetErrorText();
+    ASSERT_EQ(track.plateCount, 2);
+    ASSERT_EQ(c3d.plateCount, 2);
+    ASSERT_GE(track.analog->GetCols(), c3d.analog->GetCols());  // the C3D stops earlier
+    const int samples = c3d.analog->GetCols();
+
+    for (int p = 0; p < 2; ++p) {
+        int32_t type[2] = {}, channels[2][8] = {};
+        double corners[2][12] = {}, origin[2][3] = {};
+        ASSERT_TRUE(track.GetPlateGeometry(p, &type[0], channels[0], corners[0], origin[0]));
+        ASSERT_TRUE(c3d.GetPlateGeometry(p, &type[1], channels[1], corners[1], origin[1]));
+        EXPECT_EQ(type[0], type[1]);
+        for (int k = 0; k < 6; ++k) EXPECT_EQ(channels[0][k], channels[1][k]);
+        for (int k = 0; k < 12; ++k) EXPECT_NEAR(corners[0][k], corners[1][k], 1e-3) << "plate " << p << " corner value " << k;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(origin[0][k], origin[1][k], 1e-3) << "plate " << p << " origin " << k;
+    }
+
+    // The C3D declares a baseline range (FORCE_PLATFORM:ZERO); the track files declare none. The
+    // results agree whenever both use the same one.
+    const int32_t c3dZero[2] = {c3d.plateZero[0], c3d.plateZero[1]};
+    ASSERT_EQ(c3dZero[0], 1);
+    const struct {
+        const char* what;
+        int32_t zero[2];
+    } baselines[] = {{"without baseline", {0, 0}}, {"with the C3D's baseline", {c3dZero[0], c3dZero[1]}}};
+    // Peaks of the vertical force and the samples where they occur.
+    const double peakFz[2] = {798.0, 871.0};
+    const int peakAt[2] = {3005, 2529};
+    for (const auto& b : baselines) {
+        SCOPED_TRACE(b.what);
+        track.plateZero[0] = c3d.plateZero[0] = b.zero[0];
+        track.plateZero[1] = c3d.plateZero[1] = b.zero[1];
+        track.InvalidatePlateCache();
+        c3d.InvalidatePlateCache();
+        for (int p = 0; p < 2; ++p) {
+            SCOPED_TRACE(p);
+            std::vector<TPlateForces> ours(static_cast<size_t>(samples)), theirs(static_cast<size_t>(samples));
+            double peakF = 0, peakM = 0, peakZ = 0;
+            int top = 0;
+            for (int s = 0; s < samples; ++s) {
+                ASSERT_TRUE(track.GetPlateForces(p, s, &ours[static_cast<size_t>(s)], 20.0f, false));
+                ASSERT_TRUE(c3d.GetPlateForces(p, s, &theirs[static_cast<size_t>(s)], 20.0f, false));
+                const TPlateForces& t = theirs[static_cast<size_t>(s)];
+                peakF = std::max<double>(peakF, std::hypot(t.force[0], t.force[1], t.force[2]));
+                peakM = std::max<double>(peakM, std::hypot(t.moment[0], t.moment[1], t.moment[2]));
+                if (t.force[2] > peakZ) peakZ = t.force[2], top = s;
+            }
+            if (b.zero[0] != 0) {
+                EXPECT_NEAR(peakZ, peakFz[p], 1.0);
+            }
+            EXPECT_NEAR(top, peakAt[p], 5);
+            // A tenth of a percent of the peak: a transposed matrix would still pass at 1 %.
+            int pressed = 0;
+            for (int s = 0; s < samples; ++s) {
+                const TPlateForces& a = ours[static_cast<size_t>(s)];
+                const TPlateForces& c = theirs[static_cast<size_t>(s)];
+                for (int k = 0; k < 3; ++k) {
+                    ASSERT_NEAR(a.force[k], c.force[k], 0.001 * peakF) << "sample " << s << " force " << k;
+                    ASSERT_NEAR(a.moment[k], c.moment[k], 0.001 * peakM) << "sample " << s << " moment " << k;
+                }
+                // Centres of pressure where the plate carries a tenth of the peak: within a
+                // millimetre, on the surface.
+                if (c.force[2] > 0.1 * peakZ) {
+                    ++pressed;
+                    for (int k = 0; k < 3; ++k) ASSERT_NEAR(a.cop[k], c.cop[k], 1e-3) << "sample " << s << " cop " << k;
+                }
+            }
+            EXPECT_GT(pressed, 300);
+        }
+    }
+}
+
 TEST(TrackCompanions, BinaryTrackTakesTheBinaryAnalogFile) {
     testsupport::TempDir text, binary;
     NEED_SAMPLES(text, "Gait.trc", "Gait.anc", "Forcepla.cal");
@@ -116,34 +196,87 @@ TEST(TrackCompanions, BinaryTrackTakesTheBinaryAnalogFile) {
         for (int k = 0; k < 28; ++k) ASSERT_DOUBLE_EQ(a.analog->GetValue(k, s), b.analog->GetValue(k, s)) << k << " " << s;
 }
 
+// What a load writes to standard output, which the main window shows in its Log.
+class CaptureLog {
+public:
+    CaptureLog() : old_(std::cout.rdbuf(text_.rdbuf())) {}
+    ~CaptureLog() { std::cout.rdbuf(old_); }
+    std::string text() const { return text_.str(); }
+
+private:
+    std::ostringstream text_;
+    std::streambuf* old_;
+};
+
 TEST(TrackCompanions, BrokenCompanionsLeaveTheTrackLoaded) {
     const struct {
         std::vector<std::string> files;
-        const char* reason;
+        std::vector<const char*> log;
         bool analog;
         int plates;
     } cases[] = {
-        {{"Gait.trc", "Truncated.anc>Gait.anc"}, "more than the file holds", false, 0},
-        {{"Gait.trc", "Empty.anc>Gait.anc"}, "not an ANC file", false, 0},
-        {{"gait.trb", "Truncated.anb>gait.anb"}, "claims", false, 0},
+        {{"Gait.trc", "Truncated.anc>Gait.anc"}, {"more than the file holds"}, false, 0},
+        {{"Gait.trc", "Empty.anc>Gait.anc"}, {"not an ANC file"}, false, 0},
+        {{"gait.trb", "Truncated.anb>gait.anb"}, {"claims"}, false, 0},
         // The ANC file serves when the binary one cannot be read.
-        {{"gait.trb", "Truncated.anb>gait.anb", "Gait.anc"}, "claims", true, 0},
-        {{"Gait.trc", "Gait.anc", "Empty.cal"}, "holds no plate", true, 0},
+        {{"gait.trb", "Truncated.anb>gait.anb", "Gait.anc"},
+         {"claims", "gait.trb: no calibration file; plate channels scaled by -25"},
+         true,
+         0},
         // A whole first block: one plate, and the file ends where the second would begin.
-        {{"Gait.trc", "Gait.anc", "shd01_truncated.cal"}, "", true, 1},
+        {{"Gait.trc", "Gait.anc", "shd01_truncated.cal"}, {"Gait.trc: 1 force plate from shd01_truncated.cal"}, true, 1},
         // Six numbered blocks for the two channel groups of the analog file.
-        {{"Gait.trc", "Gait.anc", "forcepla6.cal"}, "plate 3 has no channels", true, 2},
+        {{"Gait.trc", "Gait.anc", "forcepla6.cal"},
+         {"plate 3 has no channels", "Gait.trc: 2 force plates from forcepla6.cal"},
+         true,
+         2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.files.back());
         testsupport::TempDir dir;
         if (!testsupport::CopySamples(dir, "track", c.files)) FAIL() << "sample file missing";
         TDataFile d(nullptr);
-        d.verbose = false;
+        CaptureLog log;
         ASSERT_TRUE(d.LoadFile(dir.file(c.files.front()).c_str(), kFileDetect, true));
         EXPECT_EQ(d.analog != nullptr, c.analog);
         EXPECT_EQ(d.plateCount, c.plates);
-        EXPECT_TRUE(Contains(d.GetErrorText(), c.reason)) << d.GetErrorText();
+        for (const char* line : c.log) EXPECT_TRUE(Contains(log.text().c_str(), line)) << log.text();
+    }
+}
+
+// The calibration file named like the track comes first, then the first that yields a plate; a
+// file without plates leaves the channels scaled as when there is none.
+TEST(TrackCompanions, CalibrationFileChoice) {
+    const float scaledF1x = static_cast<float>(static_cast<float>(Volts(30, 10000)) * -25.0f);
+    const struct {
+        std::vector<std::string> files;
+        const char* log;
+        int plates;
+    } cases[] = {
+        {{"Gait.trc", "Gait.anc", "Empty.cal"}, "Gait.trc: no calibration file gives a plate; plate channels scaled by -25", 0},
+        {{"Gait.trc", "Gait.anc", "Empty.cal", "Forcepla.cal"}, "Gait.trc: 2 force plates from Forcepla.cal", 2},
+        {{"Gait.trc", "Gait.anc", "Forcepla.cal", "shd01_truncated.cal>Gait.cal"}, "Gait.trc: 1 force plate from Gait.cal", 1},
+        {{"gait.trb", "Gait.anb", "Forcepla.cal", "shd01_truncated.cal>GAIT.cal"}, "gait.trb: 1 force plate from GAIT.cal", 1},
+        // A name-matching file without plates gives way to the next.
+        {{"Gait.trc", "Gait.anc", "Empty.cal>Gait.cal", "Forcepla.cal"}, "Gait.trc: 2 force plates from Forcepla.cal", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.log);
+        testsupport::TempDir dir;
+        if (!testsupport::CopySamples(dir, "track", c.files)) FAIL() << "sample file missing";
+        TDataFile d(nullptr);
+        CaptureLog log;
+        ASSERT_TRUE(d.LoadFile(dir.file(c.files.front()).c_str(), kFileDetect, true));
+        ASSERT_NE(d.analog, nullptr);
+        EXPECT_EQ(d.plateCount, c.plates);
+        EXPECT_TRUE(Contains(log.text().c_str(), c.log)) << log.text();
+        EXPECT_TRUE(Contains(d.GetErrorText(), c.log)) << d.GetErrorText();
+        // f1x's first sample is 30: scaled alone without plates, calibrated with them.
+        if (c.plates == 0) {
+            EXPECT_DOUBLE_EQ(d.analog->GetValue(0, 0), scaledF1x);
+        } else {
+            EXPECT_NE(d.analog->GetValue(0, 0), scaledF1x);
+        }
     }
 }
 
@@ -400,10 +533,13 @@ TEST(CalFile, PlateCornersAndOrigin) {
     int32_t type = 0, channels[8] = {};
     double corners[12] = {}, origin[3] = {};
     ASSERT_TRUE(d.GetPlateGeometry(0, &type, channels, corners, origin));
-    const double expected[12] = {13, 24.5, 28, 7, 24.5, 28, 7, 15.5, 28, 13, 15.5, 28};
+    // The surface at the position's height; the origin turned round to the surface centre as
+    // seen from the transducer.
+    const double expected[12] = {13, 24.5, 30, 7, 24.5, 30, 7, 15.5, 30, 13, 15.5, 30};
     for (int k = 0; k < 12; ++k) EXPECT_NEAR(corners[k], expected[k], 1e-5) << k;
-    EXPECT_NEAR(origin[0], 1.0, 1e-6);
-    EXPECT_NEAR(origin[2], -35.0, 1e-6);
+    EXPECT_NEAR(origin[0], -1.0, 1e-6);
+    EXPECT_NEAR(origin[1], -2.0, 1e-6);
+    EXPECT_NEAR(origin[2], 35.0, 1e-6);
     EXPECT_EQ(channels[0], 1);
     EXPECT_DOUBLE_EQ(d.analog->GetValue(0, 0), -50.0);  // plate 1 scaled
     EXPECT_DOUBLE_EQ(d.analog->GetValue(6, 0), 2.0);    // plate 2 not
@@ -427,6 +563,11 @@ TEST(CalFile, BlocksThatStopTheReading) {
         {"words after the name", "1 plate one\n", 0, "more than a plate name"},
         {"three matrix rows", "1\n1 1 1\n1 2 3 4\n1 2 3 4\n1 2 3 4\n1 2 3\n", 0, "3 rows"},
         {"trailing blank lines", Block(1) + Block(2) + "\n\n", 2, ""},
+        {"4 x 4 matrix", [] {
+             std::string b = Block(1);
+             b.replace(b.find("1 0 0 0 0 0"), 71, "1 0 0 0\n0 1 0 0\n0 0 1 0\n0 0 0 1");
+             return b;
+         }(), 1, "not the 6 x 6"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -438,6 +579,23 @@ TEST(CalFile, BlocksThatStopTheReading) {
         // Plate 2's channels are scaled only when its block was read whole.
         EXPECT_DOUBLE_EQ(d.analog->GetValue(6, 0), c.plates == 2 ? -50.0 : 2.0);
     }
+}
+
+// Rows of the matrix are the outputs FX FY FZ MX MY MZ, columns the scaled channels in the same
+// order; moment rows give N.m, stored as N.mm.
+TEST(CalFile, MatrixRowsGiveForcesAndMoments) {
+    std::string text = Block(1);
+    text.replace(text.find("1 0 0 0 0 0"), 71,
+                 "2 0 0 0 0 0.1\n0 1 0 0 0 0\n0 0 1 0 0 0\n0.01 0 0 1 0 0\n0 0 0 0 1 0\n0 0 0 0 0 0.5");
+    TDataFile d(1, 1, 100.0f, 0, 1, 3);
+    AddAnalog(d, kTwoPlates);
+    for (int k = 0; k < 12; ++k) d.analog->SetValue(k, 1, k + 1.0);  // column 1: channels 1, 2, ... 12
+    ASSERT_EQ(ParseCalFile(d, text, "p.cal"), 1);
+    const double in[6] = {-25, -50, -75, -100, -125, -150};  // after the factor -25
+    const double expected[6] = {2 * in[0] + 0.1 * in[5], in[1], in[2], (0.01 * in[0] + in[3]) * 1000, in[4] * 1000,
+                                0.5 * in[5] * 1000};
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(d.analog->GetValue(k, 1), expected[k], 1e-9) << k;
+    for (int k = 6; k < 12; ++k) EXPECT_EQ(d.analog->GetValue(k, 1), k + 1.0) << k;  // plate 2 untouched
 }
 
 TEST(CalFile, NoChannelGroupNoPlate) {

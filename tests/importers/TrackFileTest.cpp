@@ -385,13 +385,19 @@ public:
         }
         return *this;
     }
-    std::vector<uint8_t> Bytes(float rate = 120.0f) const {
+    // Bytes of any kind among the name and link records.
+    TrbBuilder& Raw(const std::vector<uint8_t>& bytes) {
+        names_.PutBytes(bytes.data(), bytes.size());
+        return *this;
+    }
+    // `stray` bytes of 0x12345678... stand between the records and the data.
+    std::vector<uint8_t> Bytes(float rate = 120.0f, size_t stray = 0) const {
         dez::ByteWriter w;
         w.PutU16LE(0);
         w.PutU16LE(0);
         w.PutU16LE(0xFFFF);
         w.PutU16LE(0xFFFF);
-        const size_t offset = 60 + names_.size() + 4;  // records, then 4 bytes of something else
+        const size_t offset = 60 + names_.size() + stray;
         w.PutU16LE(static_cast<uint16_t>(offset / 4 >> 16));
         w.PutU16LE(static_cast<uint16_t>(offset / 4));
         for (uint16_t tag : {257, 258, 259, 260, 261, 277}) {
@@ -403,7 +409,8 @@ public:
                 w.PutU32LE(7);
         }
         w.PutBytes(names_.data(), names_.size());
-        w.PutU32LE(0x12345678);
+        const uint8_t strayBytes[4] = {0x78, 0x56, 0x34, 0x12};
+        for (size_t i = 0; i < stray; ++i) w.PutBytes(&strayBytes[i % 4], 1);
         w.PutBytes(blocks_.data(), blocks_.size());
         return w.bytes();
     }
@@ -529,6 +536,90 @@ TEST(TrbReader, RefusesBrokenBlocks) {
         EXPECT_EQ(d.points, nullptr);
         EXPECT_NE(std::string(d.GetErrorText()).find(c.reason), std::string::npos) << d.GetErrorText();
     }
+}
+
+// Damage among the name records loses no sample: a record of unknown tag is stepped over, a walk
+// that cannot reach the data offset keeps the markers the frame records use, and the message
+// says what was lost.
+TEST(TrbReader, DamagedNameRecordsAreReported) {
+    const std::vector<TrbMarker> three = {{1, {1, 2, 3, 0}}, {2, {4, 5, 6, 0}}, {3, {7, 8, 9, 0}}};
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        std::vector<std::string> labels;
+        std::vector<const char*> message;
+    } cases[] = {
+        {"unknown record between names", [&] {
+             TrbBuilder b;
+             b.Name(1, "A").Raw({12, 0, 1, 0, 'x', 'y', 'z', 0}).Name(2, "B").Name(3, "C").Frame(1, three);
+             return b.Bytes();
+         }(), {"A", "B", "C"}, {"made.trb", "1 of unknown tag skipped (first: tag 12 at byte 72)", "every marker kept its name"}},
+        {"name record lost", [&] {
+             TrbBuilder b;
+             b.Name(1, "A").Raw({12, 0, 1, 0, 2, 0, 0, 0}).Name(3, "C").Frame(1, three);
+             return b.Bytes();
+         }(), {"A", "Marker 2", "C"}, {"tag 12 at byte 72", "marker 2 has no name"}},
+        {"stray bytes before the data", [&] {
+             TrbBuilder b;
+             b.Name(1, "A").Name(2, "B").Name(3, "C").Frame(1, three);
+             return b.Bytes(120.0f, 8);
+         }(), {"A", "B", "C"}, {"tag 22136 at byte 96 runs into the data at byte 104"}},
+        {"name record runs into the data", [&] {
+             TrbBuilder b;
+             b.Name(1, "A").Raw({12, 1, 9, 0, 2, 0, 0, 0, 'B', 0, 0, 0}).Name(3, "C").Frame(1, three);
+             return b.Bytes();
+         }(), {"A", "Marker 2", "Marker 3"},
+         {"name record at byte 72 runs into the data", "markers 2 to 3 have no name", "markers 2 to 3 have no name (above 1 known from their samples only)"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDataFile d(nullptr);
+        ASSERT_TRUE(Parse(d, c.bytes)) << d.GetErrorText();
+        ASSERT_EQ(d.GetNumberOfPoints(), static_cast<int>(c.labels.size()));
+        for (size_t m = 0; m < c.labels.size(); ++m) {
+            EXPECT_EQ(Label(d, static_cast<int>(m)), c.labels[m]);
+            for (int k = 0; k < 3; ++k) EXPECT_EQ(X(d, static_cast<int>(m), k, 0), 3.0 * m + k + 1);
+        }
+        for (const char* part : c.message)
+            EXPECT_NE(std::string(d.GetErrorText()).find(part), std::string::npos) << d.GetErrorText();
+    }
+    // An undamaged file says nothing; records of markers above the names are not kept, and said so.
+    TrbBuilder whole, beyond;
+    whole.Name(1, "A").Name(2, "B").Name(3, "C").Frame(1, three);
+    beyond.Name(1, "A").Frame(1, three);
+    TDataFile d(nullptr), e(nullptr);
+    ASSERT_TRUE(Parse(d, whole.Bytes()));
+    EXPECT_STREQ(d.GetErrorText(), "");
+    ASSERT_TRUE(Parse(e, beyond.Bytes()));
+    EXPECT_EQ(e.GetNumberOfPoints(), 1);
+    EXPECT_STREQ(e.GetErrorText(), "made.trb: frame records of markers above 1, which no name record names, not read");
+}
+
+// One damaged byte of a public sample: the tag of marker 13's name record (byte 268) becomes 12.
+TEST(TrackSamples, TrbWithADamagedNameTagKeepsEveryMarker) {
+    testsupport::TempDir dir;
+    NEED_SAMPLES(dir, "gait.trb");
+    TDataFile whole(nullptr);
+    whole.verbose = false;
+    ASSERT_TRUE(whole.LoadFile(dir.file("gait.trb").c_str(), kFileDetect, true)) << whole.GetErrorText();
+    ASSERT_EQ(whole.GetNumberOfPoints(), 33);
+    std::string bytes = testsupport::ReadFileBytes(dir.file("gait.trb"));
+    ASSERT_EQ(static_cast<uint8_t>(bytes[269]), 0x01);
+    bytes[269] = 0;
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("damaged.trb"), bytes));
+    TDataFile d(nullptr);
+    d.verbose = false;
+    ASSERT_TRUE(d.LoadFile(dir.file("damaged.trb").c_str(), kFileDetect, true)) << d.GetErrorText();
+    ASSERT_EQ(d.GetNumberOfPoints(), 33);
+    ASSERT_EQ(d.GetFrameCount(), whole.GetFrameCount());
+    for (int m = 0; m < 33; ++m) {
+        EXPECT_EQ(Label(d, m), m == 12 ? std::string("Marker 13") : Label(whole, m)) << m;
+        for (int f = 0; f < d.GetFrameCount(); ++f)
+            for (int k = 0; k < 4; ++k) ASSERT_EQ(X(d, m, k, f), X(whole, m, k, f)) << m << " " << f;
+    }
+    const std::string message = d.GetErrorText();
+    for (const char* part : {"damaged.trb", "tag 12 at byte 268", "marker 13 has no name"})
+        EXPECT_NE(message.find(part), std::string::npos) << message;
 }
 
 TEST(TrbReader, EveryPrefixOfAFileFailsCleanly) {

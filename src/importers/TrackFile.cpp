@@ -420,6 +420,12 @@ void UsePlateCalibration(TDataFile& d, const std::string& track) {
     for (const std::string& cal : candidates) {
         const int32_t plates = d.ReadCalFile(dez::JoinPath(folder, cal).c_str());
         if (plates > 0) {
+            // Track files name no baseline; the laboratory's own C3D export of the same trials
+            // takes the first ten samples, so the plates read zero at rest as they do there.
+            if (d.plateZero[0] == 0 && d.plateZero[1] == 0) {
+                d.plateZero[0] = 1;
+                d.plateZero[1] = 10;
+            }
             d.SetErrorText(dez::Format("%s: %d force plate%s from %s", name.c_str(), plates, plates == 1 ? "" : "s",
                                        cal.c_str())
                                .c_str());

@@ -139,9 +139,9 @@ bool shapeC3D::Load(const wxString& path) {
         return false;
     }
     m_data = std::move(data);
-    // A damaged file that still loads says what it lost: the reader leaves that in its error text.
+    // A damaged file that still loads says what it lost (the reader has printed it to the Log);
+    // the note stays readable here too.
     m_loadError = wxString::FromUTF8(m_data->GetErrorText() != nullptr ? m_data->GetErrorText() : "");
-    if (!m_loadError.empty()) wxLogWarning("%s: %s", path, m_loadError);
     ++m_dataGeneration;
     m_loading = 1;
     m_modified = false;

@@ -123,10 +123,13 @@ TEST(TrackCompanions, GaitPlatesEqualTheLaboratoryC3D) {
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(origin[0][k], origin[1][k], 1e-3) << "plate " << p << " origin " << k;
     }
 
-    // The C3D declares a baseline range (FORCE_PLATFORM:ZERO); the track files declare none. The
+    // The C3D declares a baseline range (FORCE_PLATFORM:ZERO); the track files declare none and
+    // take the same one as the laboratory's export, so both read the same out of the box. The
     // results agree whenever both use the same one.
     const int32_t c3dZero[2] = {c3d.plateZero[0], c3d.plateZero[1]};
     ASSERT_EQ(c3dZero[0], 1);
+    EXPECT_EQ(track.plateZero[0], c3dZero[0]);
+    EXPECT_EQ(track.plateZero[1], c3dZero[1]);
     const struct {
         const char* what;
         int32_t zero[2];

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
+#include "shapes/glmObj.h"
 #include "shapes/objloader.h"
 #include "shapes/shape3DS.h"
 #include "shapes/shapeOBJ.h"
@@ -25,24 +27,33 @@ namespace {
 // A wavy grid of 708 x 708 vertices: 2 x 707 x 707 = 999 698 triangles, about 44 MB of text.
 constexpr int kGrid = 708;
 
-const std::string& BigObj() {
+// A wavy grid of n x n vertices as OBJ text.
+std::string GridObj(int n, const std::string& name) {
     static testsupport::TempDir folder;
-    static const std::string path = [] {
-        std::string text;
-        text.reserve(size_t(48) << 20);
-        text += "g surface\n";
-        for (int j = 0; j < kGrid; ++j)
-            for (int i = 0; i < kGrid; ++i)
-                text += dez::Format("v %.6f %.6f %.6f\n", i / double(kGrid), j / double(kGrid),
-                                    0.05 * std::sin(i * 0.05) * std::cos(j * 0.07));
-        for (int j = 0; j + 1 < kGrid; ++j)
-            for (int i = 0; i + 1 < kGrid; ++i) {
-                const int a = j * kGrid + i + 1, b = a + 1, c = a + kGrid, d = c + 1;
-                text += dez::Format("f %d %d %d\nf %d %d %d\n", a, b, d, a, d, c);
-            }
-        const std::string p = folder.file("grid.obj");
-        return dez::WriteFileAtomically(p, text.data(), text.size()) ? p : std::string();
-    }();
+    std::string text;
+    text.reserve(size_t(n) * n * 68);
+    text += "g surface\n";
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i)
+            text += dez::Format("v %.6f %.6f %.6f\n", i / double(n), j / double(n),
+                                0.05 * std::sin(i * 0.05) * std::cos(j * 0.07));
+    for (int j = 0; j + 1 < n; ++j)
+        for (int i = 0; i + 1 < n; ++i) {
+            const int a = j * n + i + 1, b = a + 1, c = a + n, d = c + 1;
+            text += dez::Format("f %d %d %d\nf %d %d %d\n", a, b, d, a, d, c);
+        }
+    const std::string p = folder.file(name);
+    return dez::WriteFileAtomically(p, text.data(), text.size()) ? p : std::string();
+}
+
+const std::string& BigObj() {
+    static const std::string path = GridObj(kGrid, "grid.obj");
+    return path;
+}
+
+// 1582 x 1582 vertices: 2 x 1581 x 1581 = 4 999 122 triangles, about 240 MB of text.
+const std::string& HugeObj() {
+    static const std::string path = GridObj(1582, "grid5m.obj");
     return path;
 }
 
@@ -91,6 +102,44 @@ BENCHMARK(BM_ReadBytes_regr01)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadOBJ_regr01)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadBytes_fels)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Load3DS_fels)->Unit(benchmark::kMicrosecond);
+
+// The viewer's whole load of an OBJ model (read, normals, what drawing needs) against assimp's bare
+// parse of the same file (`assimp info --raw`: no post-processing; from assimp-utils, in a process of its own): compare the
+// two of one run, as the machine's load moves both alike.
+void ViewerLoad(benchmark::State& state, const std::string& path) {
+    testsupport::GLTestHarness& gl = testsupport::GLTestHarness::Get();
+    if (!gl.ok() || !gl.MakeCurrent()) {
+        state.SkipWithError(("no GL context: " + gl.error()).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        glmObj model;
+        if (path.empty() || !model.Load(wxString::FromUTF8(path))) {
+            state.SkipWithError("load failed");
+            return;
+        }
+        glFinish();
+    }
+}
+
+void AssimpInfo(benchmark::State& state, const std::string& path) {
+    if (path.empty() || std::system("command -v assimp > /dev/null 2>&1") != 0) {
+        state.SkipWithError("assimp (assimp-utils) is not installed");
+        return;
+    }
+    const std::string command = "assimp info '" + path + "' --raw > /dev/null 2>&1";
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0) state.SkipWithError("assimp info failed");
+}
+
+void BM_ViewerLoadOBJ_1M(benchmark::State& s) { ViewerLoad(s, BigObj()); }
+void BM_AssimpInfoOBJ_1M(benchmark::State& s) { AssimpInfo(s, BigObj()); }
+void BM_ViewerLoadOBJ_5M(benchmark::State& s) { ViewerLoad(s, HugeObj()); }
+void BM_AssimpInfoOBJ_5M(benchmark::State& s) { AssimpInfo(s, HugeObj()); }
+BENCHMARK(BM_ViewerLoadOBJ_1M)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AssimpInfoOBJ_1M)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ViewerLoadOBJ_5M)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AssimpInfoOBJ_5M)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One frame of a normalised mesh filling the view: through its display list, or drawn directly
 // (vertex arrays), or in immediate mode (no vertex normals: a face normal per face).

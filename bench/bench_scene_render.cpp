@@ -135,6 +135,66 @@ void BM_WithTrajectoriesAndLinks(benchmark::State& state) {
 }
 // The same with a 15-segment model and its glyphs (compare with BM_MarkersAndPlates).
 void BM_MarkersPlatesAndModel(benchmark::State& state) { RenderFrames(state, kWithModel); }
+// Three selected markers' trajectories over the whole play range of a 20-marker recording at
+// 100 Hz, one minute against one hour: the paths are built once, thinned to the view, so a
+// frame should cost the same for both (compare the two in the same run).
+std::string WriteLongRecording(int32_t frames) {
+    constexpr int32_t markers = 20;
+    TDataFile d(markers, frames, kRate, 0, 1, 3);
+    for (int32_t f = 0; f < frames; ++f) {
+        const double t = f / kRate;
+        for (int32_t p = 0; p < markers; ++p) {
+            const double a = 0.1 * p + t;
+            d.points->SetValue(3 * p, f, 1000.0 * std::cos(a) + 100.0 * t);
+            d.points->SetValue(3 * p + 1, f, 1000.0 * std::sin(a));
+            d.points->SetValue(3 * p + 2, f, 1000.0 + 6.0 * p + 50.0 * std::sin(3.0 * t));
+        }
+    }
+    static testsupport::TempDir folder;
+    const std::string path = folder.file("dez-bench-long-" + std::to_string(frames) + ".c3d");
+    if (!d.SaveFile(path.c_str(), kFileC3D)) return {};
+    return path;
+}
+
+void RenderSelectedTrajectories(benchmark::State& state, int32_t frames) {
+    testsupport::GLTestHarness& gl = testsupport::GLTestHarness::Get();
+    if (!gl.ok() || !gl.MakeCurrent()) {
+        state.SkipWithError(("no GL context: " + gl.error()).c_str());
+        return;
+    }
+    const std::string path = WriteLongRecording(frames);
+    shapeC3D scene;
+    if (path.empty() || !scene.Load(wxString::FromUTF8(path))) {
+        state.SkipWithError("the recording could not be written or loaded");
+        return;
+    }
+    for (int32_t i = 0; i < 3; ++i) scene.GetMarkerDisplay(3 + 5 * i)->selectionOrder = i + 1;
+    gl.ResetState();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-2, 2, -2, 2, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(-60, 1, 0, 0);
+    glEnable(GL_DEPTH_TEST);
+    int frame = 0;
+    for (auto _ : state) {
+        double t = frame / kRate;
+        scene.SetTime(t);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.Render(GL_RENDER, -1);
+        glFinish();
+        frame = (frame + 1) % 1000;
+    }
+    glDisable(GL_DEPTH_TEST);
+    state.counters["frames"] = frames;
+}
+
+void BM_ThreeTrajectories_1min(benchmark::State& state) { RenderSelectedTrajectories(state, 6000); }
+void BM_ThreeTrajectories_1hour(benchmark::State& state) { RenderSelectedTrajectories(state, 360000); }
+BENCHMARK(BM_ThreeTrajectories_1min)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ThreeTrajectories_1hour)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 BENCHMARK(BM_MarkersAndPlates)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MarkersPlatesAndModel)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WithTrajectories)->Unit(benchmark::kMillisecond)->UseRealTime();

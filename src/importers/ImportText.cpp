@@ -51,8 +51,17 @@ double LeadingNumber(std::string_view text, bool infinityWords, bool* found) {
         if (expEnd > e) end = expEnd;
     }
     if (found) *found = true;
-    // strtod on a copy of exactly the prefix, so that it cannot read on into a hexadecimal or
-    // "nan" form; it rounds correctly and gives HUGE_VAL or 0 beyond the double range.
+    // A plain decimal takes the short exact path; else from_chars on exactly the prefix rounds as
+    // strtod does; beyond the double range (where it gives no value) strtod on a copy of the
+    // prefix gives HUGE_VAL or 0, and cannot read on into a hexadecimal or "nan" form.
+    const char* unsignedPart = text.data() + (text[start] == '+' || text[start] == '-' ? start + 1 : start);
+    double value = 0.0;
+    const char* stop = nullptr;
+    if (PlainDecimal(unsignedPart, text.data() + end, value, stop) && stop == text.data() + end)
+        return negative ? -value : value;
+    const size_t from = text[start] == '+' ? start + 1 : start;
+    const auto r = std::from_chars(text.data() + from, text.data() + end, value, std::chars_format::general);
+    if (r.ec == std::errc() && r.ptr == text.data() + end) return value;
     char small[64];
     const std::string_view number = text.substr(start, end - start);
     if (number.size() < sizeof small) {

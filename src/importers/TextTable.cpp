@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +17,9 @@
 
 #include "importers/ImportText.h"
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 #include "platform/NumberText.h"
+#include "platform/Paths.h"
 #include "platform/TextUtil.h"
 
 namespace {
@@ -30,10 +33,27 @@ constexpr int64_t kMaxPaddingFactor = 64;
 
 bool Strippable(char c) { return static_cast<signed char>(c) <= 32; }  // blanks, controls, bytes >= 128
 
-char FirstLineEnd(const std::vector<uint8_t>& bytes, char fallback) {
-    for (uint8_t b : bytes)
-        if (b == '\n' || b == '\r') return static_cast<char>(b);
+char FirstLineEnd(std::string_view text, char fallback) {
+    for (char c : text)
+        if (c == '\n' || c == '\r') return c;
     return fallback;
+}
+
+// The tokens of a missing sample; only fields starting with one of "#nN+-" can be one.
+bool MissingToken(std::string_view field) {
+    if (field.empty()) return false;
+    switch (field.front()) {
+        case '#':
+            return field.size() == 1;
+        case 'n':
+        case 'N':
+        case '+':
+        case '-':
+            return dez::EqualsNoCase(field, "NA") || dez::EqualsNoCase(field, "NAN") ||
+                   dez::EqualsNoCase(field, "-NAN") || dez::EqualsNoCase(field, "+NAN");
+        default:
+            return false;
+    }
 }
 
 struct TableShape {
@@ -42,11 +62,13 @@ struct TableShape {
     int64_t values = 0;  // fields read, missing ones included
 };
 
-// One pass over the data lines; `store(signal, frame, value, missing)` receives every field.
-template <typename Store>
-TableShape ScanTable(const std::vector<uint8_t>& bytes, char terminator, char separator, char comment, Store&& store) {
+// One pass over the data lines; `store(signal, frame, value, missing)` receives every field and
+// `lineDone(frame, fields)` follows the last field of each data line.
+template <typename Store, typename LineDone>
+TableShape ScanTable(std::string_view bytes, char terminator, char separator, char comment, Store&& store,
+                     LineDone&& lineDone) {
     const char other = terminator == '\r' ? '\n' : '\r';
-    const char* text = reinterpret_cast<const char*>(bytes.data());
+    const char* text = bytes.data();
     const size_t n = bytes.size();
     TableShape shape;
     int64_t signals = 0;
@@ -56,7 +78,8 @@ TableShape ScanTable(const std::vector<uint8_t>& bytes, char terminator, char se
     size_t i = 0;
     while (i < n) {
         size_t end = i;
-        while (end < n && text[end] != terminator) ++end;
+        const void* found = std::memchr(text + i, terminator, n - i);
+        end = found ? static_cast<size_t>(static_cast<const char*>(found) - text) : n;
         std::string_view line(text + i, end - i);
         i = end + 1;
         // The LF of a CR LF pair starts the next line; the CR of one ends a line split at LF.
@@ -98,8 +121,7 @@ TableShape ScanTable(const std::vector<uint8_t>& bytes, char terminator, char se
             std::string_view field = fields[k];
             if (!field.empty() && static_cast<signed char>(field.front()) < 32)
                 while (!field.empty() && Strippable(field.front())) field.remove_prefix(1);
-            bool missing = field == "#" || dez::EqualsNoCase(field, "NA") || dez::EqualsNoCase(field, "NAN") ||
-                           dez::EqualsNoCase(field, "-NAN") || dez::EqualsNoCase(field, "+NAN");
+            bool missing = MissingToken(field);
             float value = 0.0f;
             if (!missing) {
                 const double v = dez::LeadingNumber(field, true);
@@ -108,6 +130,7 @@ TableShape ScanTable(const std::vector<uint8_t>& bytes, char terminator, char se
             }
             store(static_cast<int64_t>(k), frames, value, missing);
         }
+        lineDone(frames, static_cast<int64_t>(fields.size()));
         signals = std::max<int64_t>(signals, static_cast<int64_t>(fields.size()));
         shape.values += static_cast<int64_t>(fields.size());
         ++frames;
@@ -134,32 +157,42 @@ std::string CheckShape(const std::string& path, const TableShape& shape) {
 // `error` when the file does not open or the table does not fit.
 std::unique_ptr<Matrix2D> ReadTable(TDataFile& d, const std::string& path, bool fill, std::string& error,
                                     TableShape& shape) {
-    std::vector<uint8_t> bytes;
-    std::string why;
-    if (!dez::ReadDataFile(path, bytes, &why)) {
+    dez::FileBytes bytes;
+    if (dez::FileSize(path) < 0 || !dez::ReadWholeFile(path, bytes)) {
         error = "Unable to open " + path;
         return nullptr;
     }
-    d.lineEnd = FirstLineEnd(bytes, d.lineEnd);
+    d.lineEnd = FirstLineEnd(bytes.text(), d.lineEnd);
     const char comment = ';';
-    shape = ScanTable(bytes, d.lineEnd, d.fieldSeparator, comment, [](int64_t, int64_t, float, bool) {});
+    shape = ScanTable(bytes.text(), d.lineEnd, d.fieldSeparator, comment, [](int64_t, int64_t, float, bool) {},
+                      [](int64_t, int64_t) {});
     error = CheckShape(path, shape);
     if (!error.empty()) return nullptr;
-    auto table = std::make_unique<Matrix2D>(shape.signals, shape.frames);
-    if (table->GetRows() != shape.signals) {
+    auto table = std::make_unique<Matrix2D>();
+    if (!table->Resize(shape.signals, shape.frames, false)) {
         error = dez::Format("%s: no memory for %d signals by %d frames", path.c_str(), shape.signals, shape.frames);
         return nullptr;
     }
-    table->Fill(d.missingValue);
-    if (fill) {
-        Matrix2D* t = table.get();
-        const double missing = d.missingValue;
-        ScanTable(bytes, d.lineEnd, d.fieldSeparator, comment,
-                  [t, missing](int64_t signal, int64_t frame, float value, bool isMissing) {
-                      t->SetValue(static_cast<int32_t>(signal), static_cast<int32_t>(frame),
-                                  isMissing ? missing : static_cast<double>(value));
-                  });
+    dez::AdviseLargeBlock(table->GetData(), sizeof(double) * static_cast<size_t>(table->size));
+    const double missing = d.missingValue;
+    // A file without data lines still gives one column; otherwise every cell is written below
+    // (short lines padded), so the table is not filled first.
+    if (!fill || shape.values == 0) {
+        table->Fill(missing);
+        return table;
     }
+    double* const data = table->GetData();
+    const size_t rows = static_cast<size_t>(shape.signals);
+    ScanTable(
+        bytes.text(), d.lineEnd, d.fieldSeparator, comment,
+        [data, rows, missing](int64_t signal, int64_t frame, float value, bool isMissing) {
+            data[static_cast<size_t>(frame) * rows + static_cast<size_t>(signal)] =
+                isMissing ? missing : static_cast<double>(value);
+        },
+        [data, rows, missing](int64_t frame, int64_t fields) {
+            double* column = data + static_cast<size_t>(frame) * rows;
+            std::fill(column + fields, column + rows, missing);
+        });
     return table;
 }
 
@@ -167,23 +200,26 @@ std::unique_ptr<Matrix2D> ReadTable(TDataFile& d, const std::string& path, bool 
 
 void TDataFile::DetectLineEnd(const char* filePath) {
     std::vector<uint8_t> bytes;
-    if (filePath && dez::ReadDataFile(filePath, bytes)) lineEnd = FirstLineEnd(bytes, lineEnd);
+    if (filePath && dez::ReadDataFile(filePath, bytes))
+        lineEnd = FirstLineEnd(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), lineEnd);
 }
 
 bool TDataFile::ReadTextTable(const char* filePath, bool fill, int32_t* signals, int32_t* frames, Matrix2D* table,
                               char commentChar) {
-    std::vector<uint8_t> bytes;
-    if (!filePath || !dez::ReadDataFile(filePath, bytes)) return false;
-    lineEnd = FirstLineEnd(bytes, lineEnd);
+    dez::FileBytes bytes;
+    if (!filePath || dez::FileSize(filePath) < 0 || !dez::ReadWholeFile(filePath, bytes)) return false;
+    lineEnd = FirstLineEnd(bytes.text(), lineEnd);
     const double missing = missingValue;
     if (fill && table) table->Fill(missing);
-    const TableShape shape =
-        ScanTable(bytes, lineEnd, fieldSeparator, commentChar, [&](int64_t signal, int64_t frame, float value, bool isMissing) {
+    const TableShape shape = ScanTable(
+        bytes.text(), lineEnd, fieldSeparator, commentChar,
+        [&](int64_t signal, int64_t frame, float value, bool isMissing) {
             // Only cells inside the table the caller sized; the linear index alone would wrap.
             if (fill && table && signal < table->GetRows() && frame < table->GetCols())
                 table->SetValue(static_cast<int32_t>(signal), static_cast<int32_t>(frame),
                                 isMissing ? missing : static_cast<double>(value));
-        });
+        },
+        [](int64_t, int64_t) {});
     if (signals) *signals = shape.signals;
     if (frames) *frames = shape.frames;
     return true;

@@ -1,4 +1,5 @@
 // Analog companions of the track files: the ANC text form and the tagged binary form (.anb).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "importers/TrackFormat.h"
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 
@@ -101,8 +103,12 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
         scale[k] = generation == 1 ? full / range : range * 2.0 / 1000.0 / full;
     }
 
-    auto table = std::make_unique<Matrix2D>(static_cast<int32_t>(rows), static_cast<int32_t>(samples));
-    if (table->GetRows() != rows) return TrackFail(d, name, "not enough memory for the analog table");
+    // Every cell is written below (named channels beyond the count as 0), so the table is not
+    // cleared first.
+    auto table = std::make_unique<Matrix2D>();
+    if (!table->Resize(static_cast<int32_t>(rows), static_cast<int32_t>(samples), false))
+        return TrackFail(d, name, "not enough memory for the analog table");
+    dez::AdviseLargeBlock(table->GetData(), sizeof(double) * static_cast<size_t>(table->size));
     // Sample values are white-space separated numbers; line ends carry no meaning.
     std::string_view rest = samplesText;
     auto nextWord = [&rest](std::string_view& word) {
@@ -116,6 +122,7 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
     };
     std::string_view word;
     for (int64_t s = 0; s < samples; ++s) {
+        double* const column = table->GetData() + static_cast<size_t>(s) * static_cast<size_t>(rows);
         if (!nextWord(word))
             return TrackFail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
                                              static_cast<long long>(samples)));
@@ -127,8 +134,9 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
             if (ScanDouble(word, v) != word.size())
                 return TrackFail(d, name, dez::Format("sample %lld of channel %llu is not a number",
                                                  static_cast<long long>(s) + 1, static_cast<unsigned long long>(k) + 1));
-            if (k < stored) table->SetValue(static_cast<int32_t>(k), static_cast<int32_t>(s), v * scale[k]);
+            if (k < stored) column[k] = v * scale[k];
         }
+        std::fill(column + stored, column + rows, 0.0);
     }
     StoreAnalog(d, std::move(table), static_cast<float>(rate), names, stored);
     gAnalogIs16Bit = bits == 16;
@@ -141,11 +149,10 @@ bool TDataFile::ReadANC(const char* trackPath) {
     // Beside the track file, under its name; a file written on Windows may differ in case.
     const std::string file = dez::FindCompanionFile(dez::FolderOf(track), dez::StemOf(track) + ".anc");
     if (file.empty()) return false;
-    std::vector<uint8_t> bytes;
+    dez::FileBytes bytes;
     std::string error;
     if (!dez::ReadWholeFile(file, bytes, &error)) return TrackFail(*this, dez::NameOf(file), "cannot be read (" + error + ")");
-    return ParseANC(*this, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                    dez::NameOf(file));
+    return ParseANC(*this, bytes.text(), dez::NameOf(file));
 }
 
 // ---------------------------------------------------------------------------------------------

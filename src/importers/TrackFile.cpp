@@ -11,6 +11,7 @@
 #include "importers/TrackFormat.h"
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"
@@ -53,15 +54,29 @@ bool HeaderValue(const std::vector<std::string_view>& keys, const std::vector<st
     return false;
 }
 
-bool ReadBytes(TDataFile& d, const char* path, std::vector<uint8_t>& bytes) {
+// Three fields that are each a plain decimal with an optional minus and nothing else, the
+// common case, converted as FromString would; false (nothing written) for anything else.
+bool PlainTriple(const std::string_view (&xyz)[3], double* out) {
+    float v[3];
+    for (int c = 0; c < 3; ++c) {
+        const std::string_view f = xyz[c];
+        if (f.empty()) return false;
+        const bool negative = f.front() == '-';
+        const char* stop = nullptr;
+        if (!dez::PlainDecimal(f.data() + negative, f.data() + f.size(), v[c], stop) || stop != f.data() + f.size())
+            return false;
+        if (negative) v[c] = -v[c];
+    }
+    for (int c = 0; c < 3; ++c) out[c] = v[c];
+    return true;
+}
+
+template <typename Bytes>
+bool ReadBytes(TDataFile& d, const char* path, Bytes& bytes) {
     const std::string file = path ? path : "";
     std::string error;
     if (dez::ReadWholeFile(file, bytes, &error)) return true;
     return TrackFail(d, dez::NameOf(file), "cannot be read (" + error + ")");
-}
-
-std::string_view AsText(const std::vector<uint8_t>& bytes) {
-    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 }  // namespace
@@ -105,8 +120,11 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
 
     if (!TableFitsFile(4 * static_cast<int64_t>(markers), frames, text.size()))
         return TrackFail(d, name, dez::Format("%d frames of %d markers are more than the file can hold", frames, markers));
-    auto table = std::make_unique<Matrix2D>(4 * markers, frames);
-    if (table->GetRows() != 4 * markers) return TrackFail(d, name, "not enough memory for the point table");
+    // Every cell is written below, so the table is not cleared first.
+    auto table = std::make_unique<Matrix2D>();
+    if (!table->Resize(4 * markers, frames, false)) return TrackFail(d, name, "not enough memory for the point table");
+    const size_t rows = 4 * static_cast<size_t>(markers);
+    dez::AdviseLargeBlock(table->GetData(), sizeof(double) * static_cast<size_t>(table->size));
 
     for (int32_t frame = 0; frame < frames; ++frame) {
         do {
@@ -119,22 +137,43 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
         std::string_view rest = AfterTwoWords(line);
         if (!rest.empty() && (rest.front() == '\t' || rest.front() == ' ')) rest.remove_prefix(1);
         if (!rest.empty() && (rest.back() == '\t' || rest.back() == ' ')) rest.remove_suffix(1);
-        const std::vector<std::string_view> fields = SplitTabs(rest);
-        const size_t used = std::min(fields.size() / 3, static_cast<size_t>(markers));
-        for (size_t j = 0; j < used; ++j) {
-            std::string_view xyz[3] = {fields[3 * j], fields[3 * j + 1], fields[3 * j + 2]};
+        double* cell = table->GetData() + static_cast<size_t>(frame) * rows;
+        double* const end = cell + rows;
+        // Tab-separated fields, three to a marker; a marker whose three fields are not all there
+        // (the line ends early) or not all filled is missing: 0.
+        bool more = !rest.empty();
+        while (more && cell != end) {
+            std::string_view xyz[3];
+            int got = 0;
+            for (; got < 3 && more; ++got) {
+                const size_t tab = rest.find('\t');
+                xyz[got] = rest.substr(0, tab);
+                if (tab == std::string_view::npos) {
+                    more = false;
+                } else {
+                    rest.remove_prefix(tab + 1);
+                }
+            }
+            if (got < 3) break;
+            if (PlainTriple(xyz, cell)) {
+                cell[3] = 0.0;
+                cell += 4;
+                continue;
+            }
             bool present = true;
             for (std::string_view& f : xyz) {
                 f = dez::TrimBlanksView(f);
                 present = present && !f.empty();
             }
-            if (!present) continue;
             for (int c = 0; c < 3; ++c) {
                 float v = 0.0f;
-                FromString(xyz[c], v);
-                table->SetValue(static_cast<int32_t>(4 * j) + c, frame, v);
+                if (present) FromString(xyz[c], v);
+                cell[c] = v;
             }
+            cell[3] = 0.0;
+            cell += 4;
         }
+        std::fill(cell, end, 0.0);
     }
 
     auto labels = std::make_unique<LabelledItemList>();
@@ -150,9 +189,9 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
 }
 
 bool TDataFile::ReadTRC(const char* filePath) {
-    std::vector<uint8_t> bytes;
+    dez::FileBytes bytes;
     if (!ReadBytes(*this, filePath, bytes)) return false;
-    return ParseTRC(*this, AsText(bytes), dez::NameOf(filePath));
+    return ParseTRC(*this, bytes.text(), dez::NameOf(filePath));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -41,6 +41,12 @@ size_t ScanNumber(std::string_view text, T& value) {
     if constexpr (std::is_floating_point_v<T>) {
         if (!IsDigit(text[body]) && !(text[body] == '.' && body + 1 < text.size() && IsDigit(text[body + 1])))
             return 0;
+        T plain{};
+        const char* stop = nullptr;
+        if (dez::PlainDecimal(text.data() + body, last, plain, stop)) {
+            value = negative ? -plain : plain;
+            return static_cast<size_t>(stop - text.data());
+        }
         const auto r = std::from_chars(first, last, value, std::chars_format::general);
         if (r.ec == std::errc::result_out_of_range) {
             // Too large gives the limit, too small gives 0 (from_chars leaves value unset).

@@ -11,6 +11,7 @@
 // Nothing here needs a GL context except Draw and DrawTrajectories: display objects make their GL
 // lists on their first draw.
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include <wx/dynarray.h>
 #include <wx/string.h>
 
+#include "gl/GLThinnedPath.h"
 #include "model/ModelObject.h"
 #include "model/TBiomecaModel.h"
 #include "objects/ArrayOfUndoRef.h"
@@ -133,6 +135,8 @@ private:
     bool WriteCombinedFile(const wxString& target);
 
     ArrayOfUndoRef undo_;
+    // Selected items' paths over the play range, by item (SegmentCount: the centre of mass).
+    std::map<int, GLThinnedPath> trajectoryPaths_;
     std::vector<SegmentAsRead> segmentsAsRead_;
     std::vector<JointAsRead> jointsAsRead_;  // one per built joint
     int firstFrameAsRead_ = 0;

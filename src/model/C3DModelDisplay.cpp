@@ -2,6 +2,8 @@
 // centre-of-mass trajectories, selection, drag edits, auto-scaling and item queries.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 
 #include <GL/gl.h>
 #include <wx/intl.h>
@@ -88,11 +90,15 @@ void C3DModel::UpdateJointObject(int j, int frame) {
 
 void C3DModel::DrawTrajectories(int firstFrame, int lastFrame, const double reference[3], bool relative) {
     if (SegmentCount <= 0 || segmentObjects.empty() || !Kinematics) return;
+    const auto selected = [this](int index) {
+        if (index == SegmentCount) return KinematicsDone && comObject.selectionOrder != 0;
+        return index >= 0 && size_t(index) < segmentObjects.size() && segmentObjects[size_t(index)]->selectionOrder != 0;
+    };
+    for (auto it = trajectoryPaths_.begin(); it != trajectoryPaths_.end();)
+        it = selected(it->first) ? std::next(it) : trajectoryPaths_.erase(it);
     for (size_t i = 0; i < segmentObjects.size(); ++i)
-        if (segmentObjects[i]->selectionOrder != 0)
-            DrawTrajectory(static_cast<int>(i), firstFrame, lastFrame, reference, relative);
-    if (KinematicsDone && comObject.selectionOrder != 0)
-        DrawTrajectory(SegmentCount, firstFrame, lastFrame, reference, relative);
+        if (selected(static_cast<int>(i))) DrawTrajectory(static_cast<int>(i), firstFrame, lastFrame, reference, relative);
+    if (selected(SegmentCount)) DrawTrajectory(SegmentCount, firstFrame, lastFrame, reference, relative);
 }
 
 void C3DModel::DrawTrajectory(int index, int firstFrame, int lastFrame, const double reference[3], bool relative) {
@@ -101,27 +107,35 @@ void C3DModel::DrawTrajectory(int index, int firstFrame, int lastFrame, const do
         index >= 0 && index < SegmentCount && size_t(index) < segmentObjects.size() ? *segmentObjects[size_t(index)]
                                                                                      : comObject;
     glColor3fv(o.colour);
-    glPushMatrix();
-    const bool inTable = index >= 0 && index < Kinematics->GetRows() / kKinematicsRows;
-    bool open = false;
-    for (int f = std::max(firstFrame, 0); f < lastFrame; ++f) {
-        double p[3] = {MissingValue, MissingValue, MissingValue};
-        if (inTable && f < Kinematics->GetCols())
-            for (int c = 0; c < 3; ++c) p[c] = Kinematics->GetValue(kKinematicsRows * index + c, f);
-        if (p[0] != MissingValue || p[1] != MissingValue || p[2] != MissingValue) {
-            if (!open) {
-                glBegin(GL_LINE_STRIP);
-                open = true;
+    // Built once per item, frame range and computation; only the thinning follows the view.
+    uint64_t missingBits = 0;
+    std::memcpy(&missingBits, &MissingValue, std::min(sizeof missingBits, sizeof MissingValue));
+    const GLThinnedPath::Key key = {static_cast<uint64_t>(static_cast<uint32_t>(index)),
+                                    static_cast<uint64_t>(static_cast<uint32_t>(firstFrame)) << 32 |
+                                        static_cast<uint32_t>(lastFrame),
+                                    KinematicsRevision,
+                                    reinterpret_cast<uintptr_t>(Kinematics->GetData()),
+                                    static_cast<uint64_t>(static_cast<uint32_t>(Kinematics->GetRows())) << 32 |
+                                        static_cast<uint32_t>(Kinematics->GetCols()),
+                                    missingBits};
+    GLThinnedPath& path = trajectoryPaths_[index];
+    if (!path.Holds(key)) {
+        path.Begin(key);
+        const bool inTable = index >= 0 && index < Kinematics->GetRows() / kKinematicsRows;
+        for (int f = std::max(firstFrame, 0); f < lastFrame; ++f) {
+            double p[3] = {MissingValue, MissingValue, MissingValue};
+            if (inTable && f < Kinematics->GetCols())
+                for (int c = 0; c < 3; ++c) p[c] = Kinematics->GetValue(kKinematicsRows * index + c, f);
+            if (p[0] != MissingValue || p[1] != MissingValue || p[2] != MissingValue) {
+                path.Add(p[0], p[1], p[2]);
+            } else {
+                path.Gap();
             }
-            if (reference && relative)
-                for (int c = 0; c < 3; ++c) p[c] -= reference[c];
-            glVertex3f(float(p[0]), float(p[1]), float(p[2]));
-        } else if (open) {
-            glEnd();
-            open = false;
         }
     }
-    if (open) glEnd();
+    glPushMatrix();
+    if (reference && relative) glTranslated(-reference[0], -reference[1], -reference[2]);
+    path.Draw();
     glPopMatrix();
 }
 

@@ -222,6 +222,7 @@ bool TBiomecaModel::ComputeSegments(const TDataFile* recording, int first, int l
     double ratio = TotalMass;
     Kinematics = ComputeKinematics(recording, ratio, Degre, UseSpline, Coupure, Gravity, first, last, warnings,
                                    MissingValue, 1e-5, true, true, true);
+    ++KinematicsRevision;
     if (!Kinematics) return false;
     ResultantForces = ComputeResultantForces(false);
     ResultantMoments = ComputeResultantMoments(false);

@@ -55,6 +55,7 @@ void TBiomecaModel::FreeData() {
     ContactPoints.reset();
     ContactForces.reset();
     Kinematics.reset();
+    ++KinematicsRevision;
     ResultantForces.reset();
     ResultantMoments.reset();
     Gaps.clear();

@@ -6,6 +6,7 @@
 // Units: marker coordinates are divided by Divide (recording units per metre); the model works in
 // metres, kilograms, seconds, newtons and newton-metres, angles in radians.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -235,6 +236,9 @@ public:
     std::unique_ptr<Matrix2D> ContactPoints;
     std::unique_ptr<Matrix2D> ContactForces;
     std::unique_ptr<Matrix2D> Kinematics;
+    // Raised whenever Kinematics is replaced or changed in place: drawn paths built from it are
+    // rebuilt then.
+    uint64_t KinematicsRevision = 0;
     std::unique_ptr<Matrix2D> ResultantForces;
     std::unique_ptr<Matrix2D> ResultantMoments;
     // Frames without a result, per block (the segments, then the whole body), set with the tables

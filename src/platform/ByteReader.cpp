@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Memory.h"
 #include "platform/Paths.h"
 
 namespace dez {
@@ -164,10 +165,14 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error) {
-    // Opened without waiting: a FIFO named like a data file would otherwise block the open for
-    // ever. Only regular files are read.
-    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+namespace {
+
+// The file opened without waiting (a FIFO named like a data file would otherwise block the open
+// for ever) and refused unless it is a regular file. Its size is only a hint: the file may
+// change while it is read.
+int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }
+
+bool CheckRegular(const std::string& path, FdGuard& fd, size_t& sizeHint, std::string* error) {
     if (fd.get() < 0) {
         SetError(error, "Cannot open", path, errno);
         return false;
@@ -185,21 +190,82 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
         if (error) *error = "Cannot read '" + path + "': not a regular file";
         return false;
     }
-    std::vector<uint8_t> bytes;
-    // The size is only a hint: the file may change while it is read.
-    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
-    uint8_t chunk[65536];
+    sizeHint = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    return true;
+}
+
+// Reads into buffer[have .. capacity); -1 with errno on failure, else the bytes read (0 at the end).
+ssize_t ReadSome(int fd, char* buffer, size_t capacity, size_t have) {
     for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        const ssize_t got = ::read(fd, buffer + have, capacity - have);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error) {
+    FdGuard fd(OpenForReading(path));
+    size_t hint = 0;
+    if (!CheckRegular(path, fd, hint, error)) return false;
+    // Straight into the vector, one byte beyond the size so that growth shows at once.
+    std::vector<uint8_t> bytes;
+    size_t have = 0;
+    bytes.reserve(hint + 1);
+    AdviseLargeBlock(bytes.data(), bytes.capacity());
+    bytes.resize(hint + 1);
+    for (;;) {
+        if (have == bytes.size()) bytes.resize(bytes.size() + bytes.size() / 2 + 65536);
+        const ssize_t got = ReadSome(fd.get(), reinterpret_cast<char*>(bytes.data()), bytes.size(), have);
         if (got < 0) {
-            if (errno == EINTR) continue;
             SetError(error, "Cannot read", path, errno);
             return false;
         }
         if (got == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + got);
+        have += static_cast<size_t>(got);
     }
+    bytes.resize(have);
     out.swap(bytes);
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error) {
+    FdGuard fd(OpenForReading(path));
+    size_t capacity = 0;
+    if (!CheckRegular(path, fd, capacity, error)) return false;
+    // Read straight into the final buffer; one byte more than the size tells at once whether the
+    // file has grown since, and a grown file gets room to go on.
+    capacity += 1;
+    std::unique_ptr<char, FileBytes::Free> buffer(static_cast<char*>(std::malloc(capacity)));
+    AdviseLargeBlock(buffer.get(), capacity);
+    size_t have = 0;
+    for (;;) {
+        if (!buffer) {
+            SetError(error, "Cannot read", path, ENOMEM);
+            return false;
+        }
+        if (have == capacity) {
+            const size_t grown = capacity + capacity / 2 + 65536;
+            char* bigger = static_cast<char*>(std::realloc(buffer.get(), grown));
+            if (!bigger) {
+                SetError(error, "Cannot read", path, ENOMEM);
+                return false;
+            }
+            buffer.release();
+            buffer.reset(bigger);
+            capacity = grown;
+            AdviseLargeBlock(buffer.get(), capacity);
+        }
+        const ssize_t got = ReadSome(fd.get(), buffer.get(), capacity, have);
+        if (got < 0) {
+            SetError(error, "Cannot read", path, errno);
+            return false;
+        }
+        if (got == 0) break;
+        have += static_cast<size_t>(got);
+    }
+    out.data_ = std::move(buffer);
+    out.size_ = have;
     return true;
 }
 

@@ -4,8 +4,11 @@
 // byte order never matter.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dez {
@@ -259,6 +262,30 @@ private:
 // device, a directory) is refused without waiting on it. On failure `error` (when given) says
 // which step failed for which path.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error = nullptr);
+
+// A whole file read once into a buffer that is not cleared first: the large text tables are
+// converted straight from it, and their files can be hundreds of megabytes.
+class FileBytes {
+public:
+    const char* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+    std::string_view text() const { return std::string_view(data_.get(), size_); }
+    void reset() {
+        data_.reset();
+        size_ = 0;
+    }
+
+private:
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    friend bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error);
+    std::unique_ptr<char, Free> data_;
+    size_t size_ = 0;
+};
+
+// The same reading and the same refusals as above, into a FileBytes.
+bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error = nullptr);
 
 // Replaces `path` with the given bytes so that readers see either the old or the new content:
 // the bytes go to a fresh temporary file in the same folder, which is flushed to disk and then

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include <wx/dynarray.h>
 #include <wx/string.h>
 
+#include "gl/GLThinnedPath.h"
 #include "gl/GLUnitSphere.h"
 #include "scene/MarkerDisplay.h"
 #include "scene/PlateDisplay.h"
@@ -294,6 +296,11 @@ private:
     float m_missingValue = 0.0f;
     int32_t m_plateCount = 0;
     unsigned int m_platesList = 0;
+    // The selected markers' paths over the play range, by marker; rebuilt when the recording
+    // (m_dataGeneration), the range or m_pathRevision (raised by in-place edits of the samples)
+    // change.
+    std::map<int, GLThinnedPath> m_selectedPaths;
+    uint64_t m_pathRevision = 0;
     uint8_t m_showLinkedMarkers = 1;
     uint8_t m_showLinks = 1;
     uint8_t m_showUnlinkedMarkers = 0;

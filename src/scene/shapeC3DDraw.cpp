@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include <GL/gl.h>
@@ -321,9 +323,46 @@ void shapeC3D::DrawSelectedTrajectories() {
     if (!any) return;
     AttribGuard lighting(GL_ENABLE_BIT);
     EnableLighting(false);
-    for (size_t i = 0; i < m_markers.size(); ++i) {
-        if (m_markers[i].selectionOrder != 0 && !m_isModelOutput[i])
-            DrawTrajectory(static_cast<int>(i), m_firstFrame, m_lastFrame);
+    const Matrix2D* table = m_data->points;
+    const bool relative = m_relative && m_referenceMarker >= 0;
+    uint64_t divisorBits = 0;
+    static_assert(sizeof divisorBits == sizeof m_divisor, "a double in 64 bits");
+    std::memcpy(&divisorBits, &m_divisor, sizeof divisorBits);
+    const size_t count = std::min(m_markers.size(), static_cast<size_t>(std::max(m_markerCount, 0)));
+    for (auto it = m_selectedPaths.begin(); it != m_selectedPaths.end();) {
+        const size_t i = static_cast<size_t>(it->first);
+        const bool keep = i < count && m_markers[i].selectionOrder != 0 && !m_isModelOutput[i];
+        it = keep ? std::next(it) : m_selectedPaths.erase(it);
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (m_markers[i].selectionOrder == 0 || m_isModelOutput[i]) continue;
+        const MarkerDisplay& m = m_markers[i];
+        // Built once per marker, play range and data; only the thinning follows the view.
+        const GLThinnedPath::Key key = {i,
+                                        static_cast<uint64_t>(static_cast<uint32_t>(m_firstFrame)) << 32 |
+                                            static_cast<uint32_t>(m_lastFrame),
+                                        m_dataGeneration,
+                                        static_cast<uint64_t>(table->GetRows()) << 32 |
+                                            static_cast<uint32_t>(table->GetCols()),
+                                        divisorBits, m_pathRevision};
+        GLThinnedPath& path = m_selectedPaths[static_cast<int>(i)];
+        if (!path.Holds(key)) {
+            path.Begin(key);
+            for (int f = m_firstFrame; f <= m_lastFrame; ++f) {
+                double p[3];
+                if (ScenePosition(static_cast<int>(i), f, p)) {
+                    path.Add(p[0], p[1], p[2]);
+                } else {
+                    path.Gap();
+                }
+            }
+        }
+        AttribGuard line(GL_LINE_BIT);
+        glColor3f(m.red, m.green, m.blue);
+        glLineWidth(m.trajectoryWidth);
+        MatrixGuard shifted;
+        if (relative) glTranslated(-m_referencePosition[0], -m_referencePosition[1], -m_referencePosition[2]);
+        path.Draw();
     }
     if (m_model)
         m_model->DrawTrajectories(m_firstFrame, m_lastFrame, m_referencePosition,

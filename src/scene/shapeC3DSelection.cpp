@@ -192,6 +192,7 @@ void shapeC3D::OffsetMarkerTrajectory(int index, double length, int axis) {
         if (v != m_missingValue) table->SetValue(row, f, v + length);
     }
     m_data->SetModified(true);
+    ++m_pathRevision;
 }
 
 // ---- distances ----

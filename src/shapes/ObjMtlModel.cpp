@@ -5,10 +5,12 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iostream>
 #include <unordered_map>
 
 #include "platform/ByteReader.h"
+#include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "shapes/ShapeText.h"
 
@@ -86,6 +88,8 @@ public:
     explicit ObjReader(ObjMtlModel& model) : model_(model) {}
 
     void Read(std::string_view text) {
+        text_ = text;
+        Reserve(text);
         current_ = GroupNamed("default");
         ShapeWords lines(text);
         std::string_view line;
@@ -166,8 +170,61 @@ private:
             }
             model_.groups[current_].triangles.push_back(unsigned(model_.triangles.size()));
             model_.triangles.push_back(t);
-            lines_.push_back(lineNo_);
         }
+    }
+
+    // The arrays sized once from a count of the line keywords (a face is at least one triangle),
+    // in large pages: a model of millions of triangles otherwise spends its load growing them.
+    void Reserve(std::string_view text) {
+        size_t v = 0, vn = 0, vt = 0, f = 0;
+        for (size_t i = 0; i + 1 < text.size();) {
+            const char a = text[i], b = text[i + 1];
+            if (a == 'v') {
+                v += b == ' ' || b == '\t';
+                vn += b == 'n';
+                vt += b == 't';
+            } else if (a == 'f') {
+                f += b == ' ' || b == '\t';
+            }
+            const void* end = std::memchr(text.data() + i, '\n', text.size() - i);
+            if (!end) break;
+            i = size_t(static_cast<const char*>(end) - text.data()) + 1;
+        }
+        const auto reserve = [](auto& vector, size_t n) {
+            vector.reserve(vector.size() + n);
+            dez::AdviseLargeBlock(vector.data(), vector.capacity() * sizeof(vector[0]));
+        };
+        reserve(model_.vertices, 3 * v);
+        reserve(model_.normals, 3 * vn);
+        reserve(model_.texcoords, 2 * vt);
+        reserve(model_.triangles, f);
+    }
+
+    // The line of triangle `index`, found again by counting the faces: only messages need it.
+    unsigned LineOfTriangle(size_t index) const {
+        ShapeWords lines(text_);
+        std::string_view line;
+        unsigned number = 0;
+        size_t triangles = 0;
+        std::vector<Corner> corners;
+        while (lines.NextLine(line)) {
+            ++number;
+            ShapeWords words(line);
+            const std::string_view word = words.Next();
+            if (word.empty() || word[0] != 'f') continue;
+            std::string_view corner = words.Next();
+            const CornerForm form = FormOf(corner);
+            size_t n = 0;
+            Corner c;
+            while (!corner.empty() && ParseCorner(corner, form, c)) {
+                ++n;
+                c = Corner();
+                corner = words.Next();
+            }
+            if (n >= 3) triangles += n - 2;
+            if (triangles > index) return number;
+        }
+        return number;
     }
 
     // Indices may point forward in the file, so they are checked once every array is complete.
@@ -187,7 +244,7 @@ private:
                 newNumber[i] = kept;
                 model_.triangles[kept++] = t;
             } else if (dropped++ == 0) {
-                firstLine = lines_[i];
+                firstLine = LineOfTriangle(i);
             }
         }
         if (dropped == 0) return;
@@ -257,10 +314,24 @@ private:
     unsigned shortFaces_ = 0;
     unsigned firstShortFace_ = 0;
     std::vector<Corner> corners_;
-    std::vector<unsigned> lines_;  // the line of each triangle, for messages
+    std::string_view text_;
     std::vector<std::string> usedNames_;
     std::unordered_map<std::string, unsigned> groupIndex_;
 };
+
+}  // namespace
+
+namespace {
+
+// `v` becomes n copies of `value`, in large pages when it is large.
+template <typename Vector>
+void AssignLarge(Vector& v, size_t n, typename Vector::value_type value) {
+    Vector fresh;
+    fresh.reserve(n);
+    dez::AdviseLargeBlock(fresh.data(), n * sizeof(value));
+    fresh.assign(n, value);
+    v.swap(fresh);
+}
 
 }  // namespace
 
@@ -275,13 +346,12 @@ std::unique_ptr<ObjMtlModel> glmParseOBJ(const std::string& path, std::string_vi
 }
 
 std::unique_ptr<ObjMtlModel> glmReadOBJ(const std::string& path) {
-    std::vector<uint8_t> bytes;
+    dez::FileBytes bytes;
     if (!dez::ReadWholeFile(path, bytes)) {
         std::cout << "glmReadOBJ() failed: can't open data file " << path << "\n";
         return nullptr;
     }
-    return glmParseOBJ(path, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                              bytes.size()));
+    return glmParseOBJ(path, bytes.text());
 }
 
 void glmParseMTL(ObjMtlModel& model, std::string_view text) {
@@ -320,7 +390,7 @@ void glmParseMTL(ObjMtlModel& model, std::string_view text) {
 void glmFreeModel(std::unique_ptr<ObjMtlModel>& model) { model.reset(); }
 
 void glmMakeFaceNormals(ObjMtlModel& model) {
-    model.facetnorms.assign(3 * (size_t(model.TriangleCount()) + 1), 0.0f);
+    AssignLarge(model.facetnorms, 3 * (size_t(model.TriangleCount()) + 1), 0.0f);
     for (size_t i = 0; i < model.triangles.size(); ++i) {
         ObjMtlTriangle& t = model.triangles[i];
         t.findex = unsigned(i + 1);
@@ -347,7 +417,8 @@ void glmVertexNormals(ObjMtlModel& model, float angle) {
     for (const ObjMtlTriangle& t : model.triangles)
         for (unsigned v : t.vindices) ++start[v + 1];
     for (size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
-    std::vector<uint64_t> corners(start.back());
+    std::vector<uint64_t> corners;
+    AssignLarge(corners, start.back(), 0);
     std::vector<unsigned> fill(start.begin(), start.end() - 1);
     for (size_t i = model.triangles.size(); i-- > 0;)
         for (unsigned j = 0; j < 3; ++j)
@@ -355,6 +426,7 @@ void glmVertexNormals(ObjMtlModel& model, float angle) {
 
     model.normals.assign(3, 0.0f);
     model.normals.reserve(3 * (size_t(model.TriangleCount()) * 3 + 1));
+    dez::AdviseLargeBlock(model.normals.data(), model.normals.capacity() * sizeof(float));
     std::vector<char> averaged;
     unsigned lonely = 0;
     for (unsigned v = 1; v <= nv; ++v) {

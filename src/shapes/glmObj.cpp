@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <vector>
 
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -79,11 +80,72 @@ void glmObj::DeleteList() {
     m_displayList = 0;
 }
 
+namespace {
+
+// The list of a smooth-shaded model compiled from vertex arrays: every normal the model's
+// normals step made belongs to one vertex, so one index per corner, the normal's, serves for
+// both arrays. Null when the model's normals do not allow it (then the immediate path serves).
+unsigned CompileSmoothArrays(const ObjMtlModel& model, bool materials) {
+    const size_t normals = model.NormalCount() + size_t(1);
+    std::vector<float> positions(3 * normals, 0.0f);
+    std::vector<unsigned char> seen(normals, 0);
+    for (const ObjMtlTriangle& t : model.triangles)
+        for (int j = 0; j < 3; ++j) {
+            const unsigned n = t.nindices[j], v = t.vindices[j];
+            if (n == 0 || n >= normals) return 0;
+            const float* p = &model.vertices[3 * size_t(v)];
+            float* out = &positions[3 * size_t(n)];
+            if (seen[n] && (out[0] != p[0] || out[1] != p[1] || out[2] != p[2])) return 0;
+            seen[n] = 1;
+            std::copy(p, p + 3, out);
+        }
+    const GLuint list = glGenLists(1);
+    if (list == 0) return 0;
+    glNewList(list, GL_COMPILE);
+    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_CURRENT_BIT);
+    if (materials) glDisable(GL_COLOR_MATERIAL);
+    glPushMatrix();
+    glTranslatef(model.position[0], model.position[1], model.position[2]);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, positions.data());
+    glNormalPointer(GL_FLOAT, 0, model.normals.data());
+    std::vector<GLuint> corners;
+    // Newest group first, as the immediate path draws them.
+    for (auto g = model.groups.rbegin(); g != model.groups.rend(); ++g) {
+        if (!g->enabled || g->triangles.empty()) continue;
+        if (materials && g->material < model.materials.size()) {
+            const ObjMtlMaterial& m = model.materials[g->material];
+            glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
+            glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
+            glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
+            glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
+        }
+        corners.clear();
+        corners.reserve(3 * g->triangles.size());
+        for (unsigned i : g->triangles)
+            for (unsigned n : model.triangles[i].nindices) corners.push_back(n);
+        glDrawElements(GL_TRIANGLES, GLsizei(corners.size()), GL_UNSIGNED_INT, corners.data());
+    }
+    glPopClientAttrib();
+    glPopMatrix();
+    glPopAttrib();
+    glEndList();
+    return list;
+}
+
+}  // namespace
+
 void glmObj::RebuildList() {
     if (!m_model) return;
     DeleteList();
     const unsigned mode = GLM_SMOOTH | (m_useMaterials ? GLM_MATERIAL : 0u);
-    m_displayList = glmCompileList(*m_model, mode, m_wireframe);
+    if (!m_wireframe && glmCheckMode(*m_model, mode) == mode)
+        m_displayList = CompileSmoothArrays(*m_model, (mode & GLM_MATERIAL) != 0);
+    if (m_displayList == 0) m_displayList = glmCompileList(*m_model, mode, m_wireframe);
 }
 
 void glmObj::Draw() {

@@ -128,14 +128,31 @@ TEST_F(ModelDraw, SegmentJointAndCentreOfMassPickUnderTheirOwnNames) {
 
 TEST_F(ModelDraw, TrajectoryStopsBeforeTheLastFrameAndBreaksAtGaps) {
     LoadSideView();
+    // Paths are thinned to about a vertex per pixel: the view spans just these frames' path, so
+    // that every frame is pixels away from the next.
+    double lo[2] = {1e9, 1e9}, hi[2] = {-1e9, -1e9};
+    for (int f = 100; f < 110; ++f)
+        for (int k = 0; k < 2; ++k) {
+            const double v = model->Kinematics->GetValue(2 * 16 + 2 * k, f);
+            lo[k] = std::min(lo[k], v);
+            hi[k] = std::max(hi[k], v);
+        }
+    const double half = std::max(hi[0] - lo[0], hi[1] - lo[1]) / 2 * 1.2;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho((lo[0] + hi[0]) / 2 - half, (lo[0] + hi[0]) / 2 + half, (lo[1] + hi[1]) / 2 - half,
+            (lo[1] + hi[1]) / 2 + half, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
     model->SelectItem(2, 1, false);
     FeedbackCounts whole = Feedback([&] { model->DrawTrajectories(100, 110, nullptr, false); });
     EXPECT_EQ(whole.lines, 9);  // frames 100 to 109
-    // A gap of two frames splits the strip in two: 3 + 4 segments.
+    // A gap of two frames splits the strip in two: 3 + 4 segments. An edit in place raises the
+    // revision, as the model's own computations do.
     for (int c = 0; c < 3; ++c) {
         model->Kinematics->SetValue(2 * 16 + c, 104, 0.0);
         model->Kinematics->SetValue(2 * 16 + c, 105, 0.0);
     }
+    ++model->KinematicsRevision;
     FeedbackCounts broken = Feedback([&] { model->DrawTrajectories(100, 110, nullptr, false); });
     EXPECT_EQ(broken.lines, 3 + 3);
 }

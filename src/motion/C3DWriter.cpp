@@ -41,19 +41,20 @@ int32_t ToInt(double v) {
     return static_cast<int32_t>(v);
 }
 
-// The fourth value of a point: camera byte x 256 + residual byte. The residual is kept in
-// sixteenths of the unit in a signed byte; values beyond it saturate rather than wrap into the
-// negative range, which readers take as "not measured". A point that was not measured (a residual
-// that is not positive, or the missing value) is written as -1, which every reader takes as
-// invalid; a measured residual below one step keeps the smallest step, since 0 reads as
-// "interpolated".
-float PointWord(const double* values, int32_t dimension, double missing) {
+// The fourth value of a point: camera byte x 256 + residual byte. A point that was not measured
+// (a negative or NaN residual) is written as -1, which every reader takes as invalid. Otherwise the
+// residual is kept in sixteenths of the unit in the unsigned residual byte: 0 stays 0 (a computed
+// point), a measured residual below one step keeps the smallest step, and larger ones saturate at
+// 255 rather than wrap.
+float PointWord(const double* values, int32_t dimension) {
     if (dimension < 4) return 768.0f;
-    if (!(values[3] > 0.0) || values[3] == missing) return -1.0f;
-    int32_t residual = ToInt(values[3] * 16.0);
-    if (residual < 1) residual = 1;
-    if (residual > 127) residual = 127;
-    if (residual < -128) residual = -128;
+    if (!IsValidResidual(values[3])) return -1.0f;
+    int32_t residual = 0;
+    if (values[3] > 0.0) {
+        residual = ToInt(values[3] * 16.0);
+        if (residual < 1) residual = 1;
+        if (residual > 255) residual = 255;
+    }
     int32_t camera = 3;
     if (dimension >= 5) {
         camera = ToInt(values[4]) & 0xFF;
@@ -62,7 +63,7 @@ float PointWord(const double* values, int32_t dimension, double missing) {
             camera = atOrigin ? 0 : 3;
         }
     }
-    return static_cast<float>(camera * 256 + (residual & 0xFF));
+    return static_cast<float>(camera * 256 + residual);
 }
 
 class C3DWrite {
@@ -611,7 +612,7 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
                 dez::StoreF32LE(out, static_cast<float>(v[0]));
                 dez::StoreF32LE(out + 4, static_cast<float>(v[1]));
                 dez::StoreF32LE(out + 8, static_cast<float>(v[2]));
-                dez::StoreF32LE(out + 12, PointWord(v, dim, missingValue));
+                dez::StoreF32LE(out + 12, PointWord(v, dim));
             }
             if (channels == 0) continue;
             const int64_t first = static_cast<int64_t>(std::floor(static_cast<float>(f) * spf + 0.5f));

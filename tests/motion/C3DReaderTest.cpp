@@ -214,14 +214,21 @@ TEST(C3DReader, ResidualWordsAndCameraMasks) {
         double residual;
         double mask;
     };
-    // Integer scale 0.5; float scale -0.5 (residual = -byte x scale).
+    // Integer scale 0.5; float scale -0.5 (residual = -byte x scale). Only a negative fourth word
+    // marks a point as not measured; the residual byte is unsigned.
+    const double invalid = kInvalidResidual;
     const Case cases[] = {
-        {true, -1, 0.0, 255},          // FFFF: not measured, all cameras
-        {true, 0x0305, 2.5, 3},        // mask 3, residual 5 x scale
-        {true, 0x0300, 0.0, 3},        // residual byte 0: not measured
-        {false, -1, 0.0, 255},         // the float file's "not measured" matches the integer one
+        {true, -1, invalid, 255},        // FFFF: not measured, all cameras
+        {true, 0x0305, 2.5, 3},          // mask 3, residual 5 x scale
+        {true, 0x0300, 0.0, 3},          // residual byte 0: valid, computed or gap-filled
+        {true, 0x03C8, 100.0, 3},        // residual byte 200: unsigned
+        {true, -32763, invalid, 0x80},   // 8005: negative whatever its low byte
+        {false, -1, invalid, 255},       // the float file's "not measured" matches the integer one
         {false, 0x0305, 2.5, 3},
-        {false, 1e20f, 0.0, 255},      // beyond any integer: clamped, never undefined
+        {false, 0x0300, 0.0, 3},
+        {false, 0x03C8, 100.0, 3},
+        {false, std::nanf(""), invalid, 255},  // no number: not measured
+        {false, 1e20f, 127.5, 255},      // beyond any integer: clamped, never undefined
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.word) + (c.integer ? " integer" : " float"));

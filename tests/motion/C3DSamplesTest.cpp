@@ -48,10 +48,10 @@ void ExpectSameRecording(const TC3DData& a, const TC3DData& b, double pointToler
         const int k = (i % a.points->GetRows()) % dim;
         if (k == 4 && a.points->data[i] == 0.0) continue;  // a mask of 0 is written as 3 (or 0 at the origin)
         // A point that was not measured is written as -1, whose camera byte means nothing.
-        if (k == 4 && a.points->data[i - 1] == a.missingValue) continue;
-        if (k == 3 && residualTolerance > 0 && a.points->data[i] > 127.0 * residualTolerance) {
+        if (k == 4 && !IsValidResidual(a.points->data[i - 1])) continue;
+        if (k == 3 && residualTolerance > 0 && a.points->data[i] > 255.0 * residualTolerance) {
             // Beyond the residual byte of the written file: saturated.
-            ASSERT_DOUBLE_EQ(b.points->data[i], 127.0 * residualTolerance);
+            ASSERT_DOUBLE_EQ(b.points->data[i], 255.0 * residualTolerance);
             continue;
         }
         const double tolerance = k == 3 ? residualTolerance + pointTolerance : pointTolerance;

@@ -132,14 +132,17 @@ TEST(C3DWriter, FourthPointWord) {
     const Case cases[] = {
         {"dimension 3", 3, 0, 0, 5, 768.0f},
         {"residual 1.25", 4, 1.25, 0, 5, 788.0f},
-        {"residual too large saturates", 4, 20.0, 0, 5, 3 * 256 + 127.0f},
+        {"residual too large saturates", 4, 20.0, 0, 5, 3 * 256 + 255.0f},
+        {"residual byte of 128 and more", 4, 12.0, 0, 5, 3 * 256 + 192.0f},
         {"mask kept", 5, 1.0, 0x81, 5, 0x81 * 256 + 16.0f},
         {"no mask, not at the origin", 5, 0.5, 0, 5, 3 * 256 + 8.0f},
         {"residual below one step keeps one step", 4, 0.01, 0, 5, 3 * 256 + 1.0f},
-        {"not measured (residual 0, the missing value)", 4, 0.0, 0, 5, -1.0f},
-        {"not measured, mask kept as a full byte", 5, 0.0, 0xFF, 5, -1.0f},
-        {"negative residual", 4, -1.0, 0, 5, -1.0f},
-        {"no mask, at the origin", 5, 0.0, 0, 0, -1.0f},
+        {"computed point (residual 0) stays valid", 4, 0.0, 0, 5, 768.0f},
+        {"computed point, mask kept as a full byte", 5, 0.0, 0xFF, 5, 0xFF * 256.0f},
+        {"not measured (negative residual)", 4, kInvalidResidual, 0, 5, -1.0f},
+        {"not measured, whatever its mask", 5, -0.5, 0xFF, 5, -1.0f},
+        {"no residual at all (NaN)", 4, std::nan(""), 0, 5, -1.0f},
+        {"no mask, at the origin", 5, 0.0, 0, 0, 0.0f},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {

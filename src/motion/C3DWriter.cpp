@@ -375,9 +375,12 @@ void C3DWrite::WriteForcePlatformGroup() {
 void C3DWrite::WriteManufacturerGroup(const char* company, const char* software, const int32_t* version) {
     const int32_t k = NextGroup();
     WriteGroupRecord(k, "MANUFACTURER");
-    WriteTextParameter(k, "COMPANY", company, true, nullptr);
-    WriteTextParameter(k, "SOFTWARE", software, true, nullptr);
-    if (version) WriteInt16s(k, "VERSION", {version[0], version[1], version[2]}, {3}, true, nullptr);
+    Names names;
+    Names* written = copyKept_ ? &names : nullptr;
+    WriteTextParameter(k, "COMPANY", company, true, written);
+    WriteTextParameter(k, "SOFTWARE", software, true, written);
+    if (version) WriteInt16s(k, "VERSION", {version[0], version[1], version[2]}, {3}, true, written);
+    if (written) CopyUnwrittenParameters("MANUFACTURER", written, k);
 }
 
 void C3DWrite::WriteDfnGroup() {
@@ -408,6 +411,13 @@ void C3DWrite::WriteEventGroups() {
     if (!d_.events) return;
     const int32_t k = NextGroup();
     WriteGroupRecord(k, "EVENT");
+    // The event list is the one source of these: kept ones must not bring deleted events back.
+    Names names;
+    Names* written = copyKept_ ? &names : nullptr;
+    if (written)
+        for (const char* composed : {"USED", "CONTEXTS", "LABELS", "DESCRIPTIONS", "TIMES", "SUBJECTS", "ICON_IDS",
+                                     "GENERIC_FLAGS"})
+            written->Add(LabelledItem(k, composed));
     // Events with a negative frame are left out; EVENT:TIMES has room for 255.
     std::vector<const LabelledItem*> kept;
     for (int32_t i = 0; i < d_.events->count && static_cast<int32_t>(kept.size()) < kMaxEvents; ++i) {
@@ -416,7 +426,10 @@ void C3DWrite::WriteEventGroups() {
     }
     const auto n = static_cast<int32_t>(kept.size());
     WriteInt16(k, "USED", n, false, nullptr);
-    if (n == 0) return;
+    if (n == 0) {
+        if (written) CopyUnwrittenParameters("EVENT", written, k);
+        return;
+    }
     std::vector<std::string> contexts, labels, descriptions, subjects;
     std::vector<float> times;
     std::vector<int32_t> icons;
@@ -441,10 +454,16 @@ void C3DWrite::WriteEventGroups() {
     WriteTextListParameter(k, "SUBJECTS", subjects, nullptr, d_.descriptionWidth);
     WriteInt16s(k, "ICON_IDS", icons, {count}, false, nullptr);
     WriteParameter(k, "GENERIC_FLAGS", 1, {count}, flags.data(), flags.size(), false, nullptr);
+    if (written) CopyUnwrittenParameters("EVENT", written, k);
 
     if (!d_.eventContextLabels) return;
     const int32_t c = NextGroup();
     WriteGroupRecord(c, "EVENT_CONTEXT");
+    Names contextNames;
+    Names* contextWritten = copyKept_ ? &contextNames : nullptr;
+    if (contextWritten)
+        for (const char* composed : {"USED", "ICON_IDS", "LABELS", "DESCRIPTIONS", "COLOURS"})
+            contextWritten->Add(LabelledItem(c, composed));
     WriteInt16(c, "USED", d_.eventContextLabels->count, false, nullptr);
     if (d_.contextIconIds && d_.contextIconIdCount > 0) {
         const int32_t m = d_.contextIconIdCount < kMaxDimension ? d_.contextIconIdCount : kMaxDimension;
@@ -458,6 +477,7 @@ void C3DWrite::WriteEventGroups() {
         std::vector<int32_t> colours(d_.contextColours, d_.contextColours + 3 * m);
         WriteInt16s(c, "COLOURS", colours, {3, static_cast<uint8_t>(m)}, false, nullptr);
     }
+    if (contextWritten) CopyUnwrittenParameters("EVENT_CONTEXT", contextWritten, c);
 }
 
 void C3DWrite::CopyGroup(const char* name) {

@@ -294,6 +294,15 @@ TEST(C3DWriter, RefusalsAndFailures) {
         EXPECT_NE(std::string(d->errorText), "");
         EXPECT_TRUE(std::filesystem::is_directory(folder));
     }
+    {
+        // A link that leads back to itself names no file: refused, the link stays.
+        auto d = Recording(2, 5, 4);
+        const std::string loop = dir.file("loop.c3d");
+        std::filesystem::create_symlink("loop.c3d", loop);
+        EXPECT_FALSE(d->SaveC3D(loop.c_str(), "", "", nullptr, false));
+        EXPECT_NE(std::string(d->errorText).find("loop.c3d"), std::string::npos) << d->errorText;
+        EXPECT_TRUE(std::filesystem::is_symlink(loop));
+    }
 }
 
 TEST(C3DWriter, SavingOverAFileReplacesItWhole) {

@@ -386,13 +386,16 @@ void C3DWrite::WriteManufacturerGroup(const char* company, const char* software,
 void C3DWrite::WriteDfnGroup() {
     const int32_t k = NextGroup();
     WriteGroupRecord(k, "DFN");
+    Names names;
+    Names* written = copyKept_ ? &names : nullptr;
     const std::string blanks(31, ' ');
     auto text = [&](const char* t) { return t && *t ? t : blanks.c_str(); };
-    WriteTextParameter(k, "PRE_SCRIPT", text(d_.dfnPreScript), false, nullptr);
-    WriteTextParameter(k, "MODEL", text(d_.dfnModel), false, nullptr);
-    WriteTextParameter(k, "JOINT", text(d_.dfnJoint), false, nullptr);
-    WriteTextParameter(k, "IN3", text(d_.dfnIn3), false, nullptr);
-    WriteTextParameter(k, "POST_SCRIPT", text(d_.dfnPostScript), false, nullptr);
+    WriteTextParameter(k, "PRE_SCRIPT", text(d_.dfnPreScript), false, written);
+    WriteTextParameter(k, "MODEL", text(d_.dfnModel), false, written);
+    WriteTextParameter(k, "JOINT", text(d_.dfnJoint), false, written);
+    WriteTextParameter(k, "IN3", text(d_.dfnIn3), false, written);
+    WriteTextParameter(k, "POST_SCRIPT", text(d_.dfnPostScript), false, written);
+    if (written) CopyUnwrittenParameters("DFN", written, k);
 }
 
 void C3DWrite::WriteTrialGroup(int32_t frames) {

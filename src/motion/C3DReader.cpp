@@ -240,6 +240,13 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
 
     const int32_t firstBlock = header[0];
     const uint64_t parameterStart = firstBlock > 1 ? (static_cast<uint64_t>(firstBlock) - 1) * kBlock : kBlock;
+    if (fileLength < parameterStart + 4) {
+        const auto length = static_cast<unsigned long long>(fileLength);
+        return Fail((fileLength < kBlock ? dez::Format("C3D file ends at byte %llu, inside its header (512 bytes)", length)
+                                         : dez::Format("C3D file ends at byte %llu, inside its parameter section (from byte %llu)",
+                                                       length, static_cast<unsigned long long>(parameterStart)))
+                        .c_str());
+    }
     uint8_t parameterHeader[4];
     std::memcpy(parameterHeader, src_.Get(parameterStart, 4, scratch_), 4);
     d_.processor = static_cast<int32_t>(parameterHeader[3]) - 83;
@@ -320,14 +327,19 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
         return trialRange && l.FrameBytes(valueSize) > 0 ? static_cast<int64_t>(trialLast) - trialFirst + 1
                                                          : static_cast<int64_t>(headerLast) - headerFirst + 1;
     };
-    // The data section of a file padded to whole blocks ends less than a block after its frames.
-    auto fits = [&](const DataLayout& l) {
+    // The data section ends with the frames, or at the end of the block they end in (padding);
+    // failing both, less than a block after them.
+    auto fits = [&](const DataLayout& l, bool exactly) {
         const int64_t expected = framesOf(l) * l.FrameBytes(valueSize);
-        return expected <= available && available - expected < static_cast<int64_t>(kBlock);
+        const int64_t block = static_cast<int64_t>(kBlock);
+        if (expected > available) return false;
+        if (exactly) return available == expected || available == (expected + block - 1) / block * block;
+        return available - expected < block;
     };
 
-    // Candidate layouts, the parameters' first; the first one the data section's size supports
-    // is read, else the first.
+    // Candidate layouts, the parameters' first. The first one whose frames end the data section
+    // exactly (or with the padding of their last block) is read; else the first that leaves less
+    // than a block; else the first (a file cut short).
     const TC3DParameter* pointsUsed = KeptParameter(d_, "POINT", "USED");
     const TC3DParameter* channelsUsed = KeptParameter(d_, "ANALOG", "USED");
     const TC3DParameter* analogRateParameter = KeptParameter(d_, "ANALOG", "RATE");
@@ -351,21 +363,20 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
         analogChoices.emplace_back(parameterChannels, analogValues / parameterChannels);
     if (parameterChannels > 0 && headerLayout.samplesPerFrame > 0)
         analogChoices.emplace_back(parameterChannels, headerLayout.samplesPerFrame);
-    DataLayout layoutRead;
-    bool chosen = false;
-    for (int32_t p : pointChoices) {
-        for (const auto& a : analogChoices) {
-            const DataLayout candidate{p, a.first, a.second};
-            if (!chosen) layoutRead = candidate;
-            if (fits(candidate)) {
-                layoutRead = candidate;
-                chosen = true;
-                break;
+    DataLayout layoutRead{pointChoices.front(), analogChoices.front().first, analogChoices.front().second};
+    bool bySize = false;
+    for (bool exactly : {true, false}) {
+        for (int32_t p : pointChoices) {
+            for (const auto& a : analogChoices) {
+                const DataLayout candidate{p, a.first, a.second};
+                if (!bySize && fits(candidate, exactly)) {
+                    layoutRead = candidate;
+                    bySize = true;
+                }
             }
         }
-        if (chosen) break;
     }
-    const bool bySize = chosen && !(layoutRead == headerLayout);
+    const size_t layoutNotes = notes.size();
     if (parameterPoints >= 0 && parameterPoints != headerLayout.points)
         notes.push_back(dez::Format("C3D header %d points, POINT:USED %d: %d read", headerLayout.points, parameterPoints,
                                     layoutRead.points));
@@ -378,7 +389,7 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
         notes.push_back(said + dez::Format(": read %d channels x %d samples a frame", layoutRead.channels,
                                            layoutRead.samplesPerFrame));
     }
-    if (bySize && !notes.empty()) notes.back() += ", the layout the data section's size supports";
+    if (bySize && notes.size() > layoutNotes) notes.back() += ", the layout the data section's size supports";
     const int32_t points = layoutRead.points;
     const int32_t channels = layoutRead.channels;
     const int32_t samplesPerFrame = layoutRead.samplesPerFrame;
@@ -418,8 +429,9 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
     if (frameBytes > 0 && available == 0) {
         const uint64_t parameterEnd = parameterStart + static_cast<uint64_t>(static_cast<uint8_t>(parameterHeader[2])) * kBlock;
         return Fail(fileLength < parameterEnd
-                        ? dez::Format("C3D file ends at byte %llu, inside its parameter section (%llu bytes)",
+                        ? dez::Format("C3D file ends at byte %llu, inside its parameter section (bytes %llu to %llu)",
                                       static_cast<unsigned long long>(fileLength),
+                                      static_cast<unsigned long long>(parameterStart),
                                       static_cast<unsigned long long>(parameterEnd))
                               .c_str()
                         : dez::Format("C3D file ends at byte %llu, before its data section (byte %lld): no frame present",

@@ -2,6 +2,8 @@
 // the samples are not there.
 #include "motion/C3DParameters.h"
 #include "motion/TC3DData.h"
+#include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
 #include "support/TestSupport.h"
 #include "platform/TextUtil.h"
 
@@ -271,6 +273,69 @@ TEST(C3DSamples, SavingKeepsEveryValidPointAndEveryParameter) {
     // Computed points (residual 0) are in the samples (type1.C3D holds thousands); residual bytes
     // of 128 and more are not, the writer's tests build them.
     EXPECT_GT(zeroResiduals, 0);
+}
+
+// Damaged copies of a public trial: header fields changed as a damaged file has them.
+TEST(C3DSamples, DamagedHeaderFieldsFollowTheParameters) {
+    const std::string path = testsupport::SampleFile("c3d/sample_01/Eb015pr.c3d");
+    ASSERT_FALSE(path.empty());
+    auto reference = LoadSample(path);
+    ASSERT_EQ(reference->GetPointCount(), 26);
+    const std::string original = testsupport::ReadFileBytes(path);
+    struct Case {
+        const char* name;
+        int points;   // header word 2, -1 as it is
+        float rate;   // header rate, 0 as it is... unless `setRate`
+        bool setRate;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {"point count 1, rate NaN", 1, std::nanf(""), true,
+         {"C3D header 1 points, POINT:USED 26: 26 read", "C3D header rate nan, POINT:RATE 50: 50 Hz used"}},
+        {"point count 1", 1, 0, false, {"C3D header 1 points, POINT:USED 26: 26 read"}},
+        {"point count 65535", 65535, 0, false, {"C3D header 65535 points, POINT:USED 26: 26 read"}},
+        {"rate 0", -1, 0.0f, true, {"C3D header rate 0, POINT:RATE 50: 50 Hz used"}},
+        {"rate -1", -1, -1.0f, true, {"C3D header rate -1, POINT:RATE 50: 50 Hz used"}},
+        {"rate +inf", -1, INFINITY, true, {"C3D header rate inf, POINT:RATE 50: 50 Hz used"}},
+        {"rate -inf", -1, -INFINITY, true, {"C3D header rate -inf, POINT:RATE 50: 50 Hz used"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> bytes(original.begin(), original.end());
+        if (c.points >= 0) dez::StoreU16LE(bytes.data() + 2, static_cast<uint16_t>(c.points));
+        if (c.setRate) dez::StoreF32LE(bytes.data() + 20, c.rate);
+        TC3DData d;
+        d.verbose = false;
+        ASSERT_TRUE(d.LoadC3DFromBuffer(bytes.data(), bytes.size(), false, true, true)) << d.errorText;
+        for (const std::string& note : c.notes)
+            EXPECT_NE(std::string(d.errorText).find(note), std::string::npos) << d.errorText;
+        ExpectSameRecording(*reference, d, 0.0, 0.0);
+    }
+}
+
+// A copy cut inside its parameter section, or where its data would begin, is refused with the
+// place it ends; the front end then holds no recording (so it is not opened nor remembered).
+TEST(C3DSamples, CopiesCutBeforeTheirDataAreRefused) {
+    const std::string path = testsupport::SampleFile("c3d/sample_01/Eb015pr.c3d");
+    ASSERT_FALSE(path.empty());
+    const std::string original = testsupport::ReadFileBytes(path);
+    const size_t dataStart = (dez::LoadU16LE(reinterpret_cast<const uint8_t*>(original.data()) + 16) - 1) * 512u;
+    testsupport::TempDir dir;
+    struct Case {
+        size_t length;
+        const char* where;
+    };
+    for (const Case& c : {Case{2000, "inside its parameter section"}, Case{600, "inside its parameter section"},
+                          Case{dataStart, "before its data section"}}) {
+        SCOPED_TRACE(c.length);
+        const std::string cut = dir.file("cut.c3d");
+        ASSERT_TRUE(testsupport::WriteFileBytes(cut, original.substr(0, c.length)));
+        TDataFile d(cut.c_str());  // the front end, as the viewer opens a file
+        EXPECT_FALSE(d.HasPoints());
+        const std::string message = d.errorText;
+        EXPECT_NE(message.find("ends at byte " + std::to_string(c.length) + ", " + c.where), std::string::npos)
+            << message;
+    }
 }
 
 }  // namespace

@@ -330,9 +330,11 @@ bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {
     // The data section ends with the frames, or at the end of the block they end in (padding);
     // failing both, less than a block after them.
     auto fits = [&](const DataLayout& l, bool exactly) {
-        const int64_t expected = framesOf(l) * l.FrameBytes(valueSize);
+        const int64_t frameSize = l.FrameBytes(valueSize);
+        const int64_t count = framesOf(l);
+        if (frameSize > 0 && count > available / frameSize) return false;
+        const int64_t expected = count * frameSize;
         const int64_t block = static_cast<int64_t>(kBlock);
-        if (expected > available) return false;
         if (exactly) return available == expected || available == (expected + block - 1) / block * block;
         return available - expected < block;
     };

@@ -218,19 +218,22 @@ const TC3DParameter* KeptParameter(const TC3DData& d, const char* group, const c
 std::string Number(double v) { return dez::Format("%g", v); }
 
 // Pads a label list made from the header's count to `count` items ("<prefix><n>"), and drops the
-// made-up labels beyond it when the file holds fewer items than the header said.
+// made-up labels beyond it when the file holds fewer items than the header said. Linear in the
+// count: a damaged header or POINT:USED may name tens of thousands.
 void FitLabels(LabelledItemList*& list, int32_t count, const char* prefix) {
     if (count <= 0) return;
-    if (!list) list = new LabelledItemList();
-    while (list->count < count) {
-        const std::string name = prefix + std::to_string(list->count + 1);
-        list->Add(LabelledItem(list->count + 1, name.c_str()));
+    if (!list || list->count < count) {
+        LabelledItemList* made = TC3DData::MakeLabelList(count, prefix);
+        for (int32_t i = 0; list && i < list->count && i < made->count; ++i)
+            if (list->items[i] && made->items[i]) made->items[i]->CopyFrom(*list->items[i]);
+        delete list;
+        list = made;
+        return;
     }
-    while (list->count > count) {
-        const LabelledItem* last = list->items[list->count - 1];
-        if (!last || prefix + std::to_string(list->count) != last->name) break;
-        list->RemoveAt(list->count - 1);
-    }
+    int32_t keep = list->count;
+    while (keep > count && list->items[keep - 1] && prefix + std::to_string(keep) == list->items[keep - 1]->name) --keep;
+    for (int32_t i = keep; i < list->count; ++i) delete list->items[i];
+    list->count = keep;
 }
 
 bool C3DLoad::Run(bool keepCameraMask, bool readFrames, bool stripPrefixes) {

@@ -41,19 +41,20 @@ int32_t ToInt(double v) {
     return static_cast<int32_t>(v);
 }
 
-// The fourth value of a point: camera byte x 256 + residual byte. The residual is kept in
-// sixteenths of the unit in a signed byte; values beyond it saturate rather than wrap into the
-// negative range, which readers take as "not measured". A point that was not measured (a residual
-// that is not positive, or the missing value) is written as -1, which every reader takes as
-// invalid; a measured residual below one step keeps the smallest step, since 0 reads as
-// "interpolated".
-float PointWord(const double* values, int32_t dimension, double missing) {
+// The fourth value of a point: camera byte x 256 + residual byte. A point that was not measured
+// (a negative or NaN residual) is written as -1, which every reader takes as invalid. Otherwise the
+// residual is kept in sixteenths of the unit in the unsigned residual byte: 0 stays 0 (a computed
+// point), a measured residual below one step keeps the smallest step, and larger ones saturate at
+// 255 rather than wrap.
+float PointWord(const double* values, int32_t dimension) {
     if (dimension < 4) return 768.0f;
-    if (!(values[3] > 0.0) || values[3] == missing) return -1.0f;
-    int32_t residual = ToInt(values[3] * 16.0);
-    if (residual < 1) residual = 1;
-    if (residual > 127) residual = 127;
-    if (residual < -128) residual = -128;
+    if (!IsValidResidual(values[3])) return -1.0f;
+    int32_t residual = 0;
+    if (values[3] > 0.0) {
+        residual = ToInt(values[3] * 16.0);
+        if (residual < 1) residual = 1;
+        if (residual > 255) residual = 255;
+    }
     int32_t camera = 3;
     if (dimension >= 5) {
         camera = ToInt(values[4]) & 0xFF;
@@ -62,7 +63,7 @@ float PointWord(const double* values, int32_t dimension, double missing) {
             camera = atOrigin ? 0 : 3;
         }
     }
-    return static_cast<float>(camera * 256 + (residual & 0xFF));
+    return static_cast<float>(camera * 256 + residual);
 }
 
 class C3DWrite {
@@ -374,21 +375,27 @@ void C3DWrite::WriteForcePlatformGroup() {
 void C3DWrite::WriteManufacturerGroup(const char* company, const char* software, const int32_t* version) {
     const int32_t k = NextGroup();
     WriteGroupRecord(k, "MANUFACTURER");
-    WriteTextParameter(k, "COMPANY", company, true, nullptr);
-    WriteTextParameter(k, "SOFTWARE", software, true, nullptr);
-    if (version) WriteInt16s(k, "VERSION", {version[0], version[1], version[2]}, {3}, true, nullptr);
+    Names names;
+    Names* written = copyKept_ ? &names : nullptr;
+    WriteTextParameter(k, "COMPANY", company, true, written);
+    WriteTextParameter(k, "SOFTWARE", software, true, written);
+    if (version) WriteInt16s(k, "VERSION", {version[0], version[1], version[2]}, {3}, true, written);
+    if (written) CopyUnwrittenParameters("MANUFACTURER", written, k);
 }
 
 void C3DWrite::WriteDfnGroup() {
     const int32_t k = NextGroup();
     WriteGroupRecord(k, "DFN");
+    Names names;
+    Names* written = copyKept_ ? &names : nullptr;
     const std::string blanks(31, ' ');
     auto text = [&](const char* t) { return t && *t ? t : blanks.c_str(); };
-    WriteTextParameter(k, "PRE_SCRIPT", text(d_.dfnPreScript), false, nullptr);
-    WriteTextParameter(k, "MODEL", text(d_.dfnModel), false, nullptr);
-    WriteTextParameter(k, "JOINT", text(d_.dfnJoint), false, nullptr);
-    WriteTextParameter(k, "IN3", text(d_.dfnIn3), false, nullptr);
-    WriteTextParameter(k, "POST_SCRIPT", text(d_.dfnPostScript), false, nullptr);
+    WriteTextParameter(k, "PRE_SCRIPT", text(d_.dfnPreScript), false, written);
+    WriteTextParameter(k, "MODEL", text(d_.dfnModel), false, written);
+    WriteTextParameter(k, "JOINT", text(d_.dfnJoint), false, written);
+    WriteTextParameter(k, "IN3", text(d_.dfnIn3), false, written);
+    WriteTextParameter(k, "POST_SCRIPT", text(d_.dfnPostScript), false, written);
+    if (written) CopyUnwrittenParameters("DFN", written, k);
 }
 
 void C3DWrite::WriteTrialGroup(int32_t frames) {
@@ -407,6 +414,13 @@ void C3DWrite::WriteEventGroups() {
     if (!d_.events) return;
     const int32_t k = NextGroup();
     WriteGroupRecord(k, "EVENT");
+    // The event list is the one source of these: kept ones must not bring deleted events back.
+    Names names;
+    Names* written = copyKept_ ? &names : nullptr;
+    if (written)
+        for (const char* composed : {"USED", "CONTEXTS", "LABELS", "DESCRIPTIONS", "TIMES", "SUBJECTS", "ICON_IDS",
+                                     "GENERIC_FLAGS"})
+            written->Add(LabelledItem(k, composed));
     // Events with a negative frame are left out; EVENT:TIMES has room for 255.
     std::vector<const LabelledItem*> kept;
     for (int32_t i = 0; i < d_.events->count && static_cast<int32_t>(kept.size()) < kMaxEvents; ++i) {
@@ -415,7 +429,10 @@ void C3DWrite::WriteEventGroups() {
     }
     const auto n = static_cast<int32_t>(kept.size());
     WriteInt16(k, "USED", n, false, nullptr);
-    if (n == 0) return;
+    if (n == 0) {
+        if (written) CopyUnwrittenParameters("EVENT", written, k);
+        return;
+    }
     std::vector<std::string> contexts, labels, descriptions, subjects;
     std::vector<float> times;
     std::vector<int32_t> icons;
@@ -440,10 +457,16 @@ void C3DWrite::WriteEventGroups() {
     WriteTextListParameter(k, "SUBJECTS", subjects, nullptr, d_.descriptionWidth);
     WriteInt16s(k, "ICON_IDS", icons, {count}, false, nullptr);
     WriteParameter(k, "GENERIC_FLAGS", 1, {count}, flags.data(), flags.size(), false, nullptr);
+    if (written) CopyUnwrittenParameters("EVENT", written, k);
 
     if (!d_.eventContextLabels) return;
     const int32_t c = NextGroup();
     WriteGroupRecord(c, "EVENT_CONTEXT");
+    Names contextNames;
+    Names* contextWritten = copyKept_ ? &contextNames : nullptr;
+    if (contextWritten)
+        for (const char* composed : {"USED", "ICON_IDS", "LABELS", "DESCRIPTIONS", "COLOURS"})
+            contextWritten->Add(LabelledItem(c, composed));
     WriteInt16(c, "USED", d_.eventContextLabels->count, false, nullptr);
     if (d_.contextIconIds && d_.contextIconIdCount > 0) {
         const int32_t m = d_.contextIconIdCount < kMaxDimension ? d_.contextIconIdCount : kMaxDimension;
@@ -457,6 +480,7 @@ void C3DWrite::WriteEventGroups() {
         std::vector<int32_t> colours(d_.contextColours, d_.contextColours + 3 * m);
         WriteInt16s(c, "COLOURS", colours, {3, static_cast<uint8_t>(m)}, false, nullptr);
     }
+    if (contextWritten) CopyUnwrittenParameters("EVENT_CONTEXT", contextWritten, c);
 }
 
 void C3DWrite::CopyGroup(const char* name) {
@@ -611,7 +635,7 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
                 dez::StoreF32LE(out, static_cast<float>(v[0]));
                 dez::StoreF32LE(out + 4, static_cast<float>(v[1]));
                 dez::StoreF32LE(out + 8, static_cast<float>(v[2]));
-                dez::StoreF32LE(out + 12, PointWord(v, dim, missingValue));
+                dez::StoreF32LE(out + 12, PointWord(v, dim));
             }
             if (channels == 0) continue;
             const int64_t first = static_cast<int64_t>(std::floor(static_cast<float>(f) * spf + 0.5f));

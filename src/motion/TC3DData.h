@@ -21,6 +21,15 @@ constexpr int kMaxGroups = 95;
 constexpr int kMaxMovies = 32;
 constexpr int kErrorTextSize = 200;
 
+// The residual row of a point (value 3 of each point when the dimension is 4 or 5) keeps the
+// meaning of the fourth word of a C3D point: a negative residual marks a point that was not
+// measured (invalid: the C3D reader stores kInvalidResidual, the writer writes -1); 0 is a valid
+// point without a residual (computed or gap-filled); a positive value is the residual in the units
+// of the point table. A NaN residual counts as invalid. The coordinates of an invalid point are
+// kept as the file gave them. `missingValue` is the missing value of coordinates, not of residuals.
+constexpr double kInvalidResidual = -1.0;
+inline bool IsValidResidual(double residual) { return residual >= 0.0; }
+
 struct TForcePlate {
     float corners[4][3] = {};  // x y z of corners 1-4, units of the point table
     float origin[3] = {};      // FORCE_PLATFORM:ORIGIN
@@ -215,7 +224,7 @@ public:
     int32_t dimension = 3;
     float pointRate = 0.0f;
     float analogRate = 0.0f;
-    float missingValue = 0.0f;
+    float missingValue = 0.0f;  // coordinates of a missing point (see kInvalidResidual for residuals)
     TForcePlate plates[kMaxPlates];
     int32_t plateCount = 0;
     int32_t groupCounter = 0;

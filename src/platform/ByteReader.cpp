@@ -272,20 +272,30 @@ bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error) 
 namespace {
 
 // The file a chain of symbolic links ends at (the path itself when it is no link). A dangling
-// link gives the path it names, so that saving creates the file the link points to.
-std::string LinkTarget(const std::string& path) {
+// link gives the path it names, so that saving creates the file the link points to. A chain that
+// never ends (a loop) or a link that cannot be read gives false with errno set: replacing the
+// link itself would break it.
+bool LinkTarget(const std::string& path, std::string& target) {
     std::string current = path;
     for (int depth = 0; depth < 40; ++depth) {
         struct stat st;
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            target = current;
+            return true;
+        }
         std::vector<char> buffer(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
         const ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
-        if (n < 0 || static_cast<size_t>(n) >= buffer.size()) return current;
+        if (n < 0) return false;
+        if (static_cast<size_t>(n) >= buffer.size()) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
         const std::string link(buffer.data(), static_cast<size_t>(n));
         const size_t slash = current.rfind('/');
         current = link[0] == '/' || slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
     }
-    return current;
+    errno = ELOOP;
+    return false;
 }
 
 // Writes the bytes over the existing file `to`, keeping its inode (and so its other names).
@@ -308,7 +318,11 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
         return false;
     }
     // A symbolic link stays a link: the file it points to is the one replaced.
-    const std::string path = LinkTarget(requested);
+    std::string path;
+    if (!LinkTarget(requested, path)) {
+        SetError(error, "Cannot follow the links of", requested, errno);
+        return false;
+    }
     // Only '/' separates here: the target is a real POSIX path, not a name from a recording.
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -214,14 +215,21 @@ TEST(C3DReader, ResidualWordsAndCameraMasks) {
         double residual;
         double mask;
     };
-    // Integer scale 0.5; float scale -0.5 (residual = -byte x scale).
+    // Integer scale 0.5; float scale -0.5 (residual = -byte x scale). Only a negative fourth word
+    // marks a point as not measured; the residual byte is unsigned.
+    const double invalid = kInvalidResidual;
     const Case cases[] = {
-        {true, -1, 0.0, 255},          // FFFF: not measured, all cameras
-        {true, 0x0305, 2.5, 3},        // mask 3, residual 5 x scale
-        {true, 0x0300, 0.0, 3},        // residual byte 0: not measured
-        {false, -1, 0.0, 255},         // the float file's "not measured" matches the integer one
+        {true, -1, invalid, 255},        // FFFF: not measured, all cameras
+        {true, 0x0305, 2.5, 3},          // mask 3, residual 5 x scale
+        {true, 0x0300, 0.0, 3},          // residual byte 0: valid, computed or gap-filled
+        {true, 0x03C8, 100.0, 3},        // residual byte 200: unsigned
+        {true, -32763, invalid, 0x80},   // 8005: negative whatever its low byte
+        {false, -1, invalid, 255},       // the float file's "not measured" matches the integer one
         {false, 0x0305, 2.5, 3},
-        {false, 1e20f, 0.0, 255},      // beyond any integer: clamped, never undefined
+        {false, 0x0300, 0.0, 3},
+        {false, 0x03C8, 100.0, 3},
+        {false, std::nanf(""), invalid, 255},  // no number: not measured
+        {false, 1e20f, 127.5, 255},      // beyond any integer: clamped, never undefined
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.word) + (c.integer ? " integer" : " float"));
@@ -642,6 +650,170 @@ TEST(C3DReader, BrokenParameterSectionsEndTheWalkSafely) {
             EXPECT_EQ(g->FindParameter("AFTER"), nullptr);
         }
     }
+}
+
+std::string Text(const TC3DData& d) { return d.errorText; }
+bool Mentions(const TC3DData& d, const std::string& part) { return Text(d).find(part) != std::string::npos; }
+
+// Header words that disagree with the parameters: the parameters are followed unless the data
+// section's size supports only the header's layout, and the disagreement is reported.
+TEST(C3DReader, HeaderCountsAreCheckedAgainstTheParameters) {
+    struct Case {
+        const char* name;
+        int headerPoints;  // patched into header word 2
+        int usedPoints;    // POINT:USED and the points stored in the data section...
+        int storedPoints;  // ...unless this differs
+        int expectedPoints;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"header says 1 point", 1, 3, 3, 3,
+         "C3D header 1 points, POINT:USED 3: 3 read, the layout the data section's size supports"},
+        {"header says more", 7, 3, 3, 3,
+         "C3D header 7 points, POINT:USED 3: 3 read, the layout the data section's size supports"},
+        {"POINT:USED wrong, the data hold the header's", 5, 3, 5, 5,
+         "C3D header 5 points, POINT:USED 3: 5 read, the layout the data section's size supports"},
+        {"agreeing", 3, 3, 3, 3, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        C3DFixture f;
+        f.points = c.storedPoints;
+        f.lastFrame = 40;  // more than a block of data, so a wrong layout cannot pass for padding
+        f.Group(1, "POINT");
+        f.Int16s(1, "USED", {c.usedPoints}, {}, true);
+        f.Floats(1, "RATE", {f.rate});
+        f.Texts(1, "LABELS", {"PT1", "PT2", "PT3"}, 4);
+        std::vector<uint8_t> bytes = f.Build();
+        f.enc.PutInt16(bytes.data() + 2, c.headerPoints);
+        TC3DData d;
+        ASSERT_TRUE(Loads(d, bytes)) << d.errorText;
+        EXPECT_EQ(Text(d), c.note);
+        ASSERT_EQ(d.GetPointCount(), c.expectedPoints);
+        EXPECT_EQ(d.GetFrameCount(), 40);
+        EXPECT_EQ(d.PointLabel(2), "PT3");
+        if (c.expectedPoints > 3) {
+            EXPECT_EQ(d.PointLabel(4), "Marker 5");
+        }
+        EXPECT_EQ(d.pointLabels->count, std::max(3, c.expectedPoints));
+        const PointSample last = f.point(39, c.expectedPoints - 1);
+        EXPECT_DOUBLE_EQ(d.points->GetValue(4 * (c.expectedPoints - 1) + 1, 39), last.y);
+    }
+}
+
+TEST(C3DReader, HeaderRateIsCheckedAgainstPointRate) {
+    const float nan = std::nanf("");
+    const float inf = INFINITY;
+    struct Case {
+        float headerRate;
+        bool withParameter;  // POINT:RATE 50
+        float expected;
+        const char* note;
+    };
+    const Case cases[] = {
+        {nan, true, 50, "C3D header rate nan, POINT:RATE 50: 50 Hz used"},
+        {0, true, 50, "C3D header rate 0, POINT:RATE 50: 50 Hz used"},
+        {-1, true, 50, "C3D header rate -1, POINT:RATE 50: 50 Hz used"},
+        {inf, true, 50, "C3D header rate inf, POINT:RATE 50: 50 Hz used"},
+        {60, true, 50, "C3D header rate 60, POINT:RATE 50: 50 Hz used"},
+        {50, true, 50, ""},
+        {nan, false, 0, "C3D header rate nan and no usable POINT:RATE: frame rate unknown"},
+        {-inf, false, 0, "C3D header rate -inf and no usable POINT:RATE: frame rate unknown"},
+        {0, false, 0, ""},  // no rate anywhere, as before
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.headerRate) + (c.withParameter ? " with POINT:RATE" : ""));
+        C3DFixture f;
+        f.points = 1;
+        f.channels = 1;
+        f.samplesPerFrame = 4;
+        f.rate = 50;
+        f.headerEvents = {{0.1f, "HS"}};
+        f.Group(1, "POINT");
+        f.Int16s(1, "USED", {1});
+        if (c.withParameter) f.Floats(1, "RATE", {50});
+        std::vector<uint8_t> bytes = f.Build();
+        f.enc.PutFloat(bytes.data() + 20, c.headerRate);
+        TC3DData d;
+        ASSERT_TRUE(Loads(d, bytes)) << d.errorText;
+        EXPECT_EQ(Text(d), c.note);
+        EXPECT_EQ(d.pointRate, c.expected);
+        EXPECT_EQ(d.analogRate, 4 * c.expected);
+        // Header events take the rate that was chosen.
+        EXPECT_EQ(d.FindHeaderEvent("HS"), c.expected > 0 ? 5 : 0);
+    }
+}
+
+// The header claims 16 analog values a frame at 7 samples a frame (2 channels), ANALOG:USED 16
+// channels at ANALOG:RATE / POINT:RATE = 7: the layout the data section holds is read.
+TEST(C3DReader, AnalogLayoutFollowsTheDataSection) {
+    struct Case {
+        int storedSamples;  // 16 channels at this many samples a frame are stored
+        const char* read;
+    };
+    for (const Case& c : {Case{7, "read 16 channels x 7 samples a frame"}, Case{1, "read 16 channels x 1 samples a frame"}}) {
+        SCOPED_TRACE(c.storedSamples);
+        C3DFixture f;
+        f.points = 2;
+        f.channels = 16;
+        f.samplesPerFrame = c.storedSamples;
+        f.lastFrame = 20;
+        f.StandardParameters();
+        f.Floats(2, "RATE", {700});
+        std::vector<uint8_t> bytes = f.Build();
+        f.enc.PutInt16(bytes.data() + 4, 16);
+        f.enc.PutInt16(bytes.data() + 18, 7);
+        TC3DData d;
+        ASSERT_TRUE(Loads(d, bytes)) << d.errorText;
+        EXPECT_TRUE(Mentions(d, "C3D header 16 analog values at 7 a frame, ANALOG:USED 16 at 7 a frame")) << Text(d);
+        EXPECT_TRUE(Mentions(d, c.read)) << Text(d);
+        EXPECT_TRUE(Mentions(d, "the layout the data section's size supports")) << Text(d);
+        ASSERT_EQ(d.GetAnalogChannelCount(), 16);
+        ASSERT_EQ(d.analog->GetCols(), 20 * c.storedSamples);
+        EXPECT_EQ(d.analogRate, 100.0f * c.storedSamples);
+        EXPECT_EQ(d.AnalogLabel(16), "CH16");
+        const int frame = 19, sample = c.storedSamples - 1, channel = 15;
+        EXPECT_DOUBLE_EQ(d.analog->GetValue(channel, frame * c.storedSamples + sample), f.analog(frame, sample, channel));
+        // The points after the analog samples of each frame are in their places too.
+        EXPECT_DOUBLE_EQ(d.points->GetValue(4, frame), f.point(frame, 1).x);
+    }
+}
+
+// A file that ends before its data section has no frame to show: it is refused, saying where it
+// ends, instead of opening as one empty frame.
+TEST(C3DReader, FilesEndingBeforeTheirDataAreRefused) {
+    C3DFixture f;
+    f.StandardParameters();
+    const std::vector<uint8_t> whole = f.Build();
+    const size_t dataStart = whole.size() - 10 * 2 * 16;
+    struct Case {
+        size_t length;
+        std::string message;
+    };
+    const Case cases[] = {
+        {600, "C3D file ends at byte 600, inside its parameter section (bytes 512 to 1024)"},
+        {513, "C3D file ends at byte 513, inside its parameter section (from byte 512)"},
+        {300, "C3D file ends at byte 300, inside its header (512 bytes)"},
+        {dataStart, "C3D file ends at byte " + std::to_string(dataStart) + ", before its data section (byte " +
+                        std::to_string(dataStart) + "): no frame present"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(c.length));
+        TC3DData d;
+        EXPECT_FALSE(Loads(d, cut));
+        EXPECT_EQ(Text(d), c.message);
+        EXPECT_FALSE(d.HasPoints());
+    }
+    // One byte of data is a frame begun: it loads, saying what is missing.
+    const std::vector<uint8_t> begun(whole.begin(), whole.begin() + static_cast<long>(dataStart + 1));
+    TC3DData d;
+    ASSERT_TRUE(Loads(d, begun));
+    EXPECT_EQ(d.GetFrameCount(), 1);
+    EXPECT_TRUE(Mentions(d, "0 of 10 frames present")) << Text(d);
+    // Its points are not in the file: not measured.
+    EXPECT_FALSE(IsValidResidual(d.points->GetValue(3, 0)));
+    EXPECT_FALSE(IsValidResidual(d.points->GetValue(7, 0)));
 }
 
 TEST(C3DReader, ShortFilesLoadWhatIsThere) {

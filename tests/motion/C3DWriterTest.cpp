@@ -16,6 +16,7 @@
 #include <vector>
 
 using c3dtest::C3DFixture;
+using c3dtest::PointSample;
 
 namespace {
 
@@ -132,14 +133,17 @@ TEST(C3DWriter, FourthPointWord) {
     const Case cases[] = {
         {"dimension 3", 3, 0, 0, 5, 768.0f},
         {"residual 1.25", 4, 1.25, 0, 5, 788.0f},
-        {"residual too large saturates", 4, 20.0, 0, 5, 3 * 256 + 127.0f},
+        {"residual too large saturates", 4, 20.0, 0, 5, 3 * 256 + 255.0f},
+        {"residual byte of 128 and more", 4, 12.0, 0, 5, 3 * 256 + 192.0f},
         {"mask kept", 5, 1.0, 0x81, 5, 0x81 * 256 + 16.0f},
         {"no mask, not at the origin", 5, 0.5, 0, 5, 3 * 256 + 8.0f},
         {"residual below one step keeps one step", 4, 0.01, 0, 5, 3 * 256 + 1.0f},
-        {"not measured (residual 0, the missing value)", 4, 0.0, 0, 5, -1.0f},
-        {"not measured, mask kept as a full byte", 5, 0.0, 0xFF, 5, -1.0f},
-        {"negative residual", 4, -1.0, 0, 5, -1.0f},
-        {"no mask, at the origin", 5, 0.0, 0, 0, -1.0f},
+        {"computed point (residual 0) stays valid", 4, 0.0, 0, 5, 768.0f},
+        {"computed point, mask kept as a full byte", 5, 0.0, 0xFF, 5, 0xFF * 256.0f},
+        {"not measured (negative residual)", 4, kInvalidResidual, 0, 5, -1.0f},
+        {"not measured, whatever its mask", 5, -0.5, 0xFF, 5, -1.0f},
+        {"no residual at all (NaN)", 4, std::nan(""), 0, 5, -1.0f},
+        {"no mask, at the origin", 5, 0.0, 0, 0, 0.0f},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {
@@ -152,6 +156,42 @@ TEST(C3DWriter, FourthPointWord) {
         if (c.dim >= 5) d->points->SetValue(4, 1, c.mask);
         ASSERT_TRUE(d->SaveC3D(dir.file("w.c3d").c_str(), "", "", nullptr, false));
         EXPECT_EQ(FourthWord(Bytes(dir.file("w.c3d")), 1, 0, 1, 0), c.word);
+    }
+}
+
+// Validity survives load, save and reload in integer and float files: residual byte 0 (a
+// computed point) stays valid with residual 0, bytes of 128 and more stay valid (saturated at the
+// written file's largest residual), negative words stay invalid.
+TEST(C3DWriter, PointValiditySurvivesASave) {
+    const float words[] = {3 * 256 + 5, 3 * 256 + 0, 3 * 256 + 200, 255, -1, -32763};
+    const bool valid[] = {true, true, true, true, false, false};
+    testsupport::TempDir dir;
+    for (bool integer : {true, false}) {
+        SCOPED_TRACE(integer ? "integer" : "float");
+        C3DFixture f;
+        f.points = 6;
+        f.scale = integer ? 0.05f : -0.05f;
+        f.point = [&](int frame, int p) { return PointSample{float(frame + 1), float(p), 7, words[p]}; };
+        f.StandardParameters();
+        const std::vector<uint8_t> bytes = f.Build();
+        TC3DData d;
+        d.verbose = false;
+        ASSERT_TRUE(d.LoadC3DFromBuffer(bytes.data(), bytes.size(), false, true, false));
+        ASSERT_TRUE(d.SaveC3D(dir.file("v.c3d").c_str(), "", "", nullptr, true)) << d.errorText;
+        auto back = Reload(dir.file("v.c3d"), false);
+        ASSERT_EQ(back->GetPointCount(), 6);
+        for (int p = 0; p < 6; ++p) {
+            SCOPED_TRACE(p);
+            const double before = d.points->GetValue(4 * p + 3, 2);
+            const double after = back->points->GetValue(4 * p + 3, 2);
+            EXPECT_EQ(IsValidResidual(before), valid[p]);
+            EXPECT_EQ(IsValidResidual(after), valid[p]);
+            if (valid[p]) {
+                EXPECT_NEAR(after, std::fmin(before, 255.0 / 16), 1.0 / 16);
+            }
+            EXPECT_FLOAT_EQ(back->points->GetValue(4 * p, 2), d.points->GetValue(4 * p, 2));
+        }
+        EXPECT_EQ(back->points->GetValue(4 * 1 + 3, 0), 0.0);  // computed: exactly 0
     }
 }
 
@@ -291,6 +331,15 @@ TEST(C3DWriter, RefusalsAndFailures) {
         EXPECT_NE(std::string(d->errorText), "");
         EXPECT_TRUE(std::filesystem::is_directory(folder));
     }
+    {
+        // A link that leads back to itself names no file: refused, the link stays.
+        auto d = Recording(2, 5, 4);
+        const std::string loop = dir.file("loop.c3d");
+        std::filesystem::create_symlink("loop.c3d", loop);
+        EXPECT_FALSE(d->SaveC3D(loop.c_str(), "", "", nullptr, false));
+        EXPECT_NE(std::string(d->errorText).find("loop.c3d"), std::string::npos) << d->errorText;
+        EXPECT_TRUE(std::filesystem::is_symlink(loop));
+    }
 }
 
 TEST(C3DWriter, SavingOverAFileReplacesItWhole) {
@@ -355,6 +404,73 @@ TEST(C3DWriter, KeptGroupsKeepEveryParameter) {
     EXPECT_EQ(vendor->parameterCount, 120);
     ASSERT_NE(vendor->FindParameter("P119"), nullptr);
     EXPECT_EQ(vendor->FindParameter("P119")->words[0], 119);
+}
+
+// Groups the writer composes keep the kept parameters it does not compose; the ones it composes
+// come from the recording, so events deleted since the load stay deleted.
+TEST(C3DWriter, ComposedGroupsKeepTheRestOfTheirParameters) {
+    c3dtest::C3DFixture f;
+    f.StandardParameters();
+    f.Group(3, "MANUFACTURER");
+    f.Text(3, "COMPANY", "Lab");
+    f.Text(3, "VERSION_LABEL", "1.2.3");
+    f.Group(4, "EVENT");
+    f.Int16s(4, "USED", {2});
+    f.Texts(4, "LABELS", {"Foot Strike", "Foot Off"}, 12);
+    f.Floats(4, "TIMES", {0, 0.03f, 0, 0.07f}, {2, 2});
+    f.Int16s(4, "ICONS_IDS", {3, 4});
+    f.Group(5, "EVENT_CONTEXT");
+    f.Int16s(5, "USED", {1});
+    f.Texts(5, "LABELS", {"Left"}, 4);
+    f.Text(5, "FILE_EXPORT_ROOT", "exports");
+    f.Group(6, "DFN");
+    f.Text(6, "MODEL", "gait.mod");
+    f.Text(6, "EXTRA", "kept");
+    const std::vector<uint8_t> bytes = f.Build();
+    testsupport::TempDir dir;
+    struct Case {
+        const char* name;
+        const char* company;
+        bool deleteEvents;
+    };
+    for (const Case& c : {Case{"company given", "Vederiz", false}, Case{"no company", "", false},
+                          Case{"events deleted", "", true}}) {
+        SCOPED_TRACE(c.name);
+        TC3DData d;
+        d.verbose = false;
+        ASSERT_TRUE(d.LoadC3DFromBuffer(bytes.data(), bytes.size(), true, true, false));
+        if (c.deleteEvents) d.events->Clear();
+        ASSERT_TRUE(d.SaveC3D(dir.file("m.c3d").c_str(), c.company, "Dezozuza", nullptr, true)) << d.errorText;
+        auto back = Reload(dir.file("m.c3d"));
+        const TC3DGroup* maker = back->FindGroup("MANUFACTURER");
+        ASSERT_NE(maker, nullptr);
+        ASSERT_NE(maker->FindParameter("VERSION_LABEL"), nullptr);
+        EXPECT_STREQ(maker->FindParameter("VERSION_LABEL")->Text(), "1.2.3");
+        ASSERT_NE(maker->FindParameter("COMPANY"), nullptr);
+        EXPECT_EQ(std::string(maker->FindParameter("COMPANY")->Text()), *c.company ? c.company : "Lab");
+        EXPECT_EQ(std::string(maker->FindParameter("SOFTWARE")->Text()), "Dezozuza");
+        const TC3DGroup* events = back->FindGroup("EVENT");
+        ASSERT_NE(events, nullptr);
+        ASSERT_NE(events->FindParameter("ICONS_IDS"), nullptr);
+        EXPECT_EQ(events->FindParameter("ICONS_IDS")->words[1], 4);
+        EXPECT_EQ(back->GetEventCount(), c.deleteEvents ? 0 : 2);
+        if (!c.deleteEvents) {
+            ASSERT_NE(back->FindGroup("EVENT_CONTEXT"), nullptr);
+            const TC3DParameter* root = back->FindGroup("EVENT_CONTEXT")->FindParameter("FILE_EXPORT_ROOT");
+            ASSERT_NE(root, nullptr);
+            EXPECT_STREQ(root->Text(), "exports");
+        }
+        const TC3DParameter* extra = back->FindGroup("DFN")->FindParameter("EXTRA");
+        ASSERT_NE(extra, nullptr);
+        EXPECT_STREQ(extra->Text(), "kept");
+        // Nothing is written twice.
+        for (const char* group : {"MANUFACTURER", "EVENT", "DFN"}) {
+            const TC3DGroup* g = back->FindGroup(group);
+            for (size_t i = 0; i < g->parameters.size(); ++i)
+                for (size_t j = i + 1; j < g->parameters.size(); ++j)
+                    EXPECT_STRNE(g->parameters[i]->name, g->parameters[j]->name) << group;
+        }
+    }
 }
 
 // A recording without rates (a header rate of 0) keeps every analog sample: the samples per

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/TestSupport.h"
 #include "platform/Paths.h"
 
@@ -422,6 +424,31 @@ TEST(WriteFileAtomically, LinksStayLinks) {
     // No temporary file is left beside them.
     EXPECT_EQ(dez::ListMatchingFiles(dir.path(), "*"),
               (std::vector<std::string>{"dangling.c3d", "link.c3d", "made.c3d", "real.c3d", "second.c3d"}));
+}
+
+// A chain of links that never ends names no file: the save is refused and the links stay as
+// they were (none is replaced by a file).
+TEST(WriteFileAtomically, LinkLoopsAreRefused) {
+    testsupport::TempDir dir;
+    ASSERT_EQ(::symlink("self.c3d", dir.file("self.c3d").c_str()), 0);
+    ASSERT_EQ(::symlink("b.c3d", dir.file("a.c3d").c_str()), 0);
+    ASSERT_EQ(::symlink("a.c3d", dir.file("b.c3d").c_str()), 0);
+    for (const char* name : {"self.c3d", "a.c3d", "b.c3d"}) {
+        SCOPED_TRACE(name);
+        std::string error;
+        EXPECT_FALSE(dez::WriteFileAtomically(dir.file(name), "data", 4, &error));
+        EXPECT_NE(error.find(dir.file(name)), std::string::npos) << error;
+        struct stat st;
+        ASSERT_EQ(::lstat(dir.file(name).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode));
+    }
+    // Nothing else was left beside them.
+    size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 3u);
 }
 
 // A read-only file is not replaced, even by a user (root) whom the system would let do it.

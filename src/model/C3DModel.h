@@ -128,7 +128,7 @@ private:
     void KeepSegmentsAsRead();
     void DeleteObjects();
     ModelObject* ItemObject(int k);
-    bool WriteCombinedFile(const wxString& target);
+    bool WriteCombinedFile(const wxString& target, std::string* error);
 
     ArrayOfUndoRef undo_;
     std::vector<SegmentAsRead> segmentsAsRead_;

@@ -18,11 +18,13 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/mstream.h>
+#include <wx/sstream.h>
 
 #include "gl/ReadConfigDouble.h"
 #include "model/C3DModel.h"
 #include "objects/shape3D.h"
 #include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 
@@ -113,6 +115,8 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
             bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
         }
     }
+    // A UTF-8 byte-order mark (written by some editors) is no part of the first line.
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     std::vector<std::string> order;             // group paths in the order first met
     // The entries of one group, each key once (letter case ignored, as the store does): the store
     // reports a key met twice with a message that trips its own assertion. The last value wins.
@@ -190,11 +194,13 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
     return std::make_unique<wxFileConfig>(stream);
 }
 
-// The store of a model file to write: absolute, so that it never goes to the home folder, and
-// without a global file, so that nothing outside the model file changes what it says.
-std::unique_ptr<wxFileConfig> OpenForWriting(const wxString& path) {
-    const wxString full = wxFileName(path).GetAbsolutePath();
-    return std::make_unique<wxFileConfig>("Zevevorir", "Duzeravi", full, wxString(), wxCONFIG_USE_LOCAL_FILE);
+// The store of a model file to write: held in memory and given to the atomic writer, so that no
+// file outside the model file is consulted and a link or a mode the file has is kept.
+std::unique_ptr<wxFileConfig> OpenForWriting() {
+    wxMemoryInputStream empty("", 0);
+    auto config = std::make_unique<wxFileConfig>(empty);
+    config->DisableAutoSave();
+    return config;
 }
 
 // Reads of one model file: a key that holds something other than a number is reported with the
@@ -535,25 +541,19 @@ bool C3DModel::SaveModel(const wxString& path) {
     if (!path.empty()) modelFileName = path;
     if (modelFileName.empty()) return false;
     const wxString target = wxFileName(modelFileName).GetAbsolutePath();
-    if (!WriteCombinedFile(target)) {
-        if (!quiet) wxLogWarning(_("Unable to create file : ") + target);
+    std::string why;
+    if (!WriteCombinedFile(target, &why)) {
+        if (!quiet) wxLogWarning(_("Unable to create file : ") + target + " (" + wxString::FromUTF8(why) + ")");
         return false;
     }
     modified = false;
     return true;
 }
 
-bool C3DModel::WriteCombinedFile(const wxString& target) {
-    const wxFileName name(target);
-    // The new file is complete before it takes the old one's place.
-    const std::string temp =
-        dez::MakeTempFile(std::string(name.GetPath().utf8_str()), "." + std::string(name.GetFullName().utf8_str()) + ".",
-                          ".tmp");
-    if (temp.empty()) return false;
-    const wxString tempPath = wxString::FromUTF8(temp);
-    bool ok = true;
+bool C3DModel::WriteCombinedFile(const wxString& target, std::string* error) {
+    std::string bytes;
     {
-        auto config = OpenForWriting(tempPath);
+        auto config = OpenForWriting();
         wxConfigBase& c = *config;
         const int n = std::clamp(SegmentCount, 0, kBodySegmentSlots);
         WriteInt(c, "/Parameters/Links", n);
@@ -662,11 +662,15 @@ bool C3DModel::WriteCombinedFile(const wxString& target) {
         }
         for (size_t j = 0; j < jointObjects.size(); ++j)
             SaveModelObject(c, Group("/Joint%d/", int(j)), *jointObjects[j]);
-        ok = config->Flush();
+        wxStringOutputStream text;
+        if (!config->Save(text)) {
+            if (error) *error = "the model cannot be put into text";
+            return false;
+        }
+        bytes = text.GetString().utf8_string();
     }
-    if (ok) ok = wxRenameFile(tempPath, target, true);
-    if (!ok) dez::RemoveFile(temp);
-    return ok;
+    // The new file is complete before it takes the old one's place.
+    return dez::WriteFileAtomically(std::string(target.utf8_str()), bytes.data(), bytes.size(), error);
 }
 
 void C3DModel::SaveModelObject(wxConfigBase& c, const wxString& g, ModelObject& o) {

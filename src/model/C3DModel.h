@@ -129,6 +129,18 @@ private:
     void DeleteObjects();
     ModelObject* ItemObject(int k);
     bool WriteCombinedFile(const wxString& target, std::string* error);
+    // The store of a model file to read. During a build each file is parsed once: the combined
+    // file serves as segment, joint and display file without being read three times.
+    std::shared_ptr<wxConfigBase> ReadStore(const wxString& path);
+    struct ReadCache {
+        bool active = false;
+        wxString path;
+        std::shared_ptr<wxConfigBase> store;
+    };
+    ReadCache readCache_;
+    // One object group from a store already read (a display file is read once for all objects).
+    void ReadModelObject(wxConfigBase& config, const wxString& path, const wxString& group, ModelObject* object,
+                         bool joint);
 
     ArrayOfUndoRef undo_;
     std::vector<SegmentAsRead> segmentsAsRead_;

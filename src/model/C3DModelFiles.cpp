@@ -256,6 +256,13 @@ wxString Group(const char* format, int i) { return wxString::Format(format, i); 
 
 }  // namespace
 
+std::shared_ptr<wxConfigBase> C3DModel::ReadStore(const wxString& path) {
+    if (readCache_.active && readCache_.store && readCache_.path == path) return readCache_.store;
+    std::shared_ptr<wxConfigBase> store = OpenForReading(path);
+    if (readCache_.active) readCache_ = ReadCache{true, path, store};
+    return store;
+}
+
 bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
     Reset(true);
     KinematicsDone = false;
@@ -265,7 +272,7 @@ bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
     modelFileName = path;
     const int points = data->GetNumberOfPoints();
 
-    auto config = OpenForReading(path);
+    auto config = ReadStore(path);
     KeyReader read(*config, path);
     const long links = read.Int("/Parameters/Links", 0);
     SegmentCount = static_cast<int>(std::clamp<long>(links, 0, kBodySegmentSlots));
@@ -365,7 +372,7 @@ bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
 
 bool C3DModel::LoadJointModel(const wxString& path, TDataFile* data) {
     if (path.empty() || !wxFileExists(path) || !data) return false;
-    auto config = OpenForReading(path);
+    auto config = ReadStore(path);
     KeyReader read(*config, path);
     const long count = read.Int("/Joint Model/NbJoints", 0);
     if (count < 1 || count > 255) return false;
@@ -459,14 +466,16 @@ bool C3DModel::LoadJointModel(const wxString& path, TDataFile* data) {
 
 void C3DModel::LoadDisplayModel(const wxString& path) {
     if (path.empty() || !wxFileExists(path)) return;
-    for (int i = 0; i < SegmentCount; ++i) LoadSegmentObject(path, i);
-    long applied = 0;
-    {
-        auto config = OpenForReading(path);
-        applied = KeyReader(*config, path).Int("/COM Model/is_applied", 0);
-    }
-    if (applied != 0) ReadModelObject(path, "/CoM/", &comObject, false);
-    for (int j = 0; j < JointCount; ++j) LoadJointObject(path, j);
+    // Read once for all objects: a file of many objects is not parsed again for each.
+    auto config = ReadStore(path);
+    for (int i = 0; i < SegmentCount; ++i)
+        if (size_t(i) < segmentObjects.size())
+            ReadModelObject(*config, path, Group("/Object%d/", i), segmentObjects[size_t(i)].get(), false);
+    const long applied = KeyReader(*config, path).Int("/COM Model/is_applied", 0);
+    if (applied != 0) ReadModelObject(*config, path, "/CoM/", &comObject, false);
+    for (int j = 0; j < JointCount; ++j)
+        if (size_t(j) < jointObjects.size())
+            ReadModelObject(*config, path, Group("/Joint%d/", j), jointObjects[size_t(j)].get(), true);
 }
 
 void C3DModel::LoadSegmentObject(const wxString& path, int i) {
@@ -481,8 +490,14 @@ void C3DModel::LoadJointObject(const wxString& path, int j) {
 
 void C3DModel::ReadModelObject(const wxString& path, const wxString& group, ModelObject* object, bool joint) {
     if (!object || !wxFileExists(path)) return;
-    auto config = OpenForReading(path);
-    KeyReader read(*config, path);
+    auto config = ReadStore(path);
+    ReadModelObject(*config, path, group, object, joint);
+}
+
+void C3DModel::ReadModelObject(wxConfigBase& config, const wxString& path, const wxString& group, ModelObject* object,
+                               bool joint) {
+    if (!object) return;
+    KeyReader read(config, path);
     ModelObject& o = *object;
     o.name = read.Text(group + "ObjectName", o.name);
     o.rotationX = float(read.Real(group + "Rotx", 0.0));

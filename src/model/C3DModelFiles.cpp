@@ -93,12 +93,118 @@ bool GroupPath(const std::string& line, std::string& path) {
     return true;
 }
 
-// The store of a model file to read. The text is first rewritten group by group in a form the
-// store's parser takes without a toolkit assertion (a dialog in the viewer): it stops on an entry
-// without a name and on a group that appears twice. Groups met again are merged into their first
-// appearance, lines that are neither a group nor a "key=value" entry are dropped, CR LF reads like
-// LF.
-std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
+// The value of an entry as the toolkit's file store gives it: blanks after "=" skipped, one pair
+// of enclosing quotes removed, the escapes \n \r \t \\ \" taken (an unknown one and a lone final
+// backslash dropped), a quote inside a quoted value dropped.
+std::string EntryValue(const std::string& raw) {
+    size_t i = 0;
+    while (i < raw.size() && (IsBlank(raw[i]) || raw[i] == '\n')) ++i;
+    std::string out;
+    out.reserve(raw.size() - i);
+    const bool quoted = i < raw.size() && raw[i] == '"';
+    if (quoted) ++i;
+    for (; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '\\') {
+            if (++i == raw.size()) break;
+            switch (raw[i]) {
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case '\\': out += '\\'; break;
+            case '"': out += '"'; break;
+            default: break;
+            }
+        } else if (c != '"' || !quoted) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// A model file's groups and entries, read once, answering the reads of the model (absolute keys
+// "/group/key", letter case ignored, as the toolkit's file store). The toolkit's store costs some
+// thirty allocations a line and parses again for every object; this one holds the file as parsed
+// here. Values still pass through the base's reading, which expands environment variables as
+// the file store does. It is read-only.
+class ModelFileStore : public wxConfigBase {
+public:
+    using Group = std::map<std::string, wxString>;  // key in lower case -> value
+    explicit ModelFileStore(std::map<std::string, Group> groups) : groups_(std::move(groups)) {}
+
+    void SetPath(const wxString& path) override { path_ = path; }
+    const wxString& GetPath() const override { return path_; }
+    bool GetFirstGroup(wxString&, long&) const override { return false; }
+    bool GetNextGroup(wxString&, long&) const override { return false; }
+    bool GetFirstEntry(wxString&, long&) const override { return false; }
+    bool GetNextEntry(wxString&, long&) const override { return false; }
+    size_t GetNumberOfEntries(bool) const override { return 0; }
+    size_t GetNumberOfGroups(bool) const override { return 0; }
+    bool HasGroup(const wxString& name) const override { return groups_.count(GroupKey(name.utf8_string())) != 0; }
+    bool HasEntry(const wxString& name) const override {
+        wxString value;
+        return DoReadString(name, &value);
+    }
+    bool Flush(bool) override { return true; }
+    bool RenameEntry(const wxString&, const wxString&) override { return false; }
+    bool RenameGroup(const wxString&, const wxString&) override { return false; }
+    bool DeleteEntry(const wxString&, bool) override { return false; }
+    bool DeleteGroup(const wxString&) override { return false; }
+    bool DeleteAll() override { return false; }
+
+protected:
+    bool DoReadString(const wxString& key, wxString* value) const override {
+        const std::string text = key.utf8_string();
+        const size_t slash = text.rfind('/');
+        const std::string group = slash == std::string::npos ? std::string() : text.substr(0, slash);
+        const auto found = groups_.find(GroupKey(group));
+        if (found == groups_.end()) return false;
+        const auto entry = found->second.find(Lower(text.substr(slash == std::string::npos ? 0 : slash + 1)));
+        if (entry == found->second.end()) return false;
+        *value = entry->second;
+        return true;
+    }
+    bool DoReadLong(const wxString& key, long* value) const override {
+        wxString text;
+        return DoReadString(key, &text) && text.ToLong(value);
+    }
+    bool DoReadBinary(const wxString&, wxMemoryBuffer*) const override { return false; }
+    bool DoWriteString(const wxString&, const wxString&) override { return false; }
+    bool DoWriteLong(const wxString&, long) override { return false; }
+    bool DoWriteBinary(const wxString&, const wxMemoryBuffer&) override { return false; }
+
+private:
+    static std::string Lower(std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    }
+    // "/Segment0/" and "Segment0" name the same group.
+    static std::string GroupKey(const std::string& path) {
+        std::string key;
+        size_t start = 0;
+        while (start <= path.size()) {
+            size_t slash = path.find('/', start);
+            if (slash == std::string::npos) slash = path.size();
+            if (slash > start) {
+                if (!key.empty()) key += '/';
+                key += path.substr(start, slash - start);
+            }
+            start = slash + 1;
+        }
+        return Lower(key);
+    }
+
+    std::map<std::string, Group> groups_;
+    wxString path_;
+};
+
+// The store of a model file to read. Lines are taken as the toolkit's file store would take them,
+// without its assertions (a dialog in the viewer) on an entry without a name or a group that
+// appears twice: groups met again are merged into their first appearance, lines that are neither
+// a group nor a "key=value" entry are dropped, CR LF reads like LF. A file that is not UTF-8 reads
+// as Latin-1.
+std::unique_ptr<wxConfigBase> OpenForReading(const wxString& path) {
     std::string bytes;
     // Only regular files: a FIFO named as a model file would block the open for ever.
     std::ifstream in;
@@ -184,14 +290,23 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
             current->lines.emplace_back(key, line.substr(equals + 1));
         }
     }
-    std::string clean;
-    clean.reserve(bytes.size() + 64);
+    bool utf8 = true;
+    for (const std::string& group : order)
+        for (const auto& entry : groups[group].lines)
+            utf8 = utf8 && (entry.second.empty() || !wxString::FromUTF8(entry.second.data(), entry.second.size()).empty());
+    std::map<std::string, ModelFileStore::Group> store;
     for (const std::string& group : order) {
-        if (!group.empty()) clean += "[" + spelling[group] + "]\n";
-        for (const auto& entry : groups[group].lines) clean += entry.first + "=" + entry.second + "\n";
+        ModelFileStore::Group& values = store[group];
+        for (const auto& [key, raw] : groups[group].lines) {
+            std::string folded = key;
+            for (char& c : folded)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            const std::string value = EntryValue(raw);
+            values[folded] = utf8 ? wxString::FromUTF8(value.data(), value.size())
+                                  : wxString(value.data(), wxConvISO8859_1, value.size());
+        }
     }
-    wxMemoryInputStream stream(clean.data(), clean.size());
-    return std::make_unique<wxFileConfig>(stream);
+    return std::make_unique<ModelFileStore>(std::move(store));
 }
 
 // The store of a model file to write: held in memory and given to the atomic writer, so that no
@@ -252,7 +367,12 @@ void WriteReal(wxConfigBase& config, const wxString& key, double value) {
 void WriteInt(wxConfigBase& config, const wxString& key, long value) { config.Write(key, value); }
 void WriteBool(wxConfigBase& config, const wxString& key, bool value) { config.Write(key, value ? 1L : 0L); }
 
-wxString Group(const char* format, int i) { return wxString::Format(format, i); }
+// A group or key name with a number; the toolkit's formatting would cost a 4 KB buffer each time.
+wxString Group(const char* format, int i) {
+    char name[64];
+    std::snprintf(name, sizeof name, format, i);
+    return wxString::FromAscii(name);
+}
 
 }  // namespace
 
@@ -353,7 +473,7 @@ bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
             HanavanData.assign(static_cast<size_t>(size), 0.0);
             HanavanSize = static_cast<int>(size);
             for (long k = 1; k <= size; ++k) {
-                const wxString key = wxString::Format("/Parameters/Hanavan[%ld]", k);
+                const wxString key = Group("/Parameters/Hanavan[%d]", static_cast<int>(k));
                 const double value = read.Real(key, 0.0);
                 if (value == 0.0) {
                     wxLogError(_("Error reading hanavan databse id = ") + key);
@@ -627,7 +747,7 @@ bool C3DModel::WriteCombinedFile(const wxString& target, std::string* error) {
             const int size = std::min<int>(HanavanSize, static_cast<int>(HanavanData.size()));
             WriteInt(c, "/Parameters/HanavanSize", size);
             for (int k = 1; k <= size; ++k)
-                WriteReal(c, wxString::Format("/Parameters/Hanavan[%d]", k), HanavanData[size_t(k - 1)]);
+                WriteReal(c, Group("/Parameters/Hanavan[%d]", k), HanavanData[size_t(k - 1)]);
         }
         const int joints = std::clamp(JointCount, 0, kBodyJointSlots);
         if (joints > 0) {

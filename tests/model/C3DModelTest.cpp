@@ -384,6 +384,49 @@ TEST_F(ModelBuild, SavingKeepsLinksAndTheFileMode) {
     }
 }
 
+TEST_F(ModelBuild, TextValuesReadAsTheToolkitStoreReadsThem) {
+    // Quotes, escapes, blanks around "=", letter case of groups and keys, a variable of the
+    // environment, a Latin-1 byte in a file that is no UTF-8, a key met twice (the last wins).
+    ::setenv("DEZ_MODEL_TEST_WORD", "knee", 1);
+    struct Case {
+        const char* what;
+        std::string line;      // the ObjectName entry of segment object 0
+        const char* expected;  // as UTF-8
+    } cases[] = {
+        {"plain", "ObjectName=Right foot", "Right foot"},
+        {"blanks around the sign", "ObjectName   =    Right foot", "Right foot"},
+        {"quoted", "ObjectName=\"  Right foot  \"", "  Right foot  "},
+        {"escapes", "ObjectName=a\\tb\\\\c\\\"d\\ne", "a\tb\\c\"d\ne"},
+        {"quote inside", "ObjectName=\"a\"b\"", "ab"},  // no toolkit assertion either
+        {"trailing backslash", "ObjectName=ab\\", "ab"},
+        {"unknown escape", "ObjectName=a\\qb", "ab"},
+        {"environment", "ObjectName=the $DEZ_MODEL_TEST_WORD and ${DEZ_MODEL_TEST_WORD}s", "the knee and knees"},
+        {"key in other letter case", "OBJECTNAME=Loud", "Loud"},
+        {"Latin-1", "ObjectName=Pied \xE9t\xE9", "Pied \xC3\xA9t\xC3\xA9"},
+        {"UTF-8", "ObjectName=Pied \xC3\xA9t\xC3\xA9", "Pied \xC3\xA9t\xC3\xA9"},
+        {"twice", "ObjectName=first\nobjectname=second", "second"},
+        {"empty", "ObjectName=", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TrialFolder own;
+        ASSERT_TRUE(own.ok());
+        own.Write("lowerlimb_display.ini", "[object0]\n" + c.line + "\nRed=0.25\n[OBJECT1]\nred = 0.5\n");
+        auto trial = own.LoadTrial();
+        C3DModel model;
+        std::string logged;
+        {
+            LogCapture capture(logged);
+            ASSERT_TRUE(model.BuildModel(trial.get(), wxString(), false)) << logged;
+        }
+        ASSERT_EQ(model.segmentObjects.size(), size_t(kSegments));
+        EXPECT_EQ(std::string(model.segmentObjects[0]->name.utf8_str()), c.expected);
+        EXPECT_FLOAT_EQ(model.segmentObjects[0]->colour[0], 0.25f);
+        EXPECT_FLOAT_EQ(model.segmentObjects[1]->colour[0], 0.5f);
+    }
+    ::unsetenv("DEZ_MODEL_TEST_WORD");
+}
+
 TEST_F(ModelBuild, ItemNumbersNamesAndSelection) {
     auto model = Build();
     const int n = kSegments;

@@ -63,8 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static wxInitializer* toolkit = [] {
         auto* init = new wxInitializer;
         wxLog::SetActiveTarget(new NullLog);
-        // The store's own trace lines cost more than the parse they trace; warnings and errors
-        // are still formatted, so that their format strings are exercised.
+        // The toolkit's file store (the save) formats a trace line for every line it writes, which
+        // costs more than the writing; warnings and errors are still formatted, so that their
+        // format strings are exercised.
         wxLog::SetLogLevel(wxLOG_Info);
         wxSetAssertHandler(AbortOnAssert);
         return init;

@@ -57,6 +57,11 @@ protected:
         SoReadError::setHandlerCallback(CollectError, nullptr);
         SoDebugError::setHandlerCallback(CollectError, nullptr);
     }
+    // Coin's own global fields go with it, so that a leak check sees only ours.
+    static void TearDownTestSuite() {
+        SoDB::finish();
+        WxBaseTest::TearDownTestSuite();
+    }
     void SetUp() override {
         if (!folder.ok()) FAIL() << "sample file missing";
         ASSERT_TRUE(scene.Load(wxString::FromUTF8(folder.trial())));

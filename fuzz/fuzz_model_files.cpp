@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -74,8 +75,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string folder = [] {
         char name[] = "/dev/shm/dez-fuzz-model-XXXXXX";
         const char* made = mkdtemp(name);
-        return std::string(made ? made : "/tmp");
+        if (!made) std::abort();
+        return std::string(made);
     }();
+    // Gone with the process, with the saves and the meshes they copied beside them (registered
+    // once the folder's name exists, so that it runs before the name is destroyed).
+    static const bool removal = std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }) == 0;
+    (void)removal;
     (void)toolkit;
     const std::string path = folder + "/model.ini";
     {

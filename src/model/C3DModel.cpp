@@ -91,6 +91,12 @@ void C3DModel::KeepSegmentsAsRead() {
 
 bool C3DModel::BuildModel(TDataFile* recording, const wxString& path, bool showWarnings) {
     if (!recording) return false;
+    // The files are read once each for this build, and released with it.
+    struct CacheScope {
+        ReadCache& cache;
+        explicit CacheScope(ReadCache& c) : cache(c) { cache = ReadCache{true, wxString(), nullptr}; }
+        ~CacheScope() { cache = ReadCache(); }
+    } cacheScope(readCache_);
     Reset(true);
     wxString segmentFile, jointFile, displayFile;
     if (!path.empty()) {

@@ -132,7 +132,19 @@ private:
     // Sends the model's refusals not yet sent to the Log (counted only in quiet mode).
     void LogWarnings();
     ModelObject* ItemObject(int k);
-    bool WriteCombinedFile(const wxString& target);
+    bool WriteCombinedFile(const wxString& target, std::string* error);
+    // The store of a model file to read. During a build each file is parsed once: the combined
+    // file serves as segment, joint and display file without being read three times.
+    std::shared_ptr<wxConfigBase> ReadStore(const wxString& path);
+    struct ReadCache {
+        bool active = false;
+        wxString path;
+        std::shared_ptr<wxConfigBase> store;
+    };
+    ReadCache readCache_;
+    // One object group from a store already read (a display file is read once for all objects).
+    void ReadModelObject(wxConfigBase& config, const wxString& path, const wxString& group, ModelObject* object,
+                         bool joint);
 
     ArrayOfUndoRef undo_;
     // Selected items' paths over the play range, by item (SegmentCount: the centre of mass).

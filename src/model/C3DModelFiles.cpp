@@ -18,11 +18,13 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/mstream.h>
+#include <wx/sstream.h>
 
 #include "gl/ReadConfigDouble.h"
 #include "model/C3DModel.h"
 #include "objects/shape3D.h"
 #include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 
@@ -91,12 +93,118 @@ bool GroupPath(const std::string& line, std::string& path) {
     return true;
 }
 
-// The store of a model file to read. The text is first rewritten group by group in a form the
-// store's parser takes without a toolkit assertion (a dialog in the viewer): it stops on an entry
-// without a name and on a group that appears twice. Groups met again are merged into their first
-// appearance, lines that are neither a group nor a "key=value" entry are dropped, CR LF reads like
-// LF.
-std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
+// The value of an entry as the toolkit's file store gives it: blanks after "=" skipped, one pair
+// of enclosing quotes removed, the escapes \n \r \t \\ \" taken (an unknown one and a lone final
+// backslash dropped), a quote inside a quoted value dropped.
+std::string EntryValue(const std::string& raw) {
+    size_t i = 0;
+    while (i < raw.size() && (IsBlank(raw[i]) || raw[i] == '\n')) ++i;
+    std::string out;
+    out.reserve(raw.size() - i);
+    const bool quoted = i < raw.size() && raw[i] == '"';
+    if (quoted) ++i;
+    for (; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '\\') {
+            if (++i == raw.size()) break;
+            switch (raw[i]) {
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case '\\': out += '\\'; break;
+            case '"': out += '"'; break;
+            default: break;
+            }
+        } else if (c != '"' || !quoted) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// A model file's groups and entries, read once, answering the reads of the model (absolute keys
+// "/group/key", letter case ignored, as the toolkit's file store). The toolkit's store costs some
+// thirty allocations a line and parses again for every object; this one holds the file as parsed
+// here. Values still pass through the base's reading, which expands environment variables as
+// the file store does. It is read-only.
+class ModelFileStore : public wxConfigBase {
+public:
+    using Group = std::map<std::string, wxString>;  // key in lower case -> value
+    explicit ModelFileStore(std::map<std::string, Group> groups) : groups_(std::move(groups)) {}
+
+    void SetPath(const wxString& path) override { path_ = path; }
+    const wxString& GetPath() const override { return path_; }
+    bool GetFirstGroup(wxString&, long&) const override { return false; }
+    bool GetNextGroup(wxString&, long&) const override { return false; }
+    bool GetFirstEntry(wxString&, long&) const override { return false; }
+    bool GetNextEntry(wxString&, long&) const override { return false; }
+    size_t GetNumberOfEntries(bool) const override { return 0; }
+    size_t GetNumberOfGroups(bool) const override { return 0; }
+    bool HasGroup(const wxString& name) const override { return groups_.count(GroupKey(name.utf8_string())) != 0; }
+    bool HasEntry(const wxString& name) const override {
+        wxString value;
+        return DoReadString(name, &value);
+    }
+    bool Flush(bool) override { return true; }
+    bool RenameEntry(const wxString&, const wxString&) override { return false; }
+    bool RenameGroup(const wxString&, const wxString&) override { return false; }
+    bool DeleteEntry(const wxString&, bool) override { return false; }
+    bool DeleteGroup(const wxString&) override { return false; }
+    bool DeleteAll() override { return false; }
+
+protected:
+    bool DoReadString(const wxString& key, wxString* value) const override {
+        const std::string text = key.utf8_string();
+        const size_t slash = text.rfind('/');
+        const std::string group = slash == std::string::npos ? std::string() : text.substr(0, slash);
+        const auto found = groups_.find(GroupKey(group));
+        if (found == groups_.end()) return false;
+        const auto entry = found->second.find(Lower(text.substr(slash == std::string::npos ? 0 : slash + 1)));
+        if (entry == found->second.end()) return false;
+        *value = entry->second;
+        return true;
+    }
+    bool DoReadLong(const wxString& key, long* value) const override {
+        wxString text;
+        return DoReadString(key, &text) && text.ToLong(value);
+    }
+    bool DoReadBinary(const wxString&, wxMemoryBuffer*) const override { return false; }
+    bool DoWriteString(const wxString&, const wxString&) override { return false; }
+    bool DoWriteLong(const wxString&, long) override { return false; }
+    bool DoWriteBinary(const wxString&, const wxMemoryBuffer&) override { return false; }
+
+private:
+    static std::string Lower(std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    }
+    // "/Segment0/" and "Segment0" name the same group.
+    static std::string GroupKey(const std::string& path) {
+        std::string key;
+        size_t start = 0;
+        while (start <= path.size()) {
+            size_t slash = path.find('/', start);
+            if (slash == std::string::npos) slash = path.size();
+            if (slash > start) {
+                if (!key.empty()) key += '/';
+                key += path.substr(start, slash - start);
+            }
+            start = slash + 1;
+        }
+        return Lower(key);
+    }
+
+    std::map<std::string, Group> groups_;
+    wxString path_;
+};
+
+// The store of a model file to read. Lines are taken as the toolkit's file store would take them,
+// without its assertions (a dialog in the viewer) on an entry without a name or a group that
+// appears twice: groups met again are merged into their first appearance, lines that are neither
+// a group nor a "key=value" entry are dropped, CR LF reads like LF. A file that is not UTF-8 reads
+// as Latin-1.
+std::unique_ptr<wxConfigBase> OpenForReading(const wxString& path) {
     std::string bytes;
     // Only regular files: a FIFO named as a model file would block the open for ever.
     std::ifstream in;
@@ -113,6 +221,8 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
             bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
         }
     }
+    // A UTF-8 byte-order mark (written by some editors) is no part of the first line.
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     std::vector<std::string> order;             // group paths in the order first met
     // The entries of one group, each key once (letter case ignored, as the store does): the store
     // reports a key met twice with a message that trips its own assertion. The last value wins.
@@ -180,21 +290,32 @@ std::unique_ptr<wxFileConfig> OpenForReading(const wxString& path) {
             current->lines.emplace_back(key, line.substr(equals + 1));
         }
     }
-    std::string clean;
-    clean.reserve(bytes.size() + 64);
+    bool utf8 = true;
+    for (const std::string& group : order)
+        for (const auto& entry : groups[group].lines)
+            utf8 = utf8 && (entry.second.empty() || !wxString::FromUTF8(entry.second.data(), entry.second.size()).empty());
+    std::map<std::string, ModelFileStore::Group> store;
     for (const std::string& group : order) {
-        if (!group.empty()) clean += "[" + spelling[group] + "]\n";
-        for (const auto& entry : groups[group].lines) clean += entry.first + "=" + entry.second + "\n";
+        ModelFileStore::Group& values = store[group];
+        for (const auto& [key, raw] : groups[group].lines) {
+            std::string folded = key;
+            for (char& c : folded)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            const std::string value = EntryValue(raw);
+            values[folded] = utf8 ? wxString::FromUTF8(value.data(), value.size())
+                                  : wxString(value.data(), wxConvISO8859_1, value.size());
+        }
     }
-    wxMemoryInputStream stream(clean.data(), clean.size());
-    return std::make_unique<wxFileConfig>(stream);
+    return std::make_unique<ModelFileStore>(std::move(store));
 }
 
-// The store of a model file to write: absolute, so that it never goes to the home folder, and
-// without a global file, so that nothing outside the model file changes what it says.
-std::unique_ptr<wxFileConfig> OpenForWriting(const wxString& path) {
-    const wxString full = wxFileName(path).GetAbsolutePath();
-    return std::make_unique<wxFileConfig>("Zevevorir", "Duzeravi", full, wxString(), wxCONFIG_USE_LOCAL_FILE);
+// The store of a model file to write: held in memory and given to the atomic writer, so that no
+// file outside the model file is consulted and a link or a mode the file has is kept.
+std::unique_ptr<wxFileConfig> OpenForWriting() {
+    wxMemoryInputStream empty("", 0);
+    auto config = std::make_unique<wxFileConfig>(empty);
+    config->DisableAutoSave();
+    return config;
 }
 
 // Reads of one model file: a key that holds something other than a number is reported with the
@@ -246,9 +367,21 @@ void WriteReal(wxConfigBase& config, const wxString& key, double value) {
 void WriteInt(wxConfigBase& config, const wxString& key, long value) { config.Write(key, value); }
 void WriteBool(wxConfigBase& config, const wxString& key, bool value) { config.Write(key, value ? 1L : 0L); }
 
-wxString Group(const char* format, int i) { return wxString::Format(format, i); }
+// A group or key name with a number; the toolkit's formatting would cost a 4 KB buffer each time.
+wxString Group(const char* format, int i) {
+    char name[64];
+    std::snprintf(name, sizeof name, format, i);
+    return wxString::FromAscii(name);
+}
 
 }  // namespace
+
+std::shared_ptr<wxConfigBase> C3DModel::ReadStore(const wxString& path) {
+    if (readCache_.active && readCache_.store && readCache_.path == path) return readCache_.store;
+    std::shared_ptr<wxConfigBase> store = OpenForReading(path);
+    if (readCache_.active) readCache_ = ReadCache{true, path, store};
+    return store;
+}
 
 bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
     Reset(true);
@@ -259,7 +392,7 @@ bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
     modelFileName = path;
     const int points = data->GetNumberOfPoints();
 
-    auto config = OpenForReading(path);
+    auto config = ReadStore(path);
     KeyReader read(*config, path);
     const long links = read.Int("/Parameters/Links", 0);
     SegmentCount = static_cast<int>(std::clamp<long>(links, 0, kBodySegmentSlots));
@@ -340,7 +473,7 @@ bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
             HanavanData.assign(static_cast<size_t>(size), 0.0);
             HanavanSize = static_cast<int>(size);
             for (long k = 1; k <= size; ++k) {
-                const wxString key = wxString::Format("/Parameters/Hanavan[%ld]", k);
+                const wxString key = Group("/Parameters/Hanavan[%d]", static_cast<int>(k));
                 const double value = read.Real(key, 0.0);
                 if (value == 0.0) {
                     wxLogError(_("Error reading hanavan databse id = ") + key);
@@ -359,7 +492,7 @@ bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
 
 bool C3DModel::LoadJointModel(const wxString& path, TDataFile* data) {
     if (path.empty() || !wxFileExists(path) || !data) return false;
-    auto config = OpenForReading(path);
+    auto config = ReadStore(path);
     KeyReader read(*config, path);
     const long count = read.Int("/Joint Model/NbJoints", 0);
     if (count < 1 || count > 255) return false;
@@ -453,14 +586,16 @@ bool C3DModel::LoadJointModel(const wxString& path, TDataFile* data) {
 
 void C3DModel::LoadDisplayModel(const wxString& path) {
     if (path.empty() || !wxFileExists(path)) return;
-    for (int i = 0; i < SegmentCount; ++i) LoadSegmentObject(path, i);
-    long applied = 0;
-    {
-        auto config = OpenForReading(path);
-        applied = KeyReader(*config, path).Int("/COM Model/is_applied", 0);
-    }
-    if (applied != 0) ReadModelObject(path, "/CoM/", &comObject, false);
-    for (int j = 0; j < JointCount; ++j) LoadJointObject(path, j);
+    // Read once for all objects: a file of many objects is not parsed again for each.
+    auto config = ReadStore(path);
+    for (int i = 0; i < SegmentCount; ++i)
+        if (size_t(i) < segmentObjects.size())
+            ReadModelObject(*config, path, Group("/Object%d/", i), segmentObjects[size_t(i)].get(), false);
+    const long applied = KeyReader(*config, path).Int("/COM Model/is_applied", 0);
+    if (applied != 0) ReadModelObject(*config, path, "/CoM/", &comObject, false);
+    for (int j = 0; j < JointCount; ++j)
+        if (size_t(j) < jointObjects.size())
+            ReadModelObject(*config, path, Group("/Joint%d/", j), jointObjects[size_t(j)].get(), true);
 }
 
 void C3DModel::LoadSegmentObject(const wxString& path, int i) {
@@ -475,8 +610,14 @@ void C3DModel::LoadJointObject(const wxString& path, int j) {
 
 void C3DModel::ReadModelObject(const wxString& path, const wxString& group, ModelObject* object, bool joint) {
     if (!object || !wxFileExists(path)) return;
-    auto config = OpenForReading(path);
-    KeyReader read(*config, path);
+    auto config = ReadStore(path);
+    ReadModelObject(*config, path, group, object, joint);
+}
+
+void C3DModel::ReadModelObject(wxConfigBase& config, const wxString& path, const wxString& group, ModelObject* object,
+                               bool joint) {
+    if (!object) return;
+    KeyReader read(config, path);
     ModelObject& o = *object;
     o.name = read.Text(group + "ObjectName", o.name);
     o.rotationX = float(read.Real(group + "Rotx", 0.0));
@@ -535,25 +676,19 @@ bool C3DModel::SaveModel(const wxString& path) {
     if (!path.empty()) modelFileName = path;
     if (modelFileName.empty()) return false;
     const wxString target = wxFileName(modelFileName).GetAbsolutePath();
-    if (!WriteCombinedFile(target)) {
-        if (!quiet) wxLogWarning(_("Unable to create file : ") + target);
+    std::string why;
+    if (!WriteCombinedFile(target, &why)) {
+        if (!quiet) wxLogWarning(_("Unable to create file : ") + target + " (" + wxString::FromUTF8(why) + ")");
         return false;
     }
     modified = false;
     return true;
 }
 
-bool C3DModel::WriteCombinedFile(const wxString& target) {
-    const wxFileName name(target);
-    // The new file is complete before it takes the old one's place.
-    const std::string temp =
-        dez::MakeTempFile(std::string(name.GetPath().utf8_str()), "." + std::string(name.GetFullName().utf8_str()) + ".",
-                          ".tmp");
-    if (temp.empty()) return false;
-    const wxString tempPath = wxString::FromUTF8(temp);
-    bool ok = true;
+bool C3DModel::WriteCombinedFile(const wxString& target, std::string* error) {
+    std::string bytes;
     {
-        auto config = OpenForWriting(tempPath);
+        auto config = OpenForWriting();
         wxConfigBase& c = *config;
         const int n = std::clamp(SegmentCount, 0, kBodySegmentSlots);
         WriteInt(c, "/Parameters/Links", n);
@@ -612,7 +747,7 @@ bool C3DModel::WriteCombinedFile(const wxString& target) {
             const int size = std::min<int>(HanavanSize, static_cast<int>(HanavanData.size()));
             WriteInt(c, "/Parameters/HanavanSize", size);
             for (int k = 1; k <= size; ++k)
-                WriteReal(c, wxString::Format("/Parameters/Hanavan[%d]", k), HanavanData[size_t(k - 1)]);
+                WriteReal(c, Group("/Parameters/Hanavan[%d]", k), HanavanData[size_t(k - 1)]);
         }
         const int joints = std::clamp(JointCount, 0, kBodyJointSlots);
         if (joints > 0) {
@@ -662,11 +797,15 @@ bool C3DModel::WriteCombinedFile(const wxString& target) {
         }
         for (size_t j = 0; j < jointObjects.size(); ++j)
             SaveModelObject(c, Group("/Joint%d/", int(j)), *jointObjects[j]);
-        ok = config->Flush();
+        wxStringOutputStream text;
+        if (!config->Save(text)) {
+            if (error) *error = "the model cannot be put into text";
+            return false;
+        }
+        bytes = text.GetString().utf8_string();
     }
-    if (ok) ok = wxRenameFile(tempPath, target, true);
-    if (!ok) dez::RemoveFile(temp);
-    return ok;
+    // The new file is complete before it takes the old one's place.
+    return dez::WriteFileAtomically(std::string(target.utf8_str()), bytes.data(), bytes.size(), error);
 }
 
 void C3DModel::SaveModelObject(wxConfigBase& c, const wxString& g, ModelObject& o) {

@@ -180,7 +180,7 @@ void ModelObject::DrawGlyph() {
 
 void ModelObject::Draw(int mode, int activeHandle, const double* reference, bool relative) {
     if (!show) return;
-    if (position[0] == missingValue && position[1] == missingValue && position[2] == missingValue) return;
+    if (!HasPose()) return;
     if (listsStale_) {
         DeleteLists();
         MakeLists();

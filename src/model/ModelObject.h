@@ -64,6 +64,14 @@ public:
     // An interpolator value without end of line: the translation (offset plus position) or the
     // rotation (axis and angle in radians, glyph rotations included), each number followed by " ".
     void WriteVRMLTransform(std::ostream& out, bool translation);
+    // The value of a key at which the item has no pose: far out of sight (as a missing marker) and
+    // an identity rotation, without end of line.
+    void WriteVRMLUnposed(std::ostream& out, bool translation);
+    // False when the item has no position at the frame it was posed for (all three coordinates are
+    // the missing value): the view draws nothing then.
+    bool HasPose() const {
+        return position[0] != missingValue || position[1] != missingValue || position[2] != missingValue;
+    }
     // Whether WriteVRMLGeometry writes a node, so that nothing routes to a node never written.
     bool WritesVRMLNode() const;
 

@@ -281,3 +281,11 @@ void ModelObject::WriteVRMLTransform(std::ostream& out, bool translation) {
     if (!finite) std::fill(value, value + 4, 0.0);
     out << value[0] << " " << value[1] << " " << value[2] << " " << value[3] << " ";
 }
+
+void ModelObject::WriteVRMLUnposed(std::ostream& out, bool translation) {
+    vrml::ClassicNumbers numbers(out);
+    if (translation)
+        out << kFarAway << " " << kFarAway << " " << kFarAway << " ";
+    else
+        out << "0 0 1 0 ";
+}

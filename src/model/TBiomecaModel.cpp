@@ -21,12 +21,20 @@ TBiomecaModel::TBiomecaModel() { SetDefaults(); }
 TBiomecaModel::~TBiomecaModel() { TBiomecaModel::FreeData(); }
 
 void TBiomecaModel::SetDefaults() {
+    // Records that exist are set back in place: every build resets the model, so allocating the
+    // 512 records anew each time would cost more than the rest of a small build.
     for (int i = 0; i < kBodySegmentSlots; ++i) {
-        Segments[i] = std::make_unique<BodySegment>();
+        if (Segments[i])
+            *Segments[i] = BodySegment();
+        else
+            Segments[i] = std::make_unique<BodySegment>();
         std::snprintf(Segments[i]->Name, sizeof Segments[i]->Name, "Body #%d", i);
     }
     for (int i = 0; i < kBodyJointSlots; ++i) {
-        Joints[i] = std::make_unique<BodyJoint>();
+        if (Joints[i])
+            *Joints[i] = BodyJoint();
+        else
+            Joints[i] = std::make_unique<BodyJoint>();
         Joints[i]->Index = i;
     }
     AngleType = 0;

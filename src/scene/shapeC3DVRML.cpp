@@ -313,10 +313,20 @@ void shapeC3D::WriteVRMLKeyValues(std::ostream& out, VrmlKind kind, int index, M
             if (!VrmlMarkerPosition(index, f, p)) p[0] = p[1] = p[2] = kMissingPosition;
             glyph->SetPosition(p[0], p[1], p[2]);
         } else if (m_model && glyph) {
+            // Unposed first: a frame the model has no value for must not keep the previous key's pose.
+            glyph->SetPosition(glyph->missingValue, glyph->missingValue, glyph->missingValue);
+            glyph->SetRotation(0, 0, 0, 1);
             if (kind == kVrmlSegmentObject)
                 m_model->UpdateSegmentObject(index, f);
             else
                 m_model->UpdateJointObject(index, f);
+            // Where the view hides the glyph, the VRML puts it out of sight as it does a missing marker.
+            if (!glyph->HasPose()) {
+                glyph->WriteVRMLUnposed(out, translation);
+                out << ", ";
+                VrmlArrayNext(out, ++written, 4, 3);
+                continue;
+            }
         } else {
             continue;
         }

@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <wx/filefn.h>
 
@@ -287,12 +291,140 @@ TEST_F(ModelBuild, AFailedSaveLeavesTheOldFile) {
         EXPECT_FALSE(model->SaveModel(Wx(folder.file("no/such/folder/model.ini"))));
     }
     EXPECT_NE(logged.find("Unable to create file : "), std::string::npos) << logged;
+    EXPECT_NE(logged.find("Is a directory"), std::string::npos) << logged;  // and why
     EXPECT_TRUE(wxDirExists(Wx(folder.file("taken.ini"))));
     EXPECT_EQ(folder.Read("kept.ini"), "[Parameters]\nLinks=0\n");
     // No temporary file is left behind.
-    EXPECT_EQ(wxFindFirstFile(Wx(folder.file(".*tmp"))), "");
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
     ASSERT_TRUE(model->SaveModel(Wx(target)));
     EXPECT_NE(folder.Read("kept.ini").find("Links=7"), std::string::npos);
+}
+
+TEST_F(ModelBuild, ByteOrderMarkBeforeTheFirstGroup) {
+    // Each file starts with the mark right before its first group (the fixture's comment line
+    // dropped); with CR LF line ends too, as an editor on another system saves them.
+    for (bool crlf : {false, true}) {
+        SCOPED_TRACE(crlf ? "CR LF" : "LF");
+        TrialFolder own;
+        ASSERT_TRUE(own.ok());
+        for (const char* file : {"lowerlimb_segments.ini", "lowerlimb_joints.ini", "lowerlimb_display.ini"}) {
+            const std::string text = own.Read(file);
+            std::string marked = "\xEF\xBB\xBF";
+            for (char ch : text.substr(text.find('\n') + 1)) marked += ch == '\n' && crlf ? std::string("\r\n") : std::string(1, ch);
+            ASSERT_EQ(marked.compare(3, 1, "["), 0) << file;
+            own.Write(file, marked);
+        }
+        auto trial = own.LoadTrial();
+        C3DModel model;
+        std::string logged;
+        bool built;
+        {
+            LogCapture capture(logged);
+            built = model.BuildModel(trial.get(), wxString(), false);
+        }
+        ASSERT_TRUE(built) << logged;
+        EXPECT_EQ(model.SegmentCount, kSegments);
+        EXPECT_EQ(model.JointCount, kJoints);
+        EXPECT_TRUE(model.KinematicsDone);
+        ASSERT_FALSE(model.segmentObjects.empty());
+        EXPECT_FLOAT_EQ(model.segmentObjects[0]->colour[0], 0.8f);  // the display file's first group
+        EXPECT_EQ(logged.find("ignored"), std::string::npos) << logged;
+    }
+}
+
+TEST_F(ModelBuild, SavingKeepsLinksAndTheFileMode) {
+    auto model = Build();
+    const auto saved = [](const std::string& text) { return text.find("Links=7\n") != std::string::npos; };
+    struct stat st;
+
+    // A file's permissions stay as they were; a new file gets the usual ones.
+    for (mode_t mode : {mode_t(0644), mode_t(0660)}) {
+        SCOPED_TRACE(mode);
+        folder.Write("moded.ini", "[Parameters]\nLinks=0\n");
+        ASSERT_EQ(::chmod(folder.file("moded.ini").c_str(), mode), 0);
+        ASSERT_TRUE(model->SaveModel(Wx(folder.file("moded.ini"))));
+        ASSERT_EQ(::stat(folder.file("moded.ini").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        EXPECT_TRUE(saved(folder.Read("moded.ini")));
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ASSERT_TRUE(model->SaveModel(Wx(folder.file("new.ini"))));
+    ASSERT_EQ(::stat(folder.file("new.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644 & ~mask);
+
+    // A symbolic link stays a link; the file it points to gets the model.
+    ASSERT_EQ(::mkdir(folder.file("real").c_str(), 0755), 0);
+    folder.Write("real/target.ini", "[Parameters]\nLinks=0\n");
+    ASSERT_EQ(::symlink("real/target.ini", folder.file("link.ini").c_str()), 0);
+    ASSERT_TRUE(model->SaveModel(Wx(folder.file("link.ini"))));
+    ASSERT_EQ(::lstat(folder.file("link.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_TRUE(saved(folder.Read("real/target.ini")));
+
+    // Two names of one file stay one file.
+    folder.Write("first.ini", "[Parameters]\nLinks=0\n");
+    ASSERT_EQ(::link(folder.file("first.ini").c_str(), folder.file("second.ini").c_str()), 0);
+    ASSERT_TRUE(model->SaveModel(Wx(folder.file("first.ini"))));
+    struct stat other;
+    ASSERT_EQ(::stat(folder.file("first.ini").c_str(), &st), 0);
+    ASSERT_EQ(::stat(folder.file("second.ini").c_str(), &other), 0);
+    EXPECT_EQ(st.st_ino, other.st_ino);
+    EXPECT_EQ(st.st_nlink, 2u);
+    EXPECT_TRUE(saved(folder.Read("second.ini")));
+
+    // Each save read back builds the same model.
+    for (const char* file : {"moded.ini", "link.ini", "second.ini"}) {
+        SCOPED_TRACE(file);
+        C3DModel again;
+        ASSERT_TRUE(again.BuildModel(data.get(), Wx(folder.file(file)), false));
+        EXPECT_EQ(again.SegmentCount, kSegments);
+        EXPECT_EQ(again.JointCount, kJoints);
+    }
+}
+
+TEST_F(ModelBuild, TextValuesReadAsTheToolkitStoreReadsThem) {
+    // Quotes, escapes, blanks around "=", letter case of groups and keys, a variable of the
+    // environment, a Latin-1 byte in a file that is no UTF-8, a key met twice (the last wins).
+    ::setenv("DEZ_MODEL_TEST_WORD", "knee", 1);
+    struct Case {
+        const char* what;
+        std::string line;      // the ObjectName entry of segment object 0
+        const char* expected;  // as UTF-8
+    } cases[] = {
+        {"plain", "ObjectName=Right foot", "Right foot"},
+        {"blanks around the sign", "ObjectName   =    Right foot", "Right foot"},
+        {"quoted", "ObjectName=\"  Right foot  \"", "  Right foot  "},
+        {"escapes", "ObjectName=a\\tb\\\\c\\\"d\\ne", "a\tb\\c\"d\ne"},
+        {"quote inside", "ObjectName=\"a\"b\"", "ab"},  // no toolkit assertion either
+        {"trailing backslash", "ObjectName=ab\\", "ab"},
+        {"unknown escape", "ObjectName=a\\qb", "ab"},
+        {"environment", "ObjectName=the $DEZ_MODEL_TEST_WORD and ${DEZ_MODEL_TEST_WORD}s", "the knee and knees"},
+        {"key in other letter case", "OBJECTNAME=Loud", "Loud"},
+        {"Latin-1", "ObjectName=Pied \xE9t\xE9", "Pied \xC3\xA9t\xC3\xA9"},
+        {"UTF-8", "ObjectName=Pied \xC3\xA9t\xC3\xA9", "Pied \xC3\xA9t\xC3\xA9"},
+        {"twice", "ObjectName=first\nobjectname=second", "second"},
+        {"empty", "ObjectName=", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TrialFolder own;
+        ASSERT_TRUE(own.ok());
+        own.Write("lowerlimb_display.ini", "[object0]\n" + c.line + "\nRed=0.25\n[OBJECT1]\nred = 0.5\n");
+        auto trial = own.LoadTrial();
+        C3DModel model;
+        std::string logged;
+        {
+            LogCapture capture(logged);
+            ASSERT_TRUE(model.BuildModel(trial.get(), wxString(), false)) << logged;
+        }
+        ASSERT_EQ(model.segmentObjects.size(), size_t(kSegments));
+        EXPECT_EQ(std::string(model.segmentObjects[0]->name.utf8_str()), c.expected);
+        EXPECT_FLOAT_EQ(model.segmentObjects[0]->colour[0], 0.25f);
+        EXPECT_FLOAT_EQ(model.segmentObjects[1]->colour[0], 0.5f);
+    }
+    ::unsetenv("DEZ_MODEL_TEST_WORD");
 }
 
 TEST_F(ModelBuild, ItemNumbersNamesAndSelection) {

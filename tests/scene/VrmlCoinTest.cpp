@@ -57,6 +57,11 @@ protected:
         SoReadError::setHandlerCallback(CollectError, nullptr);
         SoDebugError::setHandlerCallback(CollectError, nullptr);
     }
+    // Coin's own global fields go with it, so that a leak check sees only ours.
+    static void TearDownTestSuite() {
+        SoDB::finish();
+        WxBaseTest::TearDownTestSuite();
+    }
     void SetUp() override {
         if (!folder.ok()) FAIL() << "sample file missing";
         ASSERT_TRUE(scene.Load(wxString::FromUTF8(folder.trial())));
@@ -186,7 +191,9 @@ TEST_F(VrmlCoin, TheExportedTrialReadsWithTheExpectedNodesAndKeys) {
         model->UpdateSegmentObject(1, first + 2 * k);
         const ModelObject* o = model->GetSegmentObject(1);
         const double offset[3] = {o->offsetX, o->offsetY, o->offsetZ};
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(thigh->keyValue[k][c], o->position[c] + offset[c], 1e-5);
+        // Where the view hides the glyph (no pose), it is out of sight like a missing marker.
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(thigh->keyValue[k][c], o->HasPose() ? o->position[c] + offset[c] : 99999.0, 1e-5);
     }
 
     // Plates stand at the mean of their corners.
@@ -201,6 +208,67 @@ TEST_F(VrmlCoin, TheExportedTrialReadsWithTheExpectedNodesAndKeys) {
             EXPECT_NEAR(t->translation.getValue()[c], mean / scene.GetDivisor(), 1e-5);
         }
     }
+    root->unref();
+}
+
+TEST_F(VrmlCoin, UnposedGlyphsAreWrittenOutOfSightLikeMissingMarkers) {
+    C3DModel* model = scene.GetModel();
+    const int first = scene.GetFirstFrame(), last = scene.GetLastFrame();
+    ASSERT_GT(last - first, 40);
+    // Frames where the model has no pose for thigh 1 and joint 1, as gaps in their markers give;
+    // the rest of the trial keeps the poses it has.
+    const int gapFrom = first + 10, gapTo = first + 20;
+    for (int f = gapFrom; f <= gapTo; ++f) {
+        for (int c = 0; c < 3; ++c) {
+            model->Kinematics->SetValue(16 * 1 + c, f, model->MissingValue);
+            model->Joints[1]->Centre->SetValue(c, f, model->MissingValue);
+        }
+    }
+    const std::string text = Export(scene.GetFrameRate());  // every frame
+
+    SoInput in;
+    in.setBuffer(text.data(), text.size());
+    SoVRMLGroup* root = SoDB::readAllVRML(&in);
+    ASSERT_NE(root, nullptr) << g_errors;
+    root->ref();
+    EXPECT_EQ(g_errors, "");
+
+    // Every glyph's keys, against what the view shows at that frame: where the view hides a glyph
+    // (no pose), it stands at 99999 with an identity rotation; elsewhere at its pose.
+    int unposed = 0, posed = 0;
+    for (bool joint : {false, true}) {
+        const int count = joint ? model->JointCount : model->SegmentCount;
+        for (int i = 0; i < count; ++i) {
+            const std::string name = std::string(joint ? "JNT_" : "OBJ_") + std::to_string(i);
+            SCOPED_TRACE(name);
+            auto* position = Named<SoVRMLPositionInterpolator>(("POS_INT_" + name).c_str());
+            auto* rotation = Named<SoVRMLOrientationInterpolator>(("ROT_INT_" + name).c_str());
+            ASSERT_NE(position, nullptr);
+            ASSERT_NE(rotation, nullptr);
+            ASSERT_EQ(position->keyValue.getNum(), last - first + 1);
+            ASSERT_EQ(rotation->keyValue.getNum(), last - first + 1);
+            for (int k = 0; k <= last - first; ++k) {
+                ModelObject* o = joint ? model->GetJointObject(i) : model->GetSegmentObject(i);
+                o->SetPosition(o->missingValue, o->missingValue, o->missingValue);
+                if (joint)
+                    model->UpdateJointObject(i, first + k);
+                else
+                    model->UpdateSegmentObject(i, first + k);
+                const SbVec3f at = position->keyValue[k];
+                if (!o->HasPose()) {
+                    ++unposed;
+                    for (int c = 0; c < 3; ++c) EXPECT_EQ(at[c], 99999.0f) << "key " << k;
+                    EXPECT_TRUE(rotation->keyValue[k].equals(SbRotation::identity(), 1e-6f)) << "key " << k;
+                    continue;
+                }
+                ++posed;
+                const double offset[3] = {o->offsetX, o->offsetY, o->offsetZ};
+                for (int c = 0; c < 3; ++c) EXPECT_NEAR(at[c], o->position[c] + offset[c], 1e-5) << "key " << k;
+            }
+        }
+    }
+    EXPECT_GE(unposed, 2 * (gapTo - gapFrom + 1));
+    EXPECT_GT(posed, 0);
     root->unref();
 }
 

@@ -10,6 +10,7 @@
 #include <wx/log.h>
 
 #include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
 #include "objects/FileNameText.h"
 #include "motion/Joint.h"
 #include "shapes/shapeBVH.h"
@@ -137,6 +138,35 @@ TEST_F(LoadTest, RecordingWithANameThatIsNotUtf8Opens) {
     EXPECT_TRUE(canvas->LoadShapeAndMotion(FileNameFromBytes(path.c_str()), false));
     ASSERT_NE(canvas->GetObject(), nullptr);
     EXPECT_TRUE(log.errors.empty());
+}
+
+// A recording named by its acquisition system opens as a recording whatever its extension,
+// ".dat" (otherwise an isosurface) included.
+TEST_F(LoadTest, CPrefixRecordingOpensWhateverItsExtension) {
+    testsupport::TempDir dir;
+    // Real samples (type 32): 2 points of 3 values, 5 frames at 50 Hz.
+    std::string bytes(256, '\0');
+    auto* header = reinterpret_cast<uint8_t*>(&bytes[0]);
+    header[0] = 32;
+    dez::StoreI16LE(header + 1, 2);
+    dez::StoreI16LE(header + 3, 3);
+    dez::StoreI32LE(header + 5, 5);
+    dez::StoreF32LE(header + 9, 50.0f);
+    dez::ByteWriter samples;
+    for (int f = 0; f < 5; ++f)
+        for (int r = 0; r < 6; ++r) samples.PutF32LE(100.0f * (r + 1) + f);
+    bytes.append(samples.bytes().begin(), samples.bytes().end());
+    for (const char* name : {"c#0042.dat", "c#0043.obj", "c#0044"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, bytes));
+        log.errors.clear();
+        ASSERT_TRUE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path.c_str()), false));
+        ASSERT_NE(canvas->GetObject(), nullptr);
+        EXPECT_EQ(canvas->GetObject()->GetTypeName(), "c3d");
+        EXPECT_EQ(canvas->GetFrameCount(), 5);
+        EXPECT_TRUE(log.errors.empty());
+    }
 }
 
 // Every OBJ and DXF sample opens and paints, except the OBJ files without faces (points only, and

@@ -229,12 +229,16 @@ bool DXFRenderer::ParseEntities(PairReader& in) {
     const auto finish = [&] {
         if (!pending) return;
         if (e.kind == DXFEntity::Face) {
-            const float* c = e.corners[0];
-            const float u[3] = {c[0] - e.corners[1][0], c[1] - e.corners[1][1], c[2] - e.corners[1][2]};
-            const float w[3] = {c[0] - e.corners[2][0], c[1] - e.corners[2][1], c[2] - e.corners[2][2]};
-            const double n[3] = {double(u[1]) * w[2] - double(u[2]) * w[1],
-                                 double(u[2]) * w[0] - double(u[0]) * w[2],
-                                 double(u[0]) * w[1] - double(u[1]) * w[0]};
+            // Newell's sum over the whole outline: two coinciding corners (a face closed on a
+            // pole) add nothing, where the cross product of the first three would vanish.
+            double n[3] = {0, 0, 0};
+            for (int i = 0; i < 4; ++i) {
+                const float* a = e.corners[i];
+                const float* b = e.corners[(i + 1) % 4];
+                n[0] += (double(a[1]) - b[1]) * (double(a[2]) + b[2]);
+                n[1] += (double(a[2]) - b[2]) * (double(a[0]) + b[0]);
+                n[2] += (double(a[0]) - b[0]) * (double(a[1]) + b[1]);
+            }
             const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             for (int i = 0; i < 3; ++i)
                 e.normal[i] = length > 0 && std::isfinite(length) ? float(n[i] / length) : 0.0f;

@@ -135,9 +135,11 @@ void DXFRenderer::Clear() {
 bool DXFRenderer::Load(const wxString& path) {
     Clear();
     std::string text;
+    m_loadError.clear();
     if (!ReadDrawingFile(path, text, m_error) || !ParseText(text)) {
+        m_loadError = wxString::FromUTF8(m_error.c_str());
         wxLogger(wxLOG_Error, __FILE__, __LINE__, "DXFRenderer::Load", wxLOG_COMPONENT)
-            .Log("%s", wxString::FromUTF8(m_error.c_str()));
+            .Log("%s", m_loadError);
         return false;
     }
     // x.dxf.gz is named x.dxf.

@@ -128,6 +128,7 @@ void shapeBVH::Clear() {
 bool shapeBVH::Load(const wxString& path) {
     shapeBVH::Clear();
     m_loaded = false;
+    m_loadError.clear();
     const std::string file = dez::AbsolutePath(path.utf8_string());
     {
         // Absolute first: a path relative to the old working directory would not open in the new.
@@ -139,9 +140,11 @@ bool shapeBVH::Load(const wxString& path) {
             m_loaded = m_reader->Load(m_root, m_motion);
         } catch (const std::exception&) {
             m_loaded = false;  // out of memory
+            m_loadError = "not enough memory";
         }
     }
     if (!m_loaded) {
+        if (m_loadError.empty()) m_loadError = wxString::FromUTF8(m_reader->GetError().c_str());
         shapeBVH::Clear();
         return false;
     }

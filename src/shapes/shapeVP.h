@@ -69,8 +69,9 @@ protected:
     // shape after the file when that succeeds. An unreadable file is logged under `function`.
     bool LoadMeshText(const wxString& path, const char* function,
                       const std::function<bool(std::string_view, const wxString&)>& parse);
-    // Logs a load error under `function`, after "<source>: " when a source is given.
-    static void LogLoadError(const char* function, const wxString& source, const wxString& text);
+    // Logs a load error under `function`, after "<source>: " when a source is given; the text is
+    // the load's reason (GetLoadError).
+    void LogLoadError(const char* function, const wxString& source, const wxString& text);
 
     std::vector<float> m_vertices;
     std::vector<float> m_normals;

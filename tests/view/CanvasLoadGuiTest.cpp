@@ -79,9 +79,10 @@ TEST_F(LoadTest, FailedLoadIsReportedByTheObjectAndTheCanvas) {
     EXPECT_EQ(canvas->GetObject(), nullptr);
     ASSERT_EQ(log.errors.size(), 3u);
     EXPECT_EQ(log.errors[0].function, "glmObj::Load");
-    EXPECT_EQ(log.errors[1].text, "Unable to load : " + path);
+    const std::string reason = " (only points or lines, no faces to draw)";
+    EXPECT_EQ(log.errors[1].text, "Unable to load : " + path + reason);
     EXPECT_EQ(log.errors[1].function, "myGLCanvas::LoadShape");
-    EXPECT_EQ(log.errors[2].text, "Format not supported : " + path);
+    EXPECT_EQ(log.errors[2].text, "Format not supported : " + path + reason);
     // The scene is empty and the view reset: nothing plays, the range is empty.
     EXPECT_EQ(canvas->GetRangeEnd(), 0);
     EXPECT_FALSE(canvas->HasMotion());
@@ -212,7 +213,8 @@ TEST_F(LoadTest, ModelAndDrawingSamplesOpenAndPaint) {
             EXPECT_EQ(canvas->GetObject(), nullptr);
             ASSERT_EQ(log.errors.size(), 3u);
             EXPECT_EQ(log.errors[0].function, "glmObj::Load");
-            EXPECT_EQ(log.errors[1].text, "Unable to load : " + f.path);
+            EXPECT_EQ(log.errors[1].text.compare(0, f.path.size() + 19, "Unable to load : " + f.path + " ("), 0)
+                << log.errors[1].text;
             continue;
         }
         ASSERT_NE(canvas->GetObject(), nullptr);
@@ -226,6 +228,52 @@ TEST_F(LoadTest, ModelAndDrawingSamplesOpenAndPaint) {
             EXPECT_LT(background, pixels.width * pixels.height);
         }
         EXPECT_EQ(testsupport::TakeGLErrors(), "");
+    }
+}
+
+// Every refusal ends with its reason, whichever reader refused.
+TEST_F(LoadTest, EveryRefusalSaysWhy) {
+    testsupport::TempDir dir;
+    std::string utf16le = "\xff\xfe";
+    for (const char c : std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")) utf16le += std::string{c, '\0'};
+    const struct {
+        const char* name;
+        std::string bytes;  // empty: the path is a sample file
+        const char* reason;  // a part of the reason
+    } cases[] = {
+        {"points.obj", "v 0 0 0\nv 1 0 0\np 1 2\n", "only points or lines, no faces to draw"},
+        {"lines.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2 3\n", "only points or lines, no faces to draw"},
+        {"nothing.obj", "# no statements\n", "no faces to draw, no vertices"},
+        {"obj/point_cloud.obj", "", "only points or lines, no faces to draw"},
+        {"obj/box_UTF16BE.obj", "", "UTF-16 text"},
+        {"le.obj", utf16le, "UTF-16 text"},
+        // ".dat" files of other programs.
+        {"table.dat", "1 2 3\n4 5 6\n", "not an isosurface text: line 1 does not hold six numbers"},
+        {"binary.dat", std::string("\x01\x02\x00\x7f\xff", 5), "not an isosurface text"},
+        {"blank.dat", "\n\n", "not an isosurface text: no vertices"},
+        {"bad.shl", "Version: 3\n", "not a valid SHL file"},
+        {"nothing.shl", "Version: 2\n0 0 0 1\n", "no vertices or no faces"},
+        {"bad.txv", "3 1\n", "not a vertex and polygon text file"},
+        {"cut.bvh", "HIERARCHY\nROOT A\n{\n", "Token \"OFFSET\" expected"},
+        {"open.dxf", "0\nSECTION\n2\nENTITIES\n", "ENTITIES section is not closed by ENDSEC"},
+        {"junk.3ds", "not a 3ds file at all", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.file(c.name);
+        if (c.bytes.empty())
+            path = testsupport::SampleFile(c.name);
+        else
+            ASSERT_TRUE(testsupport::WriteFileBytes(path, c.bytes));
+        log.errors.clear();
+        EXPECT_FALSE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path.c_str()), false));
+        ASSERT_FALSE(log.errors.empty());
+        const std::string text = log.errors.back().text;
+        const std::string head = "Format not supported : " + path + " (";
+        ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
+        EXPECT_GT(text.size(), head.size() + 1) << text;
+        EXPECT_EQ(text.back(), ')');
+        EXPECT_NE(text.find(c.reason, head.size()), std::string::npos) << text;
     }
 }
 

@@ -353,3 +353,20 @@ void DXFRenderer::Draw() {
         glEnd();
     }
 }
+
+bool DXFRenderer::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_loaded) return false;
+    bool any = false;
+    for (const DXFEntity& e : m_entities) {
+        Point3D lo, hi;
+        // A face's fourth corner is drawn only when it differs from the third: it is within
+        // what the face spans either way.
+        if (!BoundsOfPoints(&e.corners[0][0], e.kind == DXFEntity::Face ? 4 : 2, lo, hi)) continue;
+        for (int a = 0; a < 3; ++a) {
+            low[a] = any ? std::min(low[a], lo[a]) : lo[a];
+            high[a] = any ? std::max(high[a], hi[a]) : hi[a];
+        }
+        any = true;
+    }
+    return any;
+}

@@ -36,6 +36,7 @@ public:
 
     wxString GetTypeName() override;
     void Draw() override;
+    bool GetDrawnBounds(Point3D& low, Point3D& high) override;
     void Clear() override;
     bool Load(const wxString& path) override;
 

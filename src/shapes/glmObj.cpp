@@ -177,3 +177,13 @@ void glmObj::SetSize(float size) {
     RebuildList();
     glmExtents(*m_model, m_size);
 }
+
+bool glmObj::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_loaded || !m_model || m_model->vertices.size() < 6) return false;
+    // Entry 0 is the unused slot of 1-based indices.
+    if (!BoundsOfPoints(m_model->vertices.data() + 3, m_model->vertices.size() / 3 - 1, low, high)) return false;
+    const Point3D shift(m_model->position[0], m_model->position[1], m_model->position[2]);
+    low = low + shift;
+    high = high + shift;
+    return true;
+}

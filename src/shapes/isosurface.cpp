@@ -200,3 +200,7 @@ void isosurface::SetWireframe(bool wireframe) {
     m_wireframe = wireframe;
     BuildDisplayList();
 }
+
+bool isosurface::GetDrawnBounds(Point3D& low, Point3D& high) {
+    return m_loaded && BoundsOfPoints(m_vertices.data(), m_vertices.size() / 3, low, high);
+}

@@ -163,3 +163,35 @@ bool shapeBVH::Load(const wxString& path) {
     SetLastFrame(m_frameCount - 1);
     return true;
 }
+
+bool shapeBVH::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_root || !m_motion || m_frameCount <= 0) return false;
+    // Every frame of an ordinary file; a long one is sampled at a few thousand frames.
+    constexpr int kMostPoses = 4000;
+    const int step = std::max(1, m_frameCount / kMostPoses);
+    const double period = GetFramePeriod();
+    Point3D hi, lo;
+    bool any = false;
+    for (int frame = 0; frame < m_frameCount; frame += step) {
+        m_root->UpdatePose(*m_motion, frame * period, Point3D(), Quaternion());
+        Point3D poseHigh = m_root->GetPosition(), poseLow = poseHigh;
+        ExtendByTree(*m_root, poseHigh, poseLow);
+        if (!any) {
+            hi = poseHigh;
+            lo = poseLow;
+            any = true;
+        }
+        Extend(poseHigh, hi, lo);
+        Extend(poseLow, hi, lo);
+    }
+    // Back to the pose of the current time, which the box of the drawn pose follows.
+    m_root->UpdatePose(*m_motion, m_currentTime, Point3D(), Quaternion());
+    const double scale = m_root->GetScale();
+    const double radius = m_root->GetJointRadius();
+    for (int a = 0; a < 3; ++a) {
+        low[a] = lo[a] / scale - radius;
+        high[a] = hi[a] / scale + radius;
+        if (!std::isfinite(low[a]) || !std::isfinite(high[a])) return false;
+    }
+    return true;
+}

@@ -290,3 +290,9 @@ void shapeVP::LogLoadError(const char* function, const wxString& source, const w
     m_loadError = text;
     wxLogger(wxLOG_Error, __FILE__, __LINE__, function, wxLOG_COMPONENT).Log("%s", prefix + text);
 }
+
+bool shapeVP::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_loaded) return false;
+    return BoundsOfPoints(m_vertices.data(), std::min(m_vertices.size() / 3, size_t(std::max(m_vertexCount, 0))),
+                          low, high);
+}

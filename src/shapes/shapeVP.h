@@ -31,6 +31,7 @@ public:
 
     wxString GetTypeName() override;
     void Draw() override;
+    bool GetDrawnBounds(Point3D& low, Point3D& high) override;
     // Centres the mesh on the origin and scales it so that its largest extent equals the size;
     // sets the box size and the information text and rebuilds the display list when lists are on.
     void Normalise() override;

@@ -17,8 +17,6 @@
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-// White space inside a line: CR counts as a blank, so CR LF files read as LF ones.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -319,36 +317,34 @@ void BvhParser::ParseFrameData() {
     // not cover (exponents, a '+', long mantissas, junk) is cut out as a token and converted.
     const char* p = data_.data() + pos_;
     const char* const end = data_.data() + data_.size();
+    // The values are a stream: where the lines break means nothing, so frames wrapped over
+    // several lines, or several frames on one line, read alike.
     int read = 0;
+    std::size_t k = 0;  // values of the frame being read
     while (read < frameCount_) {
-        while (p != end && IsBlank(*p)) ++p;
-        if (p == end) break;
-        if (*p == '\n') {
-            ++line_;
+        while (p != end && IsSpace(*p)) {
+            if (*p == '\n') ++line_;
             ++p;
-            continue;
         }
-        std::size_t k = 0;
-        while (p != end && *p != '\n') {
-            if (k == columns)
-                Fail("Frame line holds more than " + std::to_string(columns) + " values");
-            double v = 0;
-            const char* stop = dez::ParsePlainDecimal(p, end, v);
-            if (!stop || (stop != end && !IsSpace(*stop))) {
-                stop = p;
-                while (stop != end && !IsSpace(*stop)) ++stop;
-                token_ = std::string_view(p, static_cast<std::size_t>(stop - p));
-                if (!ConvertDouble(token_, v)) Fail(Quote(token_) + " cannot be converted to double");
-            }
-            values->push_back(v);
-            ++k;
-            p = stop;
-            while (p != end && IsBlank(*p)) ++p;
+        if (p == end) break;
+        double v = 0;
+        const char* stop = dez::ParsePlainDecimal(p, end, v);
+        if (!stop || (stop != end && !IsSpace(*stop))) {
+            stop = p;
+            while (stop != end && !IsSpace(*stop)) ++stop;
+            token_ = std::string_view(p, static_cast<std::size_t>(stop - p));
+            if (!ConvertDouble(token_, v)) Fail(Quote(token_) + " cannot be converted to double");
         }
-        if (k < columns)
-            Fail("Frame line holds " + std::to_string(k) + " values, " + std::to_string(columns) + " expected");
-        ++read;
+        values->push_back(v);
+        p = stop;
+        if (++k == columns) {
+            k = 0;
+            ++read;
+        }
     }
+    if (k != 0)
+        Fail("File ends inside frame " + std::to_string(read + 1) + ": " + std::to_string(k) + " of " +
+             std::to_string(columns) + " values");
     pos_ = static_cast<std::size_t>(p - data_.data());
     if (read == 0) {
         atEnd_ = true;

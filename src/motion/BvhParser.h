@@ -39,8 +39,8 @@ public:
                         std::unique_ptr<RecordedMotion>& motion);
 
     // Valid after a successful load. The frame count is that of the frames read: a header that
-    // promises more than the file holds gets what is there, and lines after the promised ones
-    // are left unread.
+    // promises more than the file holds gets the whole frames that are there (a frame cut by the
+    // file's end is refused), and values after the promised ones are left unread.
     int GetFrameCount() const { return frameCount_; }
     double GetFrameTime() const { return frameTime_; }
     // The message of the last failure ("" after a success).

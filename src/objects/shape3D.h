@@ -34,8 +34,19 @@ public:
     virtual void GetPartNames(wxArrayString* out);
     // The reader's reason for the last failed Load or Import, "" when it gave none.
     virtual wxString GetLoadError();
+    // The box holding everything the object draws at any of its frames, in its own drawing
+    // units (before its placement in the scene); false when it draws nothing. The view frames
+    // the object by it.
+    virtual bool GetDrawnBounds(Point3D& low, Point3D& high);
+    // The eight corners of that box where the object's position and orientation put them, as
+    // Render draws it; false without a box.
+    bool GetPlacedBoundsCorners(Point3D corners[8]);
 
 protected:
+    // The box of `count` points stored x, y, z one after the other; points with a coordinate
+    // that is not finite are left out. False when no point is left.
+    static bool BoundsOfPoints(const float* xyz, size_t count, Point3D& low, Point3D& high);
+
     float m_normaliseSize = 1.0f;
     bool m_normaliseOnLoad = true;
     bool m_loaded = false;

@@ -135,9 +135,11 @@ void DXFRenderer::Clear() {
 bool DXFRenderer::Load(const wxString& path) {
     Clear();
     std::string text;
+    m_loadError.clear();
     if (!ReadDrawingFile(path, text, m_error) || !ParseText(text)) {
+        m_loadError = wxString::FromUTF8(m_error.c_str());
         wxLogger(wxLOG_Error, __FILE__, __LINE__, "DXFRenderer::Load", wxLOG_COMPONENT)
-            .Log("%s", wxString::FromUTF8(m_error.c_str()));
+            .Log("%s", m_loadError);
         return false;
     }
     // x.dxf.gz is named x.dxf.
@@ -229,12 +231,16 @@ bool DXFRenderer::ParseEntities(PairReader& in) {
     const auto finish = [&] {
         if (!pending) return;
         if (e.kind == DXFEntity::Face) {
-            const float* c = e.corners[0];
-            const float u[3] = {c[0] - e.corners[1][0], c[1] - e.corners[1][1], c[2] - e.corners[1][2]};
-            const float w[3] = {c[0] - e.corners[2][0], c[1] - e.corners[2][1], c[2] - e.corners[2][2]};
-            const double n[3] = {double(u[1]) * w[2] - double(u[2]) * w[1],
-                                 double(u[2]) * w[0] - double(u[0]) * w[2],
-                                 double(u[0]) * w[1] - double(u[1]) * w[0]};
+            // Newell's sum over the whole outline: two coinciding corners (a face closed on a
+            // pole) add nothing, where the cross product of the first three would vanish.
+            double n[3] = {0, 0, 0};
+            for (int i = 0; i < 4; ++i) {
+                const float* a = e.corners[i];
+                const float* b = e.corners[(i + 1) % 4];
+                n[0] += (double(a[1]) - b[1]) * (double(a[2]) + b[2]);
+                n[1] += (double(a[2]) - b[2]) * (double(a[0]) + b[0]);
+                n[2] += (double(a[0]) - b[0]) * (double(a[1]) + b[1]);
+            }
             const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             for (int i = 0; i < 3; ++i)
                 e.normal[i] = length > 0 && std::isfinite(length) ? float(n[i] / length) : 0.0f;
@@ -346,4 +352,21 @@ void DXFRenderer::Draw() {
         }
         glEnd();
     }
+}
+
+bool DXFRenderer::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_loaded) return false;
+    bool any = false;
+    for (const DXFEntity& e : m_entities) {
+        Point3D lo, hi;
+        // A face's fourth corner is drawn only when it differs from the third: it is within
+        // what the face spans either way.
+        if (!BoundsOfPoints(&e.corners[0][0], e.kind == DXFEntity::Face ? 4 : 2, lo, hi)) continue;
+        for (int a = 0; a < 3; ++a) {
+            low[a] = any ? std::min(low[a], lo[a]) : lo[a];
+            high[a] = any ? std::max(high[a], hi[a]) : hi[a];
+        }
+        any = true;
+    }
+    return any;
 }

@@ -23,7 +23,7 @@ struct DXFEntity {
     int colour = 7;  // always a palette index, 1 to 255
     // A line uses corners 0 and 1; a face all four, the fourth equal to the third for a triangle.
     float corners[4][3] = {};
-    float normal[3] = {};  // unit normal of a face's first triangle; 0 when it has no area
+    float normal[3] = {};  // unit normal of a face's outline; 0 when it has no area
 };
 
 // The RGB colour of an AutoCAD Color Index number; indices outside 0 to 255 give white.
@@ -36,6 +36,7 @@ public:
 
     wxString GetTypeName() override;
     void Draw() override;
+    bool GetDrawnBounds(Point3D& low, Point3D& high) override;
     void Clear() override;
     bool Load(const wxString& path) override;
 

@@ -9,8 +9,10 @@
 
 #include <GL/gl.h>
 
+#include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "platform/TextEncoding.h"
 
 void glmDraw(const ObjMtlModel& model, unsigned mode, bool wireframe) {
     mode = glmCheckMode(model, mode);
@@ -183,14 +185,30 @@ bool glmObj::Load(const wxString& path) {
     std::cout << "glm reading " << path.utf8_string() << "\n";
     Clear();
     m_loaded = false;
+    m_loadError.clear();
     // An absolute path finds a material library named without a folder beside the model, wherever
     // the working directory is.
     const std::string file = dez::AbsolutePath(path.utf8_string());
-    std::unique_ptr<ObjMtlModel> model = glmReadOBJ(file);
-    if (!model) return false;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!dez::ReadWholeFile(file, bytes, &error)) {
+        std::cout << "glmReadOBJ() failed: can't open data file " << file << "\n";
+        m_loadError = wxString::FromUTF8(error.c_str());
+        return false;
+    }
+    std::unique_ptr<ObjMtlModel> model = glmParseOBJ(
+        file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (model->TriangleCount() == 0) {
+        // Say why nothing can be drawn: a text in another encoding reads as no statements at all.
+        const dez::TextEncoding encoding = dez::DetectTextEncoding(bytes.data(), bytes.size());
+        if (encoding == dez::TextEncoding::Utf16LE || encoding == dez::TextEncoding::Utf16BE)
+            m_loadError = "UTF-16 text: OBJ files are read as 8-bit text (ASCII or UTF-8)";
+        else if (model->VertexCount() > 0)
+            m_loadError = "only points or lines, no faces to draw";
+        else
+            m_loadError = "no faces to draw, no vertices";
         wxLogger(wxLOG_Error, __FILE__, __LINE__, "glmObj::Load", wxLOG_COMPONENT)
-            .Log("No faces to draw in %s", path);
+            .Log("No faces to draw in %s: %s", path, m_loadError);
         return false;
     }
     m_model = std::move(model);
@@ -220,4 +238,14 @@ void glmObj::SetSize(float size) {
     if (Largest(e) > 0) glmScaleVertices(*m_model, size / Largest(e));
     RebuildList();
     glmExtents(*m_model, m_size);
+}
+
+bool glmObj::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_loaded || !m_model || m_model->vertices.size() < 6) return false;
+    // Entry 0 is the unused slot of 1-based indices.
+    if (!BoundsOfPoints(m_model->vertices.data() + 3, m_model->vertices.size() / 3 - 1, low, high)) return false;
+    const Point3D shift(m_model->position[0], m_model->position[1], m_model->position[2]);
+    low = low + shift;
+    high = high + shift;
+    return true;
 }

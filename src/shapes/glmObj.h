@@ -21,6 +21,7 @@ public:
 
     wxString GetTypeName() override;
     void Draw() override;
+    bool GetDrawnBounds(Point3D& low, Point3D& high) override;
     // Turning the object colour off also stops the materials from the next rebuild on.
     void SetUseColour(bool useColour) override;
     // Rebuilds the list, even when the flag is unchanged.

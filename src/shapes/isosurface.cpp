@@ -54,6 +54,7 @@ void isosurface::Clear() {
 bool isosurface::Load(const wxString& path) {
     Clear();
     m_loaded = false;
+    m_loadError.clear();
     if (!ReadData(path)) {
         wxLogger(wxLOG_Error, __FILE__, __LINE__, "isosurface::Load", wxLOG_COMPONENT)
             .Log("%s", wxString::FromUTF8(m_error.c_str()));
@@ -71,13 +72,17 @@ bool isosurface::ReadData(const wxString& path) {
     const std::string file = path.utf8_string();
     if (!dez::ReadWholeFile(file, bytes, &error)) {
         m_error = "Unable to open " + file;
+        m_loadError = wxString::FromUTF8(error.c_str());
         return m_loaded;
     }
     if (!ParseText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
+        // ".dat" names many formats: say what this reader expected.
+        m_loadError = wxString::FromUTF8(("not an isosurface text: " + m_error).c_str());
         m_error = file + ": " + m_error;
         return m_loaded;
     }
     if (GetCount() == 0) {
+        m_loadError = "not an isosurface text: no vertices";
         m_error = file + ": no vertices";
         return m_loaded;
     }
@@ -194,4 +199,8 @@ void isosurface::Draw() {
 void isosurface::SetWireframe(bool wireframe) {
     m_wireframe = wireframe;
     BuildDisplayList();
+}
+
+bool isosurface::GetDrawnBounds(Point3D& low, Point3D& high) {
+    return m_loaded && BoundsOfPoints(m_vertices.data(), m_vertices.size() / 3, low, high);
 }

@@ -17,6 +17,7 @@ public:
     wxString GetTypeName() override;
     // Draws the list when there is one (after setting a light grey), else the strip directly.
     void Draw() override;
+    bool GetDrawnBounds(Point3D& low, Point3D& high) override;
     void Normalise() override;
     // Stores the flag and compiles the list again, loaded or not.
     void SetWireframe(bool wireframe) override;

@@ -9,13 +9,11 @@
 
 #include "shapes/Reader3DS.h"
 
-namespace {
-
-void Report(const wxString& text) {
+void shape3DS::Report(const wxString& text) {
     wxLogger(wxLOG_Error, __FILE__, __LINE__, "shape3DS::Load", wxLOG_COMPONENT).Log("%s", text);
+    // The reader's own reason comes first and says most.
+    if (m_loadError.empty()) m_loadError = text;
 }
-
-}  // namespace
 
 shape3DS::shape3DS() {
     m_part = -1;
@@ -29,8 +27,10 @@ wxString shape3DS::GetTypeName() { return "3ds"; }
 bool shape3DS::Load(const wxString& path) {
     Clear();
     m_loaded = false;
+    m_loadError.clear();
     dez::Reader3DS reader;
     if (!reader.Open3DSFile(path.utf8_string())) {
+        m_loadError = wxString::FromUTF8(reader.Error());
         Report("Unable to open 3DS file");
         return false;
     }

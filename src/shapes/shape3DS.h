@@ -19,4 +19,8 @@ public:
     bool Load(const wxString& path) override;
     // The names of the file's objects, in file order.
     void GetPartNames(wxArrayString* out) override;
+
+private:
+    // Logs a failure; the first one of a load becomes its reason.
+    void Report(const wxString& text);
 };

@@ -128,6 +128,7 @@ void shapeBVH::Clear() {
 bool shapeBVH::Load(const wxString& path) {
     shapeBVH::Clear();
     m_loaded = false;
+    m_loadError.clear();
     const std::string file = dez::AbsolutePath(path.utf8_string());
     {
         // Absolute first: a path relative to the old working directory would not open in the new.
@@ -139,9 +140,11 @@ bool shapeBVH::Load(const wxString& path) {
             m_loaded = m_reader->Load(m_root, m_motion);
         } catch (const std::exception&) {
             m_loaded = false;  // out of memory
+            m_loadError = "not enough memory";
         }
     }
     if (!m_loaded) {
+        if (m_loadError.empty()) m_loadError = wxString::FromUTF8(m_reader->GetError().c_str());
         shapeBVH::Clear();
         return false;
     }
@@ -158,5 +161,37 @@ bool shapeBVH::Load(const wxString& path) {
                               m_frameCount, m_duration);
     SetFirstFrame(0);
     SetLastFrame(m_frameCount - 1);
+    return true;
+}
+
+bool shapeBVH::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_root || !m_motion || m_frameCount <= 0) return false;
+    // Every frame of an ordinary file; a long one is sampled at a few thousand frames.
+    constexpr int kMostPoses = 4000;
+    const int step = std::max(1, m_frameCount / kMostPoses);
+    const double period = GetFramePeriod();
+    Point3D hi, lo;
+    bool any = false;
+    for (int frame = 0; frame < m_frameCount; frame += step) {
+        m_root->UpdatePose(*m_motion, frame * period, Point3D(), Quaternion());
+        Point3D poseHigh = m_root->GetPosition(), poseLow = poseHigh;
+        ExtendByTree(*m_root, poseHigh, poseLow);
+        if (!any) {
+            hi = poseHigh;
+            lo = poseLow;
+            any = true;
+        }
+        Extend(poseHigh, hi, lo);
+        Extend(poseLow, hi, lo);
+    }
+    // Back to the pose of the current time, which the box of the drawn pose follows.
+    m_root->UpdatePose(*m_motion, m_currentTime, Point3D(), Quaternion());
+    const double scale = m_root->GetScale();
+    const double radius = m_root->GetJointRadius();
+    for (int a = 0; a < 3; ++a) {
+        low[a] = lo[a] / scale - radius;
+        high[a] = hi[a] / scale + radius;
+        if (!std::isfinite(low[a]) || !std::isfinite(high[a])) return false;
+    }
     return true;
 }

@@ -31,6 +31,8 @@ public:
     // The frame nearest the current time.
     int GetCurrentFrame() override;
     void Draw() override;
+    // Every pose of the motion (the joints' spheres included), frame by frame.
+    bool GetDrawnBounds(Point3D& low, Point3D& high) override;
     void Clear() override;
     // Reads the skeleton with the BVH settings' scale; the reader prints why a file fails.
     bool Load(const wxString& path) override;

@@ -269,19 +269,30 @@ bool shapeVP::LoadMeshText(const wxString& path, const char* function,
                            const std::function<bool(std::string_view, const wxString&)>& parse) {
     Clear();
     m_loaded = false;
+    m_loadError.clear();
     std::string text, error;
     if (!dez::ReadMeshFile(path.utf8_string(), text, error)) {
         LogLoadError(function, wxString(), wxString(_("Unable to open ")) + path);
+        if (!error.empty()) m_loadError = wxString::FromUTF8(error.c_str());
         return false;
     }
     if (parse(text, path)) {
         m_name = wxFileName(path).GetName();
         m_fileName = path;
+    } else if (m_loadError.empty()) {
+        m_loadError = _("no vertices or no faces");
     }
     return m_loaded;
 }
 
 void shapeVP::LogLoadError(const char* function, const wxString& source, const wxString& text) {
     const wxString prefix = source.empty() ? wxString() : source + ": ";
+    m_loadError = text;
     wxLogger(wxLOG_Error, __FILE__, __LINE__, function, wxLOG_COMPONENT).Log("%s", prefix + text);
+}
+
+bool shapeVP::GetDrawnBounds(Point3D& low, Point3D& high) {
+    if (!m_loaded) return false;
+    return BoundsOfPoints(m_vertices.data(), std::min(m_vertices.size() / 3, size_t(std::max(m_vertexCount, 0))),
+                          low, high);
 }

@@ -31,6 +31,7 @@ public:
 
     wxString GetTypeName() override;
     void Draw() override;
+    bool GetDrawnBounds(Point3D& low, Point3D& high) override;
     // Centres the mesh on the origin and scales it so that its largest extent equals the size;
     // sets the box size and the information text and rebuilds the display list when lists are on.
     void Normalise() override;
@@ -69,8 +70,9 @@ protected:
     // shape after the file when that succeeds. An unreadable file is logged under `function`.
     bool LoadMeshText(const wxString& path, const char* function,
                       const std::function<bool(std::string_view, const wxString&)>& parse);
-    // Logs a load error under `function`, after "<source>: " when a source is given.
-    static void LogLoadError(const char* function, const wxString& source, const wxString& text);
+    // Logs a load error under `function`, after "<source>: " when a source is given; the text is
+    // the load's reason (GetLoadError).
+    void LogLoadError(const char* function, const wxString& source, const wxString& text);
 
     std::vector<float> m_vertices;
     std::vector<float> m_normals;

@@ -26,6 +26,9 @@ ShapeKind ShapeKindForPath(const wxString& path) {
     wxFileName::SplitPath(path, &folder, &name, &extension);
     const wxString ext = extension.Lower();
 
+    // Acquisition systems name their recordings "c#NNNN" with any extension, ".dat" included:
+    // the name decides before the extension does.
+    if (name.StartsWith("c#")) return ShapeKind::Motion;
     if (EndsWithLower(path, ".dxf.gz") || ext == "dxf") return ShapeKind::DxfDrawing;
     if (ext == "dat") return ShapeKind::IsoSurface;
     if (ext == "obj") return ShapeKind::ObjModel;
@@ -40,7 +43,6 @@ ShapeKind ShapeKindForPath(const wxString& path) {
     // The other trajectory and table files the program reads and writes itself (".trx", ".tr3",
     // ".tx" ...): a recording saved in them must open again.
     if ((ext.StartsWith("tr") || ext.StartsWith("tx")) && ext.length() <= 3) return ShapeKind::Motion;
-    if (name.StartsWith("c#")) return ShapeKind::Motion;
     return ShapeKind::Unsupported;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Which scene object opens a file, chosen by its name: the extension in any letter case, the
 // suffixes ".dxf.gz", ".txv.gz" and ".shl.gz" in any letter case, and the prefix "c#" (exactly)
-// of recordings named by their acquisition system.
+// of recordings named by their acquisition system, which wins over any extension.
 #include <wx/string.h>
 
 class shape3D;

@@ -2,6 +2,7 @@
 // Where the camera goes when a recording is opened: centred on the recording's bounding box, on the
 // side its screen x-axis names, high enough to see it whole, with the ground plane slid under it.
 #include <string>
+#include <vector>
 
 #include "view/CanvasSettings.h"
 #include "motion/geometry.h"
@@ -18,3 +19,13 @@ struct ViewPlacement {
 // an XY plane under the recording, sized to it.
 ViewPlacement PlaceViewOnBounds(float bounds[6], int upAxis, const std::string& xScreen,
                                 GroundPlaneSettings& plane);
+
+// Where the camera goes when a mesh, a drawing or a skeleton is opened or the view is reset:
+// looking along `direction` (from the eye towards the centre; the view's up is +Z) at the centre
+// of the points' box, from just far enough for every point to lie within `fill` (0 to 1) of the
+// half-width and half-height of a perspective view of the vertical lens angle (degrees) and
+// aspect (width / height) given. A flat object that `direction` would see edge-on is looked at
+// along its thinnest axis instead (from -X or -Y; from above, tilted towards +Y, when it lies in
+// an XY plane). No points, or none finite: nothing to frame, the result is false.
+bool FrameObjectView(const std::vector<Point3D>& points, Point3D direction, double lensDegrees,
+                     double aspect, double fill, ViewPlacement& view);

@@ -223,6 +223,11 @@ void myGLCanvas::ResetView() {
     Refresh(false);
 }
 
+void myGLCanvas::ResetCamera() {
+    PlaceViewOnShape();
+    my3DCanvas::ResetCamera();
+}
+
 void myGLCanvas::SetWire(bool wire) {
     if (m_object != nullptr) m_object->SetWireframe(wire);
     my3DCanvas::SetWire(wire);
@@ -340,6 +345,23 @@ void myGLCanvas::PlaceViewOnRecording(object3D* recordingObject) {
     m_camera.SetEye(m_defaultEye);
 }
 
+void myGLCanvas::PlaceViewOnShape() {
+    auto* shape = dynamic_cast<shape3D*>(m_object);
+    if (shape == nullptr || ObjectIs("c3d") || !shape->IsLoaded()) return;
+    Point3D corners[8];
+    if (!shape->GetPlacedBoundsCorners(corners)) return;
+    // The directions the kinds have always been seen from: skeletons from the front and a little
+    // above, meshes and drawings level from the front.
+    const Point3D direction = ObjectIs("bvh") ? Point3D(0, 3, -0.5) : Point3D(0, 3, 0);
+    const wxSize size = GetClientSize();
+    const double aspect = size.x > 0 && size.y > 0 ? double(size.x) / size.y : 1.0;
+    const double lens = camera_default_lens > 0 ? camera_default_lens : 45.0;
+    ViewPlacement view;
+    if (!FrameObjectView(std::vector<Point3D>(corners, corners + 8), direction, lens, aspect, 0.85, view)) return;
+    m_defaultCentre = view.centre;
+    m_defaultEye = view.eye;
+}
+
 shape3D* myGLCanvas::LoadShape(const wxString& path, bool importFile) {
     m_defaultCentre.Set(0, 0, 0);
     m_defaultEye.Set(0, -3, 0);
@@ -412,6 +434,9 @@ bool myGLCanvas::LoadShapeAndMotion(const wxString& path, bool importFile) {
         m_verticalAxis = 1;
         m_pickRequest = false;
         m_object->SetOrientationAngles(kPi / 2, 0, 0);
+        // Framed again now that it stands.
+        ResetCamera();
+        Resize();
         Refresh(true);
     }
     Refresh(true);

@@ -73,6 +73,9 @@ public:
     void LoadConfig(wxConfigBase* config) override;
     // Stops playback, resets render flags and camera; GL is initialised again at the next paint.
     void ResetView() override;
+    // A mesh, drawing or skeleton is framed whole from its bounds first (the view direction of
+    // its kind kept); a recording keeps the view its load placed.
+    void ResetCamera() override;
     void SetWire(bool wire) override;
     // The pick pass of a pending pick request: the object rendered in GL_SELECT mode over a small
     // square around the cursor, the hits turned into selection, highlight, active handle and the
@@ -181,6 +184,8 @@ protected:
     bool ObjectIs(const char* typeName);
     // Default centre and eye (and the camera) on a recording's bounds.
     void PlaceViewOnRecording(object3D* recording);
+    // Default centre and eye that show the current shape whole, when it has bounds.
+    void PlaceViewOnShape();
 
     // The hit records of a pick pass (`size` words): selection, highlight, active handle, status
     // text and tool tip by the pick mode; the pick mode is over afterwards.

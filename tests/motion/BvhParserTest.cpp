@@ -138,11 +138,11 @@ TEST(BvhParser, CarriageReturnsAndLocaleChangeNothing) {
         EXPECT_EQ(a.y, b.y);
         EXPECT_EQ(a.z, b.z);
     }
-    // A line error names the line also when the lines end in CR LF.
+    // An error names the line also when the lines end in CR LF.
     const Loaded bad = Parse(OneJoint("CHANNELS 3 Xrotation Yrotation Zrotation", "Frames: 2\r\nFrame Time: 1\r\n"
                                                                                   "1 2 3\r\n4 5\r\n"));
     EXPECT_FALSE(bad.ok);
-    EXPECT_NE(bad.printed.find("walk.bvh:15: Frame line holds 2 values, 3 expected"), std::string::npos)
+    EXPECT_NE(bad.printed.find("walk.bvh:16: File ends inside frame 2: 2 of 3 values"), std::string::npos)
         << bad.printed;
 }
 
@@ -176,12 +176,15 @@ TEST(BvhParser, RefusalsNameTheCauseAndTheLine) {
          13, true},
         {"no data line", OneJoint(rot, "Frames: 2\nFrame Time: 0.1\n"),
          "\"end-of-file\" cannot be converted to double", 14, true},
+        // Line breaks mean nothing among the values: only the file's end can cut a frame.
         {"short line", OneJoint(rot, "Frames: 3\nFrame Time: 0.1\n1 2 3\n4 5\n7 8 9\n"),
-         "Frame line holds 2 values, 3 expected", 15, true},
+         "File ends inside frame 3: 2 of 3 values", 17, true},
         {"long line", OneJoint(rot, "Frames: 2\nFrame Time: 0.1\n1 2 3 4\n"),
-         "Frame line holds more than 3 values", 14, true},
+         "File ends inside frame 2: 1 of 3 values", 15, true},
         {"truncated last line", OneJoint(rot, "Frames: 2\nFrame Time: 0.1\n1 2 3\n4 5"),
-         "Frame line holds 2 values, 3 expected", 15, true},
+         "File ends inside frame 2: 2 of 3 values", 15, true},
+        {"cut inside a wrapped frame", OneJoint(rot, "Frames: 5\nFrame Time: 0.1\n1 2\n3 4\n5 6\n7\n"),
+         "File ends inside frame 3: 1 of 3 values", 18, true},
         {"text among numbers", OneJoint(rot, "Frames: 1\nFrame Time: 0.1\n1 two 3\n"),
          "\"two\" cannot be converted to double", 14, true},
         {"infinite value", OneJoint(rot, "Frames: 1\nFrame Time: 0.1\n1 inf 3\n"),
@@ -221,6 +224,81 @@ TEST(BvhParser, HeaderCountsAreCheckedAgainstTheFile) {
     ASSERT_TRUE(suffix.ok);
     EXPECT_EQ(suffix.frames, 2);
     EXPECT_EQ(suffix.motion->GetDuration(), 0.0);
+}
+
+// Joint positions at every frame of two loads, which must agree exactly.
+void ExpectSamePoses(const Loaded& a, const Loaded& b, int frames, double frameTime) {
+    ASSERT_TRUE(a.ok) << a.printed;
+    ASSERT_TRUE(b.ok) << b.printed;
+    EXPECT_EQ(b.frames, a.frames);
+    EXPECT_EQ(b.frameTime, a.frameTime);
+    std::vector<const Joint*> ja{a.root.get()}, jb{b.root.get()};
+    for (std::size_t i = 0; i < ja.size(); ++i) {
+        ASSERT_LT(i, jb.size());
+        ASSERT_EQ(ja[i]->GetChildCount(), jb[i]->GetChildCount());
+        for (int c = 0; c < ja[i]->GetChildCount(); ++c) {
+            ja.push_back(ja[i]->GetChild(c));
+            jb.push_back(jb[i]->GetChild(c));
+        }
+    }
+    for (int f = 0; f < frames; ++f) {
+        a.root->UpdatePose(*a.motion, f * frameTime, Point3D(), Quaternion());
+        b.root->UpdatePose(*b.motion, f * frameTime, Point3D(), Quaternion());
+        for (std::size_t i = 0; i < ja.size(); ++i) {
+            const Point3D p = ja[i]->GetPosition(), q = jb[i]->GetPosition();
+            ASSERT_TRUE(p.x == q.x && p.y == q.y && p.z == q.z) << "frame " << f << " " << ja[i]->GetName();
+        }
+    }
+}
+
+// The frame values are one stream of numbers: a file whose frames are wrapped over several
+// lines (as some exporters write them), or run together on one line, reads like the file with
+// one frame a line.
+TEST(BvhParser, WrappedFramesReadLikeOneFrameALine) {
+    const std::string path = testsupport::SampleFile("bvh/01_01.bvh");
+    const std::string text = testsupport::ReadFileBytes(path);
+    const std::size_t time = text.find("Frame Time:");
+    ASSERT_NE(time, std::string::npos);
+    const std::size_t data = text.find('\n', time) + 1;
+    const std::string head = text.substr(0, data);
+    std::vector<std::string> numbers;
+    {
+        std::string token;
+        for (const char c : text.substr(data)) {
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                if (!token.empty()) numbers.push_back(token);
+                token.clear();
+            } else {
+                token += c;
+            }
+        }
+        if (!token.empty()) numbers.push_back(token);
+    }
+    // Every few values a line break, in a rhythm that never matches the frame's width.
+    auto wrapped = [&](std::size_t every, const char* eol) {
+        std::string s = head;
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            s += numbers[i] + ((i + 1) % every == 0 ? eol : " ");
+        return s;
+    };
+    const Loaded original = Parse(text);
+    ASSERT_TRUE(original.ok) << original.printed;
+    ASSERT_EQ(original.frames, 800);
+    const std::size_t width = numbers.size() / 800;
+    ASSERT_EQ(numbers.size(), width * 800);
+    for (const std::size_t every : {std::size_t(7), width / 2, width + 1, numbers.size()}) {
+        SCOPED_TRACE(every);
+        const Loaded r = Parse(wrapped(every, every % 2 ? "\r\n" : "\n"));
+        EXPECT_EQ(r.printed, "");
+        ExpectSamePoses(original, r, 800, original.frameTime);
+    }
+    // The small figure, one value a line.
+    std::string tall;
+    const std::string figure = testsupport::kBvhFigure;
+    const std::size_t figureData = figure.find('\n', figure.find("Frame Time:")) + 1;
+    tall = figure.substr(0, figureData);
+    for (const char c : figure.substr(figureData)) tall += c == ' ' ? '\n' : c;
+    ExpectSamePoses(Parse(figure), Parse(tall), 3, 0.01);
 }
 
 TEST(BvhParser, DepthAndJointCountAreBounded) {

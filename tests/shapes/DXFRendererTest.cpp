@@ -121,12 +121,75 @@ TEST_F(DxfTest, FacesKeepFourCornersAndAUnitNormal) {
     const DXFEntity& f = d.GetEntities()[0];
     EXPECT_EQ(f.kind, DXFEntity::Face);
     EXPECT_FLOAT_EQ(f.corners[3][2], 5.0f);
-    EXPECT_FLOAT_EQ(f.normal[0], 0.0f);
-    EXPECT_FLOAT_EQ(f.normal[2], 1.0f);
+    // The normal of the whole (here bent) outline, not of its first triangle: Newell's sum is
+    // (10, -10, 8).
+    const float length = std::sqrt(264.0f);
+    EXPECT_FLOAT_EQ(f.normal[0], 10 / length);
+    EXPECT_FLOAT_EQ(f.normal[1], -10 / length);
+    EXPECT_FLOAT_EQ(f.normal[2], 8 / length);
     // The POLYLINE's pairs are skipped; the LINE after it is read whole.
     EXPECT_EQ(d.GetEntities()[1].kind, DXFEntity::Line);
     EXPECT_FLOAT_EQ(d.GetEntities()[1].corners[1][0], 1.0f);
     EXPECT_EQ(d.GetInfo(), "");  // only normalising counts
+}
+
+// Faces closed on a point (two corners in one place, as at the poles of a sphere) still face
+// outwards: any pair of corners may coincide.
+TEST_F(DxfTest, FaceNormalComesFromTheWholeOutline) {
+    const float a[3] = {0, 0, 0}, b[3] = {2, 0, 0}, c[3] = {2, 2, 0}, d[3] = {0, 2, 0};
+    const struct {
+        const char* what;
+        const float* corners[4];
+        float normal[3];
+    } cases[] = {
+        {"square", {a, b, c, d}, {0, 0, 1}},
+        {"square turned the other way", {d, c, b, a}, {0, 0, -1}},
+        {"first two corners coincide", {a, a, b, c}, {0, 0, 1}},
+        {"second and third coincide", {a, b, b, c}, {0, 0, 1}},
+        {"triangle (fourth = third)", {a, b, c, c}, {0, 0, 1}},
+        {"three corners in one place", {a, a, a, b}, {0, 0, 0}},
+        {"on a line", {a, b, b, a}, {0, 0, 0}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.what);
+        std::vector<std::pair<std::string, std::string>> pairs = {
+            {"0", "SECTION"}, {"2", "ENTITIES"}, {"0", "3DFACE"}};
+        for (int k = 0; k < 4; ++k)
+            for (int axis = 0; axis < 3; ++axis)
+                pairs.emplace_back(std::to_string(10 * (axis + 1) + k), std::to_string(t.corners[k][axis]));
+        pairs.push_back({"0", "ENDSEC"});
+        DXFRenderer drawing;
+        drawing.SetNormaliseOnLoad(false);
+        ASSERT_TRUE(drawing.ParseText(Dxf(pairs)));
+        ASSERT_EQ(drawing.GetEntities().size(), 1u);
+        for (int axis = 0; axis < 3; ++axis)
+            EXPECT_FLOAT_EQ(drawing.GetEntities()[0].normal[axis], t.normal[axis]) << axis;
+    }
+}
+
+// The egg's caps are faces whose first two corners meet at a pole: each face still gets a unit
+// normal, pointing out of the egg like those of its neighbours.
+TEST_F(DxfTest, EveryFaceOfTheEggSampleHasAnOutwardNormal) {
+    const std::string path = testsupport::SampleFile("dxf/PinkEggFromLW.dxf");
+    DXFRenderer d;
+    ASSERT_TRUE(d.Load(wxString::FromUTF8(path.c_str()))) << d.GetError();
+    ASSERT_EQ(d.GetEntities().size(), 288u);
+    int poles = 0;
+    for (size_t i = 0; i < d.GetEntities().size(); ++i) {
+        SCOPED_TRACE(i);
+        const DXFEntity& e = d.GetEntities()[i];
+        const float* n = e.normal;
+        EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-5f);
+        // The drawing is centred on the egg: outwards is away from the origin.
+        float mid[3] = {0, 0, 0};
+        for (int k = 0; k < 4; ++k)
+            for (int axis = 0; axis < 3; ++axis) mid[axis] += e.corners[k][axis] / 4;
+        EXPECT_GT(n[0] * mid[0] + n[1] * mid[1] + n[2] * mid[2], 0.0f);
+        bool pole = true;
+        for (int axis = 0; axis < 3; ++axis) pole = pole && e.corners[0][axis] == e.corners[1][axis];
+        poles += pole;
+    }
+    EXPECT_EQ(poles, 48);
 }
 
 TEST_F(DxfTest, LineEndsBlanksAndLocaleDoNotMatter) {

@@ -11,6 +11,7 @@
 #include <wx/log.h>
 
 #include "motion/TDataFile.h"
+#include "platform/ByteReader.h"
 #include "objects/FileNameText.h"
 #include "motion/Joint.h"
 #include "shapes/shapeBVH.h"
@@ -82,9 +83,10 @@ TEST_F(LoadTest, FailedLoadIsReportedByTheObjectAndTheCanvas) {
     EXPECT_EQ(canvas->GetObject(), nullptr);
     ASSERT_EQ(log.errors.size(), 3u);
     EXPECT_EQ(log.errors[0].function, "glmObj::Load");
-    EXPECT_EQ(log.errors[1].text, "Unable to load : " + path);
+    const std::string reason = " (only points or lines, no faces to draw)";
+    EXPECT_EQ(log.errors[1].text, "Unable to load : " + path + reason);
     EXPECT_EQ(log.errors[1].function, "myGLCanvas::LoadShape");
-    EXPECT_EQ(log.errors[2].text, "Format not supported : " + path);
+    EXPECT_EQ(log.errors[2].text, "Format not supported : " + path + reason);
     // The scene is empty and the view reset: nothing plays, the range is empty.
     EXPECT_EQ(canvas->GetRangeEnd(), 0);
     EXPECT_FALSE(canvas->HasMotion());
@@ -154,6 +156,35 @@ TEST_F(LoadTest, RecordingWithANameThatIsNotUtf8Opens) {
     EXPECT_TRUE(log.errors.empty());
 }
 
+// A recording named by its acquisition system opens as a recording whatever its extension,
+// ".dat" (otherwise an isosurface) included.
+TEST_F(LoadTest, CPrefixRecordingOpensWhateverItsExtension) {
+    testsupport::TempDir dir;
+    // Real samples (type 32): 2 points of 3 values, 5 frames at 50 Hz.
+    std::string bytes(256, '\0');
+    auto* header = reinterpret_cast<uint8_t*>(&bytes[0]);
+    header[0] = 32;
+    dez::StoreI16LE(header + 1, 2);
+    dez::StoreI16LE(header + 3, 3);
+    dez::StoreI32LE(header + 5, 5);
+    dez::StoreF32LE(header + 9, 50.0f);
+    dez::ByteWriter samples;
+    for (int f = 0; f < 5; ++f)
+        for (int r = 0; r < 6; ++r) samples.PutF32LE(100.0f * (r + 1) + f);
+    bytes.append(samples.bytes().begin(), samples.bytes().end());
+    for (const char* name : {"c#0042.dat", "c#0043.obj", "c#0044"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.file(name);
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, bytes));
+        log.errors.clear();
+        ASSERT_TRUE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path.c_str()), false));
+        ASSERT_NE(canvas->GetObject(), nullptr);
+        EXPECT_EQ(canvas->GetObject()->GetTypeName(), "c3d");
+        EXPECT_EQ(canvas->GetFrameCount(), 5);
+        EXPECT_TRUE(log.errors.empty());
+    }
+}
+
 // Every OBJ and DXF sample opens and paints, except the OBJ files without faces (points only, and
 // UTF-16 text), which the model refuses with its own message before the canvas's two.
 TEST_F(LoadTest, ModelAndDrawingSamplesOpenAndPaint) {
@@ -169,11 +200,12 @@ TEST_F(LoadTest, ModelAndDrawingSamplesOpenAndPaint) {
         {iso, "iso_surface", true},
         {testsupport::SampleFile("obj/box.obj"), "glm", true},
         {testsupport::SampleFile("obj/box_without_lineending.obj"), "glm", true},
-        // A polygon in a plane x = constant, which the default view sees edge-on.
-        {testsupport::SampleFile("obj/concave_polygon.obj"), "glm", false},
+        // A polygon in a plane x = constant, which the front view would see edge-on: it is
+        // looked at from the side instead.
+        {testsupport::SampleFile("obj/concave_polygon.obj"), "glm", true},
         {testsupport::SampleFile("obj/cube_usemtl.obj"), "glm", true},
         {testsupport::SampleFile("obj/empty_mat.obj"), "glm", true},
-        // One small triangle among vertices 1e10 away: too small to see once fitted.
+        // One triangle without area (its corners on a line) among vertices 1e10 away.
         {testsupport::SampleFile("obj/number_formats.obj"), "glm", false},
         {testsupport::SampleFile("obj/regr01.obj"), "glm", true},
         {testsupport::SampleFile("obj/spider.obj"), "glm", true},
@@ -197,7 +229,8 @@ TEST_F(LoadTest, ModelAndDrawingSamplesOpenAndPaint) {
             EXPECT_EQ(canvas->GetObject(), nullptr);
             ASSERT_EQ(log.errors.size(), 3u);
             EXPECT_EQ(log.errors[0].function, "glmObj::Load");
-            EXPECT_EQ(log.errors[1].text, "Unable to load : " + f.path);
+            EXPECT_EQ(log.errors[1].text.compare(0, f.path.size() + 19, "Unable to load : " + f.path + " ("), 0)
+                << log.errors[1].text;
             continue;
         }
         ASSERT_NE(canvas->GetObject(), nullptr);
@@ -211,6 +244,52 @@ TEST_F(LoadTest, ModelAndDrawingSamplesOpenAndPaint) {
             EXPECT_LT(background, pixels.width * pixels.height);
         }
         EXPECT_EQ(testsupport::TakeGLErrors(), "");
+    }
+}
+
+// Every refusal ends with its reason, whichever reader refused.
+TEST_F(LoadTest, EveryRefusalSaysWhy) {
+    testsupport::TempDir dir;
+    std::string utf16le = "\xff\xfe";
+    for (const char c : std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")) utf16le += std::string{c, '\0'};
+    const struct {
+        const char* name;
+        std::string bytes;  // empty: the path is a sample file
+        const char* reason;  // a part of the reason
+    } cases[] = {
+        {"points.obj", "v 0 0 0\nv 1 0 0\np 1 2\n", "only points or lines, no faces to draw"},
+        {"lines.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2 3\n", "only points or lines, no faces to draw"},
+        {"nothing.obj", "# no statements\n", "no faces to draw, no vertices"},
+        {"obj/point_cloud.obj", "", "only points or lines, no faces to draw"},
+        {"obj/box_UTF16BE.obj", "", "UTF-16 text"},
+        {"le.obj", utf16le, "UTF-16 text"},
+        // ".dat" files of other programs.
+        {"table.dat", "1 2 3\n4 5 6\n", "not an isosurface text: line 1 does not hold six numbers"},
+        {"binary.dat", std::string("\x01\x02\x00\x7f\xff", 5), "not an isosurface text"},
+        {"blank.dat", "\n\n", "not an isosurface text: no vertices"},
+        {"bad.shl", "Version: 3\n", "not a valid SHL file"},
+        {"nothing.shl", "Version: 2\n0 0 0 1\n", "no vertices or no faces"},
+        {"bad.txv", "3 1\n", "not a vertex and polygon text file"},
+        {"cut.bvh", "HIERARCHY\nROOT A\n{\n", "Token \"OFFSET\" expected"},
+        {"open.dxf", "0\nSECTION\n2\nENTITIES\n", "ENTITIES section is not closed by ENDSEC"},
+        {"junk.3ds", "not a 3ds file at all", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir.file(c.name);
+        if (c.bytes.empty())
+            path = testsupport::SampleFile(c.name);
+        else
+            ASSERT_TRUE(testsupport::WriteFileBytes(path, c.bytes));
+        log.errors.clear();
+        EXPECT_FALSE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path.c_str()), false));
+        ASSERT_FALSE(log.errors.empty());
+        const std::string text = log.errors.back().text;
+        const std::string head = "Format not supported : " + path + " (";
+        ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
+        EXPECT_GT(text.size(), head.size() + 1) << text;
+        EXPECT_EQ(text.back(), ')');
+        EXPECT_NE(text.find(c.reason, head.size()), std::string::npos) << text;
     }
 }
 

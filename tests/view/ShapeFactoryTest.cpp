@@ -38,6 +38,9 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"a.tx", ShapeKind::Motion}, KindCase{"a.trace", ShapeKind::Unsupported},
         // Recordings named by their system: the prefix counts exactly, the extension not at all.
         KindCase{"c#0001", ShapeKind::Motion}, KindCase{"/data/c#0001.xyz", ShapeKind::Motion},
+        KindCase{"c#0042.dat", ShapeKind::Motion}, KindCase{"c#0042.DAT", ShapeKind::Motion},
+        KindCase{"/data/c#7.obj", ShapeKind::Motion}, KindCase{"c#7.dxf.gz", ShapeKind::Motion},
+        KindCase{"/data/c#dir/iso.dat", ShapeKind::IsoSurface},
         KindCase{"C#0001", ShapeKind::Unsupported},
         KindCase{"/data/c#dir/walk.xyz", ShapeKind::Unsupported},
         KindCase{"model.OBJ", ShapeKind::ObjModel}, KindCase{"part.3DS", ShapeKind::Mesh3DS},

@@ -33,7 +33,20 @@ constexpr size_t kAngleNameSize = 6;
 constexpr float kMissingMagnitude = 9999.0f;
 
 // The magnitude test also catches NaN, which a damaged file may hold.
-float Measured(float v) { return std::fabs(v) < kMissingMagnitude ? v : 0.0f; }
+bool IsMeasured(float v) { return std::fabs(v) < kMissingMagnitude; }
+float Measured(float v) { return IsMeasured(v) ? v : 0.0f; }
+
+// Stores the four values of one marker (or angle, moment, power) in a frame; `factor` converts
+// the coordinates only. A sample none of whose coordinates was measured is absent: its residual is
+// invalid. Otherwise the fourth value is its residual (0 when not measured), so that a present
+// moment never turns invalid through the sign of its conversion.
+void StoreSample(const uint8_t* in, double* out, float factor) {
+    float v[4];
+    for (int c = 0; c < 4; ++c) v[c] = dez::LoadF32LE(in + 4 * c);
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<float>(Measured(v[c]) * factor);
+    const bool absent = !IsMeasured(v[0]) && !IsMeasured(v[1]) && !IsMeasured(v[2]);
+    out[3] = absent ? kInvalidResidual : Measured(v[3]);
+}
 
 // Bytes of the padding that follows `dataBytes` of samples.
 size_t PaddingAfter(size_t dataBytes) { return kBlock - dataBytes % kBlock; }
@@ -135,8 +148,8 @@ bool TDataFile::ReadRIC(const char* filePath, bool readFrames, bool companions) 
     if (readFrames) {
         double* out = table->GetData();
         const uint8_t* in = file.Peek(dataBytes);
-        const size_t values = dataBytes / 4;
-        for (size_t k = 0; k < values; ++k) out[k] = Measured(dez::LoadF32LE(in + 4 * k));
+        const size_t samples = dataBytes / kBytesPerMarkerFrame;
+        for (size_t k = 0; k < samples; ++k) StoreSample(in + kBytesPerMarkerFrame * k, out + 4 * k, 1.0f);
     }
     file.Skip(dataBytes);
 
@@ -207,11 +220,13 @@ bool AppendCompanion(TDataFile& d, const char* recordingPath, CompanionKind kind
         for (int32_t r = 0; r < oldRows; ++r)
             table->SetValue(r, f, static_cast<float>(d.points->GetValue(r, f)));
     const uint8_t* in = file.Peek(dataBytes);
+    // Moments and powers are stored per kilogram-metre with the opposite sign.
+    const float factor = kind == CompanionKind::Angles ? 1.0f : -1000.0f;
     for (int32_t f = 0; f < frames; ++f) {
-        for (int32_t k = 0; k < count * 4; ++k) {
-            const float v = Measured(dez::LoadF32LE(in + 4 * (static_cast<size_t>(f) * count * 4 + k)));
-            // Moments and powers are stored per kilogram-metre with the opposite sign.
-            table->SetValue(oldRows + k, f, kind == CompanionKind::Angles ? v : static_cast<float>(v * -1000.0f));
+        for (int32_t k = 0; k < count; ++k) {
+            double sample[4];
+            StoreSample(in + kBytesPerMarkerFrame * (static_cast<size_t>(f) * count + k), sample, factor);
+            for (int c = 0; c < 4; ++c) table->SetValue(oldRows + 4 * k + c, f, sample[c]);
         }
     }
     file.Skip(dataBytes);

@@ -214,10 +214,11 @@ bool ReadTAFBuffer(TDataFile& d, const uint8_t* bytes, size_t size, bool asPoint
         d.lastFrame = frames - 1;
         d.playLast = frames - 1;
     } else if (!d.points) {
-        // Channels only: one placeholder point carries the frames.
+        // Channels only: one placeholder point carries the frames; it is never measured.
         d.dimension = 4;
         d.headerPointCount = 1;
         d.points = new Matrix2D(4, frames);
+        for (int32_t f = 0; f < frames; ++f) d.points->SetValue(3, f, kInvalidResidual);
         d.SetPointCount(1);
         d.pointRate = d.analogRate;
         d.lastFrame = frames - 1;

@@ -140,7 +140,7 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
         double* cell = table->GetData() + static_cast<size_t>(frame) * rows;
         double* const end = cell + rows;
         // Tab-separated fields, three to a marker; a marker whose three fields are not all there
-        // (the line ends early) or not all filled is missing: 0.
+        // (the line ends early) or not all filled is missing: 0 with an invalid residual.
         bool more = !rest.empty();
         while (more && cell != end) {
             std::string_view xyz[3];
@@ -170,10 +170,13 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
                 if (present) FromString(xyz[c], v);
                 cell[c] = v;
             }
-            cell[3] = 0.0;
+            cell[3] = present ? 0.0 : kInvalidResidual;
             cell += 4;
         }
-        std::fill(cell, end, 0.0);
+        for (; cell != end; cell += 4) {
+            std::fill(cell, cell + 3, 0.0);
+            cell[3] = kInvalidResidual;
+        }
     }
 
     auto labels = std::make_unique<LabelledItemList>();
@@ -381,6 +384,9 @@ bool ParseTRB(TDataFile& d, const uint8_t* bytes, size_t size, const std::string
                     dez::Format("marker %d and frame %d are out of proportion with the file size", markers, frames));
     auto table = std::make_unique<Matrix2D>(4 * markers, frames);
     if (table->GetRows() != 4 * markers) return TrackFail(d, name, "not enough memory for the point table");
+    // A marker that has no record in a frame was not seen there.
+    for (int32_t col = 0; col < frames; ++col)
+        for (int32_t m = 0; m < markers; ++m) table->SetValue(4 * m + 3, col, kInvalidResidual);
 
     f.Seek(static_cast<size_t>(dataOffset));
     while (f.remaining() > 0) {

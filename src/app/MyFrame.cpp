@@ -719,7 +719,8 @@ void MyFrame::OnScroll(wxScrollEvent& event) {
 MyFrame::TextFocus MyFrame::FocusedText() const {
     const wxWindow* focus = wxWindow::FindFocus();
     if (focus == nullptr) return TextFocus::None;
-    if (const auto* text = wxDynamicCast(focus, wxTextCtrl))
+    // dynamic_cast, not wxDynamicCast: the latter casts down before it checks the type.
+    if (const auto* text = dynamic_cast<const wxTextCtrl*>(focus))
         return text->IsMultiLine() ? TextFocus::Pages : TextFocus::Line;
     // The grid's own rows and its editors (children of the grid).
     for (const wxWindow* w = focus; w != nullptr; w = w->GetParent())

@@ -1,12 +1,13 @@
 // Loading large text tables: a TRC track of 100 markers x 100,000 frames (about 300 MB), an ANC
 // analog companion and a TX table, each next to reading the same file as `cat` does (128 KiB
-// reads into one buffer). Compare the load with the read of the same run: the machine's load
-// moves both alike. The counters give the peak resident memory of a load (reset before it) against
-// the table and the file it reads.
+// reads into one buffer). Compare the load with the read of the same run ("x_cat", each load
+// against a read just before it): the machine's load moves both alike. The counters give the
+// peak resident memory of a load (reset before it) against the table and the file it reads.
 // Run: build/bench/bench_tracks (the files are generated in a temporary folder at start).
 #include <benchmark/benchmark.h>
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -143,34 +144,51 @@ double CurrentMiB() {
     return kib < 0 ? -1 : kib / 1024.0;
 }
 
-// What `cat file > /dev/null` does.
-void Cat(benchmark::State& state, const std::string& path) {
+// What `cat file > /dev/null` does: the bytes read, 0 when the file does not open.
+size_t CatOnce(const std::string& path) {
     static char buffer[128 * 1024];
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    size_t total = 0;
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) total += size_t(got);
+    ::close(fd);
+    return total;
+}
+
+void Cat(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        if (fd < 0) {
+        const size_t total = CatOnce(path);
+        if (total == 0) {
             state.SkipWithError("cannot open");
             return;
         }
-        size_t total = 0;
-        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) total += size_t(got);
-        ::close(fd);
         benchmark::DoNotOptimize(total);
     }
     state.counters["file_MiB"] = double(dez::FileSize(path)) / (1 << 20);
 }
 
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Each load is paired with a cat of the same file just before it: "x_cat" is the ratio of their
+// total times, which a busy machine moves less than either time.
 template <typename LoadFn>
 void Load(benchmark::State& state, const std::string& path, LoadFn&& load) {
-    double peak = 0, before = 0, table = 0;
+    double peak = 0, before = 0, table = 0, catSeconds = 0, loadSeconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(CatOnce(path));
+        catSeconds += Seconds(start);
         TDataFile* d = new TDataFile(nullptr);
         d->verbose = false;
         before = CurrentMiB();
         const bool reset = ResetPeak();
         state.ResumeTiming();
+        start = std::chrono::steady_clock::now();
         const bool ok = load(*d);
+        loadSeconds += Seconds(start);
         state.PauseTiming();
         if (reset) peak = PeakMiB() - before;
         const Matrix2D* m = d->points ? d->points : d->analog;
@@ -185,6 +203,7 @@ void Load(benchmark::State& state, const std::string& path, LoadFn&& load) {
     state.counters["file_MiB"] = double(dez::FileSize(path)) / (1 << 20);
     state.counters["table_MiB"] = table;
     state.counters["peak_MiB"] = peak;
+    state.counters["x_cat"] = catSeconds > 0 ? loadSeconds / catSeconds : 0;
 }
 
 void BM_CatTRC(benchmark::State& s) { Cat(s, Generated().trc); }

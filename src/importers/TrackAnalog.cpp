@@ -1,5 +1,6 @@
 // Analog companions of the track files: the ANC text form and the tagged binary form (.anb).
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "platform/ByteReader.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"
+#include "platform/Parallel.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -31,12 +33,89 @@ void StoreAnalog(TDataFile& d, std::unique_ptr<Matrix2D> table, float rate, cons
     d.InvalidatePlateCache();
 }
 
+// Below this size the samples of an ANC file are read on one thread: starting threads would cost
+// more than they save.
+constexpr size_t kParallelBytes = size_t{8} << 20;
+
+// Calls word(first, last) for each white-space separated word of [first, last); stops early when
+// word gives false.
+template <typename Word>
+void ForEachWord(const char* first, const char* last, Word&& word) {
+    for (;;) {
+        while (first != last && dez::IsSpaceC(*first)) ++first;
+        if (first == last) return;
+        const char* end = first;
+        while (end != last && !dez::IsSpaceC(*end)) ++end;
+        if (!word(first, end)) return;
+        first = end;
+    }
+}
+
+// The samples read as the serial loop reads them, on `threads` threads: the text is cut into
+// pieces between words, the words of each are counted, and then each piece fills the samples its
+// words belong to (a time word, then a value per channel). False when the words run out before
+// the last sample, a value is no number or a piece failed: the serial loop then says which.
+bool ReadSamplesInParallel(std::string_view text, int64_t samples, uint64_t channels, size_t stored, size_t rows,
+                           const std::vector<double>& scale, double* cells, unsigned threads) {
+    // A few pieces per thread even out threads that start late.
+    const size_t count = size_t{4} * threads;
+    const char* const base = text.data();
+    const char* const last = base + text.size();
+    std::vector<const char*> bounds(count + 1, last);
+    bounds[0] = base;
+    for (size_t k = 1; k < count; ++k) {
+        const char* at = std::max(bounds[k - 1], base + text.size() / count * k);
+        while (at != last && !dez::IsSpaceC(*at)) ++at;
+        bounds[k] = at;
+    }
+    std::vector<uint64_t> first(count + 1, 0);
+    if (!dez::RunTasks(count, threads, [&](size_t k) {
+            uint64_t n = 0;
+            ForEachWord(bounds[k], bounds[k + 1], [&n](const char*, const char*) {
+                ++n;
+                return true;
+            });
+            first[k + 1] = n;
+        }))
+        return false;
+    for (size_t k = 0; k < count; ++k) first[k + 1] += first[k];
+    // The header check keeps samples x (channels + 1) below the size of the file.
+    const uint64_t perSample = channels + 1;
+    if (first[count] < static_cast<uint64_t>(samples) * perSample) return false;
+    std::atomic<bool> noNumber{false};
+    const bool done = dez::RunTasks(count, threads, [&](size_t k) {
+        uint64_t s = first[k] / perSample;
+        uint64_t at = first[k] % perSample;
+        ForEachWord(bounds[k], bounds[k + 1], [&](const char* a, const char* b) {
+            if (s >= static_cast<uint64_t>(samples)) return false;
+            double* const column = cells + s * rows;
+            if (at == 0) {
+                std::fill(column + stored, column + rows, 0.0);
+            } else {
+                double v = 0.0;
+                const std::string_view word(a, static_cast<size_t>(b - a));
+                if (ScanDouble(word, v) != word.size()) {
+                    noNumber = true;
+                    return false;
+                }
+                if (at - 1 < stored) column[at - 1] = v * scale[at - 1];
+            }
+            if (++at == perSample) {
+                at = 0;
+                ++s;
+            }
+            return true;
+        });
+    });
+    return done && !noNumber;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // ANC
 
-bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
+bool ParseANC(TDataFile& d, std::string_view text, const std::string& name, unsigned requestedThreads) {
     static const std::string_view kSignature = "File_Type:\tAnalog R/C ASCII\tGeneration#:\t";
     dez::TextLines lines(text);
     std::string_view line;
@@ -110,33 +189,38 @@ bool ParseANC(TDataFile& d, std::string_view text, const std::string& name) {
         return TrackFail(d, name, "not enough memory for the analog table");
     dez::AdviseLargeBlock(table->GetData(), sizeof(double) * static_cast<size_t>(table->size));
     // Sample values are white-space separated numbers; line ends carry no meaning.
-    std::string_view rest = samplesText;
-    auto nextWord = [&rest](std::string_view& word) {
-        size_t i = 0;
-        while (i < rest.size() && dez::IsSpaceC(rest[i])) ++i;
-        size_t j = i;
-        while (j < rest.size() && !dez::IsSpaceC(rest[j])) ++j;
-        word = rest.substr(i, j - i);
-        rest.remove_prefix(j);
-        return !word.empty();
-    };
-    std::string_view word;
-    for (int64_t s = 0; s < samples; ++s) {
-        double* const column = table->GetData() + static_cast<size_t>(s) * static_cast<size_t>(rows);
-        if (!nextWord(word))
-            return TrackFail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
-                                             static_cast<long long>(samples)));
-        for (uint64_t k = 0; k < channels; ++k) {
-            double v = 0.0;
+    unsigned threads = requestedThreads;
+    if (threads == 0) threads = samplesText.size() > kParallelBytes ? dez::HardwareThreads() : 1;
+    if (threads < 2 || !ReadSamplesInParallel(samplesText, samples, channels, stored, static_cast<size_t>(rows), scale,
+                                              table->GetData(), threads)) {
+        std::string_view rest = samplesText;
+        auto nextWord = [&rest](std::string_view& word) {
+            size_t i = 0;
+            while (i < rest.size() && dez::IsSpaceC(rest[i])) ++i;
+            size_t j = i;
+            while (j < rest.size() && !dez::IsSpaceC(rest[j])) ++j;
+            word = rest.substr(i, j - i);
+            rest.remove_prefix(j);
+            return !word.empty();
+        };
+        std::string_view word;
+        for (int64_t s = 0; s < samples; ++s) {
+            double* const column = table->GetData() + static_cast<size_t>(s) * static_cast<size_t>(rows);
             if (!nextWord(word))
                 return TrackFail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
                                                  static_cast<long long>(samples)));
-            if (ScanDouble(word, v) != word.size())
-                return TrackFail(d, name, dez::Format("sample %lld of channel %llu is not a number",
-                                                 static_cast<long long>(s) + 1, static_cast<unsigned long long>(k) + 1));
-            if (k < stored) column[k] = v * scale[k];
+            for (uint64_t k = 0; k < channels; ++k) {
+                double v = 0.0;
+                if (!nextWord(word))
+                    return TrackFail(d, name, dez::Format("the samples end at sample %lld of %lld", static_cast<long long>(s) + 1,
+                                                     static_cast<long long>(samples)));
+                if (ScanDouble(word, v) != word.size())
+                    return TrackFail(d, name, dez::Format("sample %lld of channel %llu is not a number",
+                                                     static_cast<long long>(s) + 1, static_cast<unsigned long long>(k) + 1));
+                if (k < stored) column[k] = v * scale[k];
+            }
+            std::fill(column + stored, column + rows, 0.0);
         }
-        std::fill(column + stored, column + rows, 0.0);
     }
     StoreAnalog(d, std::move(table), static_cast<float>(rate), names, stored);
     gAnalogIs16Bit = bits == 16;

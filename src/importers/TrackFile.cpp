@@ -13,6 +13,7 @@
 #include "platform/ByteReader.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"
+#include "platform/Parallel.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"
 
@@ -54,21 +55,143 @@ bool HeaderValue(const std::vector<std::string_view>& keys, const std::vector<st
     return false;
 }
 
-// Three fields that are each a plain decimal with an optional minus and nothing else, the
-// common case, converted as FromString would; false (nothing written) for anything else.
-bool PlainTriple(const std::string_view (&xyz)[3], double* out) {
+// Three tab-separated fields at `first` that are each a plain decimal with an optional minus and
+// nothing else, the common case, converted as FromString would: where the third field ends (a tab
+// or `last`). Null, nothing written, for anything else.
+const char* PlainTripleAt(const char* first, const char* last, double* out) {
     float v[3];
+    const char* p = first;
     for (int c = 0; c < 3; ++c) {
-        const std::string_view f = xyz[c];
-        if (f.empty()) return false;
-        const bool negative = f.front() == '-';
+        if (c > 0) {
+            if (p == last || *p != '\t') return nullptr;
+            ++p;
+        }
+        const bool negative = p != last && *p == '-';
         const char* stop = nullptr;
-        if (!dez::PlainDecimal(f.data() + negative, f.data() + f.size(), v[c], stop) || stop != f.data() + f.size())
-            return false;
+        if (!dez::PlainDecimal(p + negative, last, v[c], stop)) return nullptr;
         if (negative) v[c] = -v[c];
+        p = stop;
     }
+    if (p != last && *p != '\t') return nullptr;
     for (int c = 0; c < 3; ++c) out[c] = v[c];
-    return true;
+    return p;
+}
+
+// One data line into its row of `rows` cells: every cell is written.
+void ReadTrcRow(std::string_view line, double* cell, size_t rows) {
+    // The tab after the time, and the one separator a line may end with, are no fields; a
+    // line whose last value has no separator after it keeps that value whole.
+    std::string_view rest = AfterTwoWords(line);
+    if (!rest.empty() && (rest.front() == '\t' || rest.front() == ' ')) rest.remove_prefix(1);
+    if (!rest.empty() && (rest.back() == '\t' || rest.back() == ' ')) rest.remove_suffix(1);
+    double* const end = cell + rows;
+    // Tab-separated fields, three to a marker; a marker whose three fields are not all there
+    // (the line ends early) or not all filled is missing: 0 with an invalid residual.
+    bool more = !rest.empty();
+    while (more && cell != end) {
+        // The common marker, three plain decimals each ended by a tab (the last one possibly by
+        // the end of the line), is converted as it is scanned.
+        if (const char* next = PlainTripleAt(rest.data(), rest.data() + rest.size(), cell)) {
+            cell[3] = 0.0;
+            cell += 4;
+            if (next == rest.data() + rest.size()) break;
+            rest.remove_prefix(static_cast<size_t>(next + 1 - rest.data()));
+            continue;
+        }
+        std::string_view xyz[3];
+        int got = 0;
+        for (; got < 3 && more; ++got) {
+            const size_t tab = rest.find('\t');
+            xyz[got] = rest.substr(0, tab);
+            if (tab == std::string_view::npos) {
+                more = false;
+            } else {
+                rest.remove_prefix(tab + 1);
+            }
+        }
+        if (got < 3) break;
+        bool present = true;
+        for (std::string_view& f : xyz) {
+            f = dez::TrimBlanksView(f);
+            present = present && !f.empty();
+        }
+        for (int c = 0; c < 3; ++c) {
+            float v = 0.0f;
+            if (present) FromString(xyz[c], v);
+            cell[c] = v;
+        }
+        cell[3] = present ? 0.0 : kInvalidResidual;
+        cell += 4;
+    }
+    for (; cell != end; cell += 4) {
+        std::fill(cell, cell + 3, 0.0);
+        cell[3] = kInvalidResidual;
+    }
+}
+
+// Below this size a TRC data section is read on one thread: starting threads would cost more
+// than they save.
+constexpr size_t kParallelBytes = size_t{8} << 20;
+
+// A line of text: some byte above 32 (the serial reader skips the others).
+bool HasText(const char* first, const char* last) {
+    for (; first != last; ++first)
+        if (static_cast<unsigned char>(*first) > 32) return true;
+    return false;
+}
+
+// Calls line(first, last) for each line of [first, last) (the LF not included, a CR before it
+// kept); a last line without LF counts. Stops early when line gives false.
+template <typename Line>
+void ForEachLine(const char* first, const char* last, Line&& line) {
+    while (first != last) {
+        const void* found = std::memchr(first, '\n', static_cast<size_t>(last - first));
+        const char* stop = found ? static_cast<const char*>(found) : last;
+        if (!line(first, stop)) return;
+        first = stop == last ? last : stop + 1;
+    }
+}
+
+// The data section of a TRC file read as the serial loop reads it, on `threads` threads: the text
+// is cut into pieces at line ends, the lines with text in each are counted, and then each piece
+// fills the rows from its first frame on. False when the text holds fewer than `frames` lines
+// with text (the table untouched; the serial loop then tells where it ends) or a piece failed;
+// lines after the last frame are ignored.
+bool ReadTrcFramesInParallel(std::string_view text, int32_t frames, double* cells, size_t rows, unsigned threads) {
+    // A few pieces per thread even out lines of uneven length and threads that start late.
+    const size_t count = size_t{4} * threads;
+    const char* const base = text.data();
+    const char* const last = base + text.size();
+    std::vector<const char*> bounds(count + 1, last);
+    bounds[0] = base;
+    for (size_t k = 1; k < count; ++k) {
+        const char* at = std::max(bounds[k - 1], base + text.size() / count * k);
+        const void* found = at == last ? nullptr : std::memchr(at, '\n', static_cast<size_t>(last - at));
+        bounds[k] = found ? static_cast<const char*>(found) + 1 : last;
+    }
+    std::vector<int64_t> first(count + 1, 0);
+    if (!dez::RunTasks(count, threads, [&](size_t k) {
+            int64_t n = 0;
+            ForEachLine(bounds[k], bounds[k + 1], [&n](const char* a, const char* b) {
+                n += HasText(a, b);
+                return true;
+            });
+            first[k + 1] = n;
+        }))
+        return false;
+    for (size_t k = 0; k < count; ++k) first[k + 1] += first[k];
+    if (first[count] < frames) return false;
+    return dez::RunTasks(count, threads, [&](size_t k) {
+        int64_t frame = first[k];
+        ForEachLine(bounds[k], bounds[k + 1], [&](const char* a, const char* b) {
+            if (frame >= frames) return false;
+            if (!HasText(a, b)) return true;
+            if (b != a && b[-1] == '\r') --b;
+            ReadTrcRow(std::string_view(a, static_cast<size_t>(b - a)), cells + static_cast<size_t>(frame) * rows, rows);
+            ++frame;
+            return true;
+        });
+    });
 }
 
 template <typename Bytes>
@@ -84,7 +207,7 @@ bool ReadBytes(TDataFile& d, const char* path, Bytes& bytes) {
 // ---------------------------------------------------------------------------------------------
 // TRC
 
-bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
+bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name, unsigned requestedThreads) {
     dez::TextLines lines(text);
     std::string_view line;
     if (!lines.Next(line) || line.substr(0, 12) != "PathFileType")
@@ -126,56 +249,17 @@ bool ParseTRC(TDataFile& d, std::string_view text, const std::string& name) {
     const size_t rows = 4 * static_cast<size_t>(markers);
     dez::AdviseLargeBlock(table->GetData(), sizeof(double) * static_cast<size_t>(table->size));
 
-    for (int32_t frame = 0; frame < frames; ++frame) {
-        do {
-            if (!lines.Next(line))
-                return TrackFail(d, name, dez::Format("the file ends at line %d, after %d of %d frames", lines.LineNumber(),
-                                                 frame, frames));
-        } while (dez::IsAllBlanks(line));
-        // The tab after the time, and the one separator a line may end with, are no fields; a
-        // line whose last value has no separator after it keeps that value whole.
-        std::string_view rest = AfterTwoWords(line);
-        if (!rest.empty() && (rest.front() == '\t' || rest.front() == ' ')) rest.remove_prefix(1);
-        if (!rest.empty() && (rest.back() == '\t' || rest.back() == ' ')) rest.remove_suffix(1);
-        double* cell = table->GetData() + static_cast<size_t>(frame) * rows;
-        double* const end = cell + rows;
-        // Tab-separated fields, three to a marker; a marker whose three fields are not all there
-        // (the line ends early) or not all filled is missing: 0 with an invalid residual.
-        bool more = !rest.empty();
-        while (more && cell != end) {
-            std::string_view xyz[3];
-            int got = 0;
-            for (; got < 3 && more; ++got) {
-                const size_t tab = rest.find('\t');
-                xyz[got] = rest.substr(0, tab);
-                if (tab == std::string_view::npos) {
-                    more = false;
-                } else {
-                    rest.remove_prefix(tab + 1);
-                }
-            }
-            if (got < 3) break;
-            if (PlainTriple(xyz, cell)) {
-                cell[3] = 0.0;
-                cell += 4;
-                continue;
-            }
-            bool present = true;
-            for (std::string_view& f : xyz) {
-                f = dez::TrimBlanksView(f);
-                present = present && !f.empty();
-            }
-            for (int c = 0; c < 3; ++c) {
-                float v = 0.0f;
-                if (present) FromString(xyz[c], v);
-                cell[c] = v;
-            }
-            cell[3] = present ? 0.0 : kInvalidResidual;
-            cell += 4;
-        }
-        for (; cell != end; cell += 4) {
-            std::fill(cell, cell + 3, 0.0);
-            cell[3] = kInvalidResidual;
+    double* const cells = table->GetData();
+    unsigned threads = requestedThreads;
+    if (threads == 0) threads = lines.Rest().size() > kParallelBytes ? dez::HardwareThreads() : 1;
+    if (threads < 2 || !ReadTrcFramesInParallel(lines.Rest(), frames, cells, rows, threads)) {
+        for (int32_t frame = 0; frame < frames; ++frame) {
+            do {
+                if (!lines.Next(line))
+                    return TrackFail(d, name, dez::Format("the file ends at line %d, after %d of %d frames",
+                                                          lines.LineNumber(), frame, frames));
+            } while (dez::IsAllBlanks(line));
+            ReadTrcRow(line, cells + static_cast<size_t>(frame) * rows, rows);
         }
     }
 

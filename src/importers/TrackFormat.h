@@ -79,9 +79,11 @@ void TransformPlateCorners(double (&corners)[4][3], const double (&rotation)[3][
 
 // The readers on bytes already in memory; `name` is the file name used in messages. Each fills
 // the recording only on success and leaves its reason in the error text otherwise.
-bool ParseTRC(TDataFile& data, std::string_view text, const std::string& name);
+// ParseTRC and ParseANC read the data of a large file on several threads, with the same result:
+// `threads` 0 chooses (one thread for small files), 1 reads on this thread alone, more uses that many.
+bool ParseTRC(TDataFile& data, std::string_view text, const std::string& name, unsigned threads = 0);
 bool ParseTRB(TDataFile& data, const uint8_t* bytes, size_t size, const std::string& name);
-bool ParseANC(TDataFile& data, std::string_view text, const std::string& name);
+bool ParseANC(TDataFile& data, std::string_view text, const std::string& name, unsigned threads = 0);
 bool ParseBinaryAnalog(TDataFile& data, const uint8_t* bytes, size_t size, const std::string& name);
 // ParseCalFile gives the number of plates it created.
 int32_t ParseCalFile(TDataFile& data, std::string_view text, const std::string& name);

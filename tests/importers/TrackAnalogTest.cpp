@@ -356,6 +356,76 @@ TEST(AncReader, RefusesWhatCannotBeRead) {
     }
 }
 
+// Everything an ANC read leaves: rate, labels, table shape and every cell's bits, or the error text.
+std::string AncOutcome(const std::string& text, unsigned threads) {
+    TDataFile d(1, 1, 100.0f, 0, 1, 3);
+    d.verbose = false;
+    if (!ParseANC(d, text, "a.anc", threads)) return std::string("error: ") + d.GetErrorText();
+    std::string out = std::to_string(d.analogRate) + " " + std::to_string(d.analog->GetRows()) + " x " +
+                      std::to_string(d.analog->GetCols()) + ":";
+    for (int n = 1; n <= d.analog->GetRows(); ++n) out += " " + d.AnalogLabel(n);
+    out += "\n";
+    out.append(reinterpret_cast<const char*>(d.analog->GetData()), sizeof(double) * static_cast<size_t>(d.analog->size));
+    return out;
+}
+
+TEST(AncReader, ThreadsReadLikeOneThread) {
+    // Large enough for a load to take several threads by itself: 6 channels counted, 8 named.
+    const int samples = 250000;
+    std::vector<std::string> words;
+    for (int s = 0; s < samples; ++s) {
+        words.push_back(dez::Format("%.3f", s / 1000.0));
+        for (int k = 0; k < 6; ++k) {
+            const int v = (s * 31 + k * 977) % 4096 - 2048;
+            switch ((s + k) % 211) {
+                case 0: words.push_back((v >= 0 ? "+" : "") + std::to_string(v)); break;
+                case 1: words.push_back("1e3"); break;
+                case 2: words.push_back(".5"); break;
+                case 3: words.push_back("-0"); break;
+                default: words.push_back(std::to_string(v)); break;
+            }
+        }
+    }
+    // Line ends carry no meaning: they fall anywhere, with runs of blanks, tabs and CR LF.
+    auto join = [&words] {
+        std::string text;
+        for (size_t i = 0; i < words.size(); ++i) {
+            text += words[i];
+            text += i % 7 == 6 ? "\n" : i % 1001 == 5 ? " \t \r\n" : i % 13 == 0 ? "\n" : " ";
+        }
+        return text;
+    };
+    const auto anc = [](const std::string& body) {
+        return Anc(2, "249.999", 6, 12, "1000", "A\tB\tC\tD\tE\tF\tG\tH", "1\t2\t3\t4\t5\t6\t7\t8", body);
+    };
+    const std::string text = anc(join());
+    ASSERT_GT(text.size(), size_t{8} << 20);
+    const std::string serial = AncOutcome(text, 1);
+    ASSERT_EQ(serial.rfind("1000.000000 8 x 250000: A B C D E F  \n", 0), 0u) << serial.substr(0, 100);
+    for (unsigned threads : {0u, 2u, 3u, 8u}) EXPECT_TRUE(AncOutcome(text, threads) == serial) << threads;
+
+    // Failures give the same words whichever way the text is read: the first in the file wins.
+    const size_t late = words.size() - 40, later = words.size() - 9;
+    words[later] = "1,5";
+    const std::string oneBad = anc(join());
+    words[late] = "x";
+    const std::string twoBad = anc(join());
+    std::string shortText = text;
+    shortText.resize(shortText.size() - 12);
+    const struct {
+        const std::string& text;
+        std::string error;
+    } failures[] = {
+        {oneBad, dez::Format("error: a.anc: sample %d of channel %d is not a number", samples - 1, 5)},
+        {twoBad, dez::Format("error: a.anc: sample %d of channel %d is not a number", samples - 5, 2)},
+        {shortText, dez::Format("error: a.anc: the samples end at sample %d of %d", samples, samples)},
+    };
+    for (const auto& f : failures) {
+        EXPECT_EQ(AncOutcome(f.text, 1), f.error);
+        for (unsigned threads : {0u, 3u}) EXPECT_EQ(AncOutcome(f.text, threads), f.error) << threads;
+    }
+}
+
 TEST(AncReader, SixteenBitFlagLastsOneLoad) {
     testsupport::TempDir dir;
     const std::string trc =

@@ -2,6 +2,7 @@
 // malformed ones are refused) and made-up files for the edge cases of both layouts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -338,6 +339,113 @@ TEST(TrcReader, RefusesMissingFrames) {
     // A frame count far beyond the file is refused before anything is allocated.
     EXPECT_FALSE(ParseTRC(d, Trc("NumFrames\tNumMarkers\t", "2000000000\t1\t", "Frame#\tTime\tA", {}), "big.trc"));
     EXPECT_FALSE(ParseTRC(d, Trc("NumFrames\tNumMarkers\t", "1\t1\t", "Frame#\tTime\t\t\t", {"1\t0"}), "none.trc"));
+}
+
+// Everything a read leaves: labels, rate, table shape and every cell's bits, or the error text.
+std::string Outcome(TDataFile& d, bool ok) {
+    if (!ok) return std::string("error: ") + d.GetErrorText();
+    std::string out = std::to_string(d.GetNumberOfPoints()) + " x " + std::to_string(d.GetFrameCount()) + " at " +
+                      std::to_string(d.GetPointRate()) + ":";
+    for (int i = 0; i < d.GetNumberOfPoints(); ++i) out += " " + Label(d, i);
+    out += "\n";
+    out.append(reinterpret_cast<const char*>(d.points->GetData()), sizeof(double) * static_cast<size_t>(d.points->size));
+    return out;
+}
+
+std::string ParseOutcome(const std::string& text, unsigned threads) {
+    TDataFile d(nullptr);
+    d.verbose = false;
+    const bool ok = ParseTRC(d, text, "t.trc", threads);
+    return Outcome(d, ok);
+}
+
+// A data line of frame f: mostly plain decimals, with every kind of field the reader meets now
+// and then (missing, signed, exponent, padded, no number, decimal comma, short lines, blank lines,
+// CR LF ends, fields beyond the markers).
+std::string TrcDataLine(int f, int markers) {
+    std::string line = std::to_string(f + 1) + "\t" + std::to_string(f * 0.01);
+    for (int m = 0; m < markers; ++m)
+        for (int c = 0; c < 3; ++c) {
+            line += '\t';
+            const int k = (f * 7 + m * 3 + c) % 97;
+            switch (k) {
+                case 0: break;
+                case 1: line += "-0"; break;
+                case 2: line += "1.5e2"; break;
+                case 3: line += " +2.25 "; break;
+                case 4: line += "abc"; break;
+                case 5: line += "3,5"; break;
+                case 6: line += "12345678901234567890.5"; break;
+                case 7: line += "-.5"; break;
+                default: line += std::to_string((k - 48) * 10.37 + f * 0.001); break;
+            }
+        }
+    if (f % 101 == 5) line = line.substr(0, line.size() / 2);  // ends early
+    if (f % 53 == 9) line += "\t9\t9\t9\t9";                    // more fields than markers
+    if (f % 89 == 3) line += "\r";
+    if (f % 61 == 0) line += "\n \t\r\n";                      // a blank line after it
+    return line;
+}
+
+std::string LargeTrc(int markers, int frames, int lines, const std::string& late) {
+    std::string names = "Frame#\tTime";
+    for (int m = 0; m < markers; ++m) names += "\tM" + std::to_string(m) + "\t\t";
+    std::vector<std::string> data;
+    for (int f = 0; f < lines; ++f) data.push_back(TrcDataLine(f, markers));
+    if (!late.empty()) data[data.size() - 3] = late;
+    return Trc("DataRate\tNumFrames\tNumMarkers\t", "120\t" + std::to_string(frames) + "\t" + std::to_string(markers) + "\t",
+               names, data);
+}
+
+TEST(TrcReader, ThreadsReadLikeOneThread) {
+    // Large enough for a load to take several threads by itself.
+    const int markers = 40, frames = 20000;
+    const std::string late = "x\ty\t1,5\t--3\t\t\t7\t8";  // a malformed line near the end
+    const std::string text = LargeTrc(markers, frames, frames + 2, late);
+    ASSERT_GT(text.size(), size_t{9} << 20);
+    const std::string serial = ParseOutcome(text, 1);
+    ASSERT_EQ(serial.rfind("40 x 20000 at", 0), 0u) << serial.substr(0, 200);
+    for (unsigned threads : {0u, 2u, 3u, 8u}) EXPECT_TRUE(ParseOutcome(text, threads) == serial) << threads;
+
+    // The whole load, from the file, as well.
+    testsupport::TempDir dir;
+    const std::string path = dir.file("large.trc");
+    ASSERT_TRUE(dez::WriteFileAtomically(path, text.data(), text.size()));
+    TDataFile loaded(nullptr);
+    loaded.verbose = false;
+    EXPECT_TRUE(Outcome(loaded, loaded.ReadTRC(path.c_str())) == serial);
+
+    // A file that ends before its last frame fails with the same words whichever way it is read.
+    const std::string shortText = LargeTrc(markers, frames + 5, frames + 2, late);
+    const std::string error = ParseOutcome(shortText, 1);
+    const auto lineCount = std::count(shortText.begin(), shortText.end(), '\n');
+    EXPECT_EQ(error, "error: t.trc: the file ends at line " + std::to_string(lineCount) + ", after 20002 of 20005 frames");
+    for (unsigned threads : {0u, 3u}) EXPECT_EQ(ParseOutcome(shortText, threads), error) << threads;
+}
+
+TEST(TrcReader, ThreadsSplitSmallFilesAnywhere) {
+    // Small texts cut into many pieces: line ends, blank lines, a last line without LF and the
+    // lines after the last frame fall at every place of a piece.
+    const std::string names = "Frame#\tTime\tA\t\t\tB\t\t\t";
+    const struct {
+        const char* frames;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"3", {"1\t0\t1\t2\t3\t4\t5\t6", "", "2\t0\t7\t8\t9", "   ", "3\t0\t-1\t-2\t-3\t1e1\t2\t3"}},
+        {"2", {"\r", "1\t0\t1\t2\t3\t4\t5\t6\r", "\r", "2\t0\t1.25\t\t3\t4\t5\t6\r", "3\t0\t9\t9\t9"}},
+        {"1", {"", "", "", "", "", "", "", "", "1\t0\t1\t2\t3"}},
+        {"4", {"1\t0\t1\t2\t3", "2\t0", "3\t0\t4\t5\t6\t7\t8\t9", ""}},  // ends a frame short
+        {"1", {"1\t0\t1\t2\t3\t4\t5\t6"}},
+    };
+    for (const auto& c : cases) {
+        for (bool lastLf : {true, false}) {
+            std::string text = Trc("NumFrames\tNumMarkers\t", std::string(c.frames) + "\t2\t", names, c.lines);
+            if (!lastLf) text.pop_back();
+            SCOPED_TRACE(text);
+            const std::string serial = ParseOutcome(text, 1);
+            for (unsigned threads = 2; threads <= 9; ++threads) EXPECT_EQ(ParseOutcome(text, threads), serial) << threads;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

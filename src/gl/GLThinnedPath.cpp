@@ -11,19 +11,6 @@ void GLThinnedPath::Begin(const Key& key) {
     m_built = true;
 }
 
-void GLThinnedPath::Add(double x, double y, double z) {
-    if (!m_runOpen) {
-        m_runEnds.push_back(static_cast<uint32_t>(SampleCount()));
-        m_runOpen = true;
-    }
-    m_points.push_back(static_cast<float>(x));
-    m_points.push_back(static_cast<float>(y));
-    m_points.push_back(static_cast<float>(z));
-    m_runEnds.back() = static_cast<uint32_t>(SampleCount());
-}
-
-void GLThinnedPath::Gap() { m_runOpen = false; }
-
 void GLThinnedPath::Clear() {
     m_key = Key{};
     m_built = false;
@@ -60,6 +47,8 @@ Screen Project(const float* p, const double (&m)[16], const int (&viewport)[4]) 
     return s;
 }
 
+double Squared(double v) { return v * v; }
+
 }  // namespace
 
 void GLThinnedPath::Thin(const double (&matrix)[16], const int (&viewport)[4]) {
@@ -83,7 +72,7 @@ void GLThinnedPath::Thin(const double (&matrix)[16], const int (&viewport)[4]) {
             }
             const bool last = i + 1 == end;
             const bool far = (keptAt.outside | at.outside) != 0 ||
-                             std::hypot(at.x - keptAt.x, at.y - keptAt.y) >= 1.0;
+                             Squared(at.x - keptAt.x) + Squared(at.y - keptAt.y) >= 1.0;
             if (!far && !last) continue;
             emit(kept, p);
             kept = p;

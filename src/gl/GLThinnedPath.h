@@ -16,8 +16,19 @@ public:
     bool Holds(const Key& key) const { return m_built && key == m_key; }
     // Starts a new path for `key`: add its samples in frame order, a gap for each missing one.
     void Begin(const Key& key);
-    void Add(double x, double y, double z);
-    void Gap();
+    // Room for `samples` samples, so that an hour-long path is not copied while it grows.
+    void Reserve(size_t samples) { m_points.reserve(3 * samples); }
+    void Add(double x, double y, double z) {
+        if (!m_runOpen) {
+            m_runEnds.push_back(static_cast<uint32_t>(SampleCount()));
+            m_runOpen = true;
+        }
+        m_points.push_back(static_cast<float>(x));
+        m_points.push_back(static_cast<float>(y));
+        m_points.push_back(static_cast<float>(z));
+        m_runEnds.back() = static_cast<uint32_t>(SampleCount());
+    }
+    void Gap() { m_runOpen = false; }
     // Draws the path as lines under the current matrices and viewport (GL context needed).
     void Draw();
     void Clear();

@@ -20,6 +20,8 @@ void GLThinnedPath::Clear() {
     m_runOpen = false;
     m_lines.clear();
     m_thinned = false;
+    m_boxes.clear();
+    m_boxedSamples = 0;
 }
 
 namespace {
@@ -49,7 +51,50 @@ Screen Project(const float* p, const double (&m)[16], const int (&viewport)[4]) 
 
 double Squared(double v) { return v * v; }
 
+// Sides of the view that every point of the box lies beyond (16: behind the eye). Each side is
+// a convex region of space, so the corners tell for the whole box; the small margin keeps
+// rounding from claiming a point that lies on the edge.
+unsigned BoxBeyond(const float* box, const double (&m)[16]) {
+    unsigned common = 31;
+    for (int c = 0; c < 8 && common; ++c) {
+        const double x = box[c & 1 ? 3 : 0], y = box[c & 2 ? 4 : 1], z = box[c & 4 ? 5 : 2];
+        const double cx = m[0] * x + m[4] * y + m[8] * z + m[12];
+        const double cy = m[1] * x + m[5] * y + m[9] * z + m[13];
+        const double cw = m[3] * x + m[7] * y + m[11] * z + m[15];
+        const double margin = 1e-6 * (std::fabs(cx) + std::fabs(cy) + std::fabs(cw));
+        unsigned bits = 0;
+        if (cw < -margin) {
+            bits = 16;
+        } else if (cw > margin) {
+            if (cx < -cw - margin) bits |= 1;
+            if (cx > cw + margin) bits |= 2;
+            if (cy < -cw - margin) bits |= 4;
+            if (cy > cw + margin) bits |= 8;
+        }
+        common &= bits;
+    }
+    return common;
+}
+
 }  // namespace
+
+void GLThinnedPath::UpdateBoxes() {
+    const size_t n = SampleCount();
+    if (m_boxedSamples == n) return;
+    m_boxes.clear();
+    for (size_t first = 0; first < n; first += kBoxSamples) {
+        const size_t last = std::min(n, first + kBoxSamples);
+        float box[6] = {m_points[3 * first], m_points[3 * first + 1], m_points[3 * first + 2],
+                        m_points[3 * first], m_points[3 * first + 1], m_points[3 * first + 2]};
+        for (size_t i = first + 1; i < last; ++i)
+            for (int k = 0; k < 3; ++k) {
+                box[k] = std::min(box[k], m_points[3 * i + k]);
+                box[k + 3] = std::max(box[k + 3], m_points[3 * i + k]);
+            }
+        m_boxes.insert(m_boxes.end(), box, box + 6);
+    }
+    m_boxedSamples = n;
+}
 
 void GLThinnedPath::Thin(const double (&matrix)[16], const int (&viewport)[4]) {
     m_lines.clear();
@@ -57,11 +102,25 @@ void GLThinnedPath::Thin(const double (&matrix)[16], const int (&viewport)[4]) {
         m_lines.insert(m_lines.end(), a, a + 3);
         m_lines.insert(m_lines.end(), b, b + 3);
     };
+    // Stretches of the path beyond one side of the view are passed over a box at a time: a
+    // turn or a moving reference re-thins an hour's path for the part that shows.
+    UpdateBoxes();
+    m_boxBeyond.resize(m_boxes.size() / 6);
+    for (size_t b = 0; b < m_boxBeyond.size(); ++b) m_boxBeyond[b] = BoxBeyond(&m_boxes[6 * b], matrix);
     uint32_t begin = 0;
     for (const uint32_t end : m_runEnds) {
         const float* kept = &m_points[3 * size_t(begin)];
         Screen keptAt = Project(kept, matrix, viewport);
         for (uint32_t i = begin + 1; i < end; ++i) {
+            if (keptAt.outside & m_boxBeyond[i / kBoxSamples]) {
+                // The kept point and the rest of this box beyond the same side: all merged, as
+                // one by one below.
+                const uint32_t last = std::min<uint32_t>(end, (i / kBoxSamples + 1) * kBoxSamples) - 1;
+                kept = &m_points[3 * size_t(last)];
+                keptAt = Project(kept, matrix, viewport);
+                i = last;
+                continue;
+            }
             const float* p = &m_points[3 * size_t(i)];
             const Screen at = Project(p, matrix, viewport);
             if (keptAt.outside & at.outside) {

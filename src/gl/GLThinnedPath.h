@@ -39,6 +39,9 @@ public:
 
 private:
     void Thin(const double (&matrix)[16], const int (&viewport)[4]);
+    void UpdateBoxes();
+
+    static constexpr size_t kBoxSamples = 256;
 
     Key m_key{};
     bool m_built = false;
@@ -48,4 +51,7 @@ private:
     std::vector<float> m_lines;         // the thinned path as pairs of line ends
     std::array<double, 36> m_thinnedFor{};  // modelview, projection and viewport of m_lines
     bool m_thinned = false;
+    std::vector<float> m_boxes;          // min x y z, max x y z of each kBoxSamples samples
+    size_t m_boxedSamples = 0;           // samples m_boxes was made for
+    std::vector<unsigned> m_boxBeyond;   // sides of the view each box lies beyond, for m_lines
 };

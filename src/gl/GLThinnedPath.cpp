@@ -20,7 +20,7 @@ void GLThinnedPath::Clear() {
     m_runOpen = false;
     m_lines.clear();
     m_thinned = false;
-    m_boxes.clear();
+    for (auto& boxes : m_boxes) boxes.clear();
     m_boxedSamples = 0;
 }
 
@@ -81,17 +81,25 @@ unsigned BoxBeyond(const float* box, const double (&m)[16]) {
 void GLThinnedPath::UpdateBoxes() {
     const size_t n = SampleCount();
     if (m_boxedSamples == n) return;
-    m_boxes.clear();
-    for (size_t first = 0; first < n; first += kBoxSamples) {
-        const size_t last = std::min(n, first + kBoxSamples);
-        float box[6] = {m_points[3 * first], m_points[3 * first + 1], m_points[3 * first + 2],
-                        m_points[3 * first], m_points[3 * first + 1], m_points[3 * first + 2]};
-        for (size_t i = first + 1; i < last; ++i)
-            for (int k = 0; k < 3; ++k) {
-                box[k] = std::min(box[k], m_points[3 * i + k]);
-                box[k + 3] = std::max(box[k + 3], m_points[3 * i + k]);
-            }
-        m_boxes.insert(m_boxes.end(), box, box + 6);
+    for (int level = 0; level < kLevels; ++level) {
+        std::vector<float>& boxes = m_boxes[level];
+        boxes.clear();
+        // Level 0 bounds the samples; each level above bounds kBoxesPerBox boxes of the one below.
+        const std::vector<float>* below = level ? &m_boxes[level - 1] : nullptr;
+        const size_t items = level ? below->size() / 6 : n;
+        const size_t group = level ? kBoxesPerBox : kBoxSamples;
+        for (size_t first = 0; first < items; first += group) {
+            const size_t last = std::min(items, first + group);
+            float box[6] = {};
+            for (size_t i = first; i < last; ++i)
+                for (int k = 0; k < 3; ++k) {
+                    const float lo = level ? (*below)[6 * i + k] : m_points[3 * i + k];
+                    const float hi = level ? (*below)[6 * i + 3 + k] : m_points[3 * i + k];
+                    box[k] = i == first ? lo : std::min(box[k], lo);
+                    box[k + 3] = i == first ? hi : std::max(box[k + 3], hi);
+                }
+            boxes.insert(boxes.end(), box, box + 6);
+        }
     }
     m_boxedSamples = n;
 }
@@ -105,21 +113,33 @@ void GLThinnedPath::Thin(const double (&matrix)[16], const int (&viewport)[4]) {
     // Stretches of the path beyond one side of the view are passed over a box at a time: a
     // turn or a moving reference re-thins an hour's path for the part that shows.
     UpdateBoxes();
-    m_boxBeyond.resize(m_boxes.size() / 6);
-    for (size_t b = 0; b < m_boxBeyond.size(); ++b) m_boxBeyond[b] = BoxBeyond(&m_boxes[6 * b], matrix);
+    constexpr unsigned unknown = 32;
+    for (int level = 0; level < kLevels; ++level) m_boxBeyond[level].assign(m_boxes[level].size() / 6, unknown);
+    const auto beyond = [&](int level, size_t box) {
+        unsigned& bits = m_boxBeyond[level][box];
+        if (bits == unknown) bits = BoxBeyond(&m_boxes[level][6 * box], matrix);
+        return bits;
+    };
     uint32_t begin = 0;
     for (const uint32_t end : m_runEnds) {
         const float* kept = &m_points[3 * size_t(begin)];
         Screen keptAt = Project(kept, matrix, viewport);
         for (uint32_t i = begin + 1; i < end; ++i) {
-            if (keptAt.outside & m_boxBeyond[i / kBoxSamples]) {
-                // The kept point and the rest of this box beyond the same side: all merged, as
-                // one by one below.
-                const uint32_t last = std::min<uint32_t>(end, (i / kBoxSamples + 1) * kBoxSamples) - 1;
-                kept = &m_points[3 * size_t(last)];
-                keptAt = Project(kept, matrix, viewport);
-                i = last;
-                continue;
+            if (keptAt.outside) {
+                // The kept point and the rest of a box beyond the same side: all merged, as one
+                // by one below. The largest such box first.
+                size_t skipTo = 0;
+                for (int level = kLevels - 1; level >= 0 && !skipTo; --level) {
+                    const size_t span = level ? kBoxSamples * kBoxesPerBox : kBoxSamples;
+                    if (keptAt.outside & beyond(level, i / span)) skipTo = std::min<size_t>(end, (i / span + 1) * span);
+                }
+                if (skipTo) {
+                    const uint32_t last = static_cast<uint32_t>(skipTo - 1);
+                    kept = &m_points[3 * size_t(last)];
+                    keptAt = Project(kept, matrix, viewport);
+                    i = last;
+                    continue;
+                }
             }
             const float* p = &m_points[3 * size_t(i)];
             const Screen at = Project(p, matrix, viewport);

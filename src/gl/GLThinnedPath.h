@@ -42,6 +42,8 @@ private:
     void UpdateBoxes();
 
     static constexpr size_t kBoxSamples = 256;
+    static constexpr size_t kBoxesPerBox = 64;
+    static constexpr int kLevels = 2;
 
     Key m_key{};
     bool m_built = false;
@@ -51,7 +53,10 @@ private:
     std::vector<float> m_lines;         // the thinned path as pairs of line ends
     std::array<double, 36> m_thinnedFor{};  // modelview, projection and viewport of m_lines
     bool m_thinned = false;
-    std::vector<float> m_boxes;          // min x y z, max x y z of each kBoxSamples samples
-    size_t m_boxedSamples = 0;           // samples m_boxes was made for
-    std::vector<unsigned> m_boxBeyond;   // sides of the view each box lies beyond, for m_lines
+    // Bounds (min x y z, max x y z) of each kBoxSamples samples, and above them of each
+    // kBoxesPerBox boxes.
+    std::array<std::vector<float>, kLevels> m_boxes;
+    size_t m_boxedSamples = 0;  // samples m_boxes was made for
+    // Sides of the view each box lies beyond, found as the thinning needs them.
+    std::array<std::vector<unsigned>, kLevels> m_boxBeyond;
 };

@@ -47,16 +47,18 @@ TEST_F(ThinnedPath, LongStretchesBeyondTheViewBecomeOneLineOutAndOneBack) {
     path.Begin({1, 2, 3, 4, 5, 6});
     std::set<std::pair<int, int>> shown;  // window positions of the samples that show
     double p[3];
-    // The view is reached again just after a stretch that fills whole boxes of samples.
-    for (int i = 0; i < 2354; ++i) {
-        if (i < 300 || (i >= 1536 && i < 1836) || i >= 2304) {
-            InView(i, i < 300 ? 0 : i < 1836 ? 1 : 2, p);
+    // The view is reached again just after stretches that fill whole boxes of samples, of 256
+    // and of 16384.
+    // (Sample 49152 is i = 49162: the ten missing ones are no samples.)
+    for (int i = 0; i < 49212; ++i) {
+        if (i < 300 || (i >= 32768 && i < 33068) || i >= 49162) {
+            InView(i, i < 300 ? 0 : i < 33068 ? 1 : 2, p);
             shown.insert({int(p[0]), int(p[1])});
-        } else if (i < 1536) {
+        } else if (i < 32768) {
             p[0] = w + 50.0 + i;  // beyond the right side
             p[1] = 40 + (i % 7);
             p[2] = 0;
-        } else if (i < 1846) {
+        } else if (i < 33078) {
             path.Gap();
             continue;
         } else {
@@ -66,12 +68,12 @@ TEST_F(ThinnedPath, LongStretchesBeyondTheViewBecomeOneLineOutAndOneBack) {
         }
         path.Add(p[0], p[1], p[2]);
     }
-    ASSERT_EQ(path.SampleCount(), 2344u);
+    ASSERT_EQ(path.SampleCount(), 49202u);
 
     const FeedbackCounts fb = Feedback([&] { path.Draw(); });
     ASSERT_FALSE(fb.overflow);
-    // 299 lines in view, out at 300 and back at 1536, 299 more to 1835; after the gap one line
-    // in from the left at 2304 and 49 more.
+    // 299 lines in view, out at 300 and back at 32768, 299 more to 33067; after the gap one line
+    // in from the left at 49152 and 49 more.
     EXPECT_EQ(path.DrawnVertexCount(), 2u * (299 + 1 + 1 + 299 + 1 + 49));
     std::set<std::pair<int, int>> ends;
     int atRightEdge = 0, atLeftEdge = 0;

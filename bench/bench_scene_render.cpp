@@ -156,7 +156,7 @@ std::string WriteLongRecording(int32_t frames) {
     return path;
 }
 
-void RenderSelectedTrajectories(benchmark::State& state, int32_t frames) {
+void RenderSelectedTrajectories(benchmark::State& state, int32_t frames, bool relative) {
     testsupport::GLTestHarness& gl = testsupport::GLTestHarness::Get();
     if (!gl.ok() || !gl.MakeCurrent()) {
         state.SkipWithError(("no GL context: " + gl.error()).c_str());
@@ -169,6 +169,7 @@ void RenderSelectedTrajectories(benchmark::State& state, int32_t frames) {
         return;
     }
     for (int32_t i = 0; i < 3; ++i) scene.GetMarkerDisplay(3 + 5 * i)->selectionOrder = i + 1;
+    if (relative) scene.SetReferenceMarker(0, true);
     gl.ResetState();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -190,10 +191,18 @@ void RenderSelectedTrajectories(benchmark::State& state, int32_t frames) {
     state.counters["frames"] = frames;
 }
 
-void BM_ThreeTrajectories_1min(benchmark::State& state) { RenderSelectedTrajectories(state, 6000); }
-void BM_ThreeTrajectories_1hour(benchmark::State& state) { RenderSelectedTrajectories(state, 360000); }
+void BM_ThreeTrajectories_1min(benchmark::State& state) { RenderSelectedTrajectories(state, 6000, false); }
+void BM_ThreeTrajectories_1hour(benchmark::State& state) { RenderSelectedTrajectories(state, 360000, false); }
 BENCHMARK(BM_ThreeTrajectories_1min)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ThreeTrajectories_1hour)->Unit(benchmark::kMillisecond)->UseRealTime();
+// The same with the view following marker 1: the paths move under the view every frame, so
+// they are thinned again every frame.
+void BM_ThreeTrajectoriesRelative_1min(benchmark::State& state) { RenderSelectedTrajectories(state, 6000, true); }
+void BM_ThreeTrajectoriesRelative_1hour(benchmark::State& state) {
+    RenderSelectedTrajectories(state, 360000, true);
+}
+BENCHMARK(BM_ThreeTrajectoriesRelative_1min)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ThreeTrajectoriesRelative_1hour)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_MarkersAndPlates)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MarkersPlatesAndModel)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -16,8 +16,19 @@ public:
     bool Holds(const Key& key) const { return m_built && key == m_key; }
     // Starts a new path for `key`: add its samples in frame order, a gap for each missing one.
     void Begin(const Key& key);
-    void Add(double x, double y, double z);
-    void Gap();
+    // Room for `samples` samples, so that an hour-long path is not copied while it grows.
+    void Reserve(size_t samples) { m_points.reserve(3 * samples); }
+    void Add(double x, double y, double z) {
+        if (!m_runOpen) {
+            m_runEnds.push_back(static_cast<uint32_t>(SampleCount()));
+            m_runOpen = true;
+        }
+        m_points.push_back(static_cast<float>(x));
+        m_points.push_back(static_cast<float>(y));
+        m_points.push_back(static_cast<float>(z));
+        m_runEnds.back() = static_cast<uint32_t>(SampleCount());
+    }
+    void Gap() { m_runOpen = false; }
     // Draws the path as lines under the current matrices and viewport (GL context needed).
     void Draw();
     void Clear();
@@ -28,6 +39,11 @@ public:
 
 private:
     void Thin(const double (&matrix)[16], const int (&viewport)[4]);
+    void UpdateBoxes();
+
+    static constexpr size_t kBoxSamples = 256;
+    static constexpr size_t kBoxesPerBox = 64;
+    static constexpr int kLevels = 2;
 
     Key m_key{};
     bool m_built = false;
@@ -37,4 +53,10 @@ private:
     std::vector<float> m_lines;         // the thinned path as pairs of line ends
     std::array<double, 36> m_thinnedFor{};  // modelview, projection and viewport of m_lines
     bool m_thinned = false;
+    // Bounds (min x y z, max x y z) of each kBoxSamples samples, and above them of each
+    // kBoxesPerBox boxes.
+    std::array<std::vector<float>, kLevels> m_boxes;
+    size_t m_boxedSamples = 0;  // samples m_boxes was made for
+    // Sides of the view each box lies beyond, found as the thinning needs them.
+    std::array<std::vector<unsigned>, kLevels> m_boxBeyond;
 };

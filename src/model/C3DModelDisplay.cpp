@@ -121,6 +121,8 @@ void C3DModel::DrawTrajectory(int index, int firstFrame, int lastFrame, const do
     GLThinnedPath& path = trajectoryPaths_[index];
     if (!path.Holds(key)) {
         path.Begin(key);
+        if (lastFrame > std::max(firstFrame, 0))
+            path.Reserve(static_cast<size_t>(int64_t(lastFrame) - std::max(firstFrame, 0)));
         const bool inTable = index >= 0 && index < Kinematics->GetRows() / kKinematicsRows;
         for (int f = std::max(firstFrame, 0); f < lastFrame; ++f) {
             double p[3] = {MissingValue, MissingValue, MissingValue};

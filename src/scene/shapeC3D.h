@@ -241,6 +241,8 @@ private:
     bool ScenePosition(int i, int f, double out[3]) const;
     // The stored values; false when missing or outside the table.
     bool StoredPosition(int i, int f, double out[3]) const;
+    // Adds ScenePosition of frames from..to to `path`, a gap for each missing one.
+    void BuildPath(int index, int from, int to, GLThinnedPath& path) const;
     // Frame count, rates, duration, missing value, marker and plate counts from the recording.
     void TakeCounts();
     void RebuildMarkerRecords();

@@ -315,6 +315,38 @@ void shapeC3D::DrawTrajectory(int index, int from, int to) {
     if (open) glEnd();
 }
 
+// ScenePosition over a range of frames, with the table looked up once: an hour is a million
+// samples for three markers, and selecting them should not stall the view.
+void shapeC3D::BuildPath(int index, int from, int to, GLThinnedPath& path) const {
+    const Matrix2D* table = m_data && index >= 0 ? m_data->points : nullptr;
+    if (!table || to < from) return;
+    path.Reserve(static_cast<size_t>(int64_t(to) - from + 1));
+    const int dim = m_data->GetDimension();
+    const int64_t rows = table->GetRows();
+    const int64_t cols = table->GetCols();
+    const double* data = table->GetData();
+    // Row of x (two-dimensional recordings lie in the x-z plane).
+    const int64_t row = int64_t(index) * (dim >= 3 ? dim : 2);
+    const bool inTable = row + (dim >= 3 ? 2 : 1) < rows;
+    const double missing = m_missingValue;
+    const double divisor = m_divisor;
+    for (int f = from; f <= to; ++f) {
+        if (!inTable || f < 0 || f >= cols) {
+            path.Gap();
+            continue;
+        }
+        const double* at = data + static_cast<size_t>(f) * static_cast<size_t>(rows) + row;
+        const double x = at[0];
+        const double y = dim >= 3 ? at[1] : 0.0;
+        const double z = dim >= 3 ? at[2] : at[1];
+        if (x == missing && y == missing && z == missing) {
+            path.Gap();
+            continue;
+        }
+        path.Add(x / divisor, y / divisor, z / divisor);
+    }
+}
+
 void shapeC3D::DrawSelectedTrajectories() {
     if (!m_data || !m_data->HasPoints()) return;
     if (m_isModelOutput.size() != m_markers.size()) UpdateMarkerFlags();
@@ -348,14 +380,7 @@ void shapeC3D::DrawSelectedTrajectories() {
         GLThinnedPath& path = m_selectedPaths[static_cast<int>(i)];
         if (!path.Holds(key)) {
             path.Begin(key);
-            for (int f = m_firstFrame; f <= m_lastFrame; ++f) {
-                double p[3];
-                if (ScenePosition(static_cast<int>(i), f, p)) {
-                    path.Add(p[0], p[1], p[2]);
-                } else {
-                    path.Gap();
-                }
-            }
+            BuildPath(static_cast<int>(i), m_firstFrame, m_lastFrame, path);
         }
         AttribGuard line(GL_LINE_BIT);
         glColor3f(m.red, m.green, m.blue);

@@ -413,6 +413,85 @@ TEST_F(SceneC3DDraw, TrajectoriesPlatesAndForcesTurnWithTheMarkers) {
     EXPECT_TRUE(tipFound);
 }
 
+// A selected marker's path over the whole play range: one line per pair of neighbouring samples
+// a pixel or more apart, none across a missing sample, and a marker that moves less than a pixel
+// a frame drawn as fewer lines, at least a pixel long, from its first to its last sample.
+TEST_F(SceneC3DDraw, SelectedPathsJoinNeighbouringSamplesAndKeepGaps) {
+    RecordingRecipe recipe;
+    recipe.points = 2;
+    recipe.frames = 20;
+    recipe.point = [](int f, int p, double xyz[3]) {
+        if (p == 0 && (f == 8 || f == 9)) return false;
+        xyz[0] = p == 0 ? -900.0 + 90.0 * f : 1.0 * f;  // 90 mm a frame, or 1 mm
+        xyz[1] = p == 0 ? 300.0 : -300.0;
+        xyz[2] = 0.0;
+        return true;
+    };
+    auto s = Load(recipe);
+    double t = 0;
+    s->SetTime(t);
+    const auto frameAt = [](int p, int f) {
+        const double xyz[3] = {(p == 0 ? -900.0 + 90.0 * f : 1.0 * f) / 1000, p == 0 ? 0.3 : -0.3, 0.0};
+        return std::vector<double>(xyz, xyz + 3);
+    };
+    for (int p = 0; p < 2; ++p) {
+        SCOPED_TRACE(p);
+        for (int i = 0; i < s->GetMarkerCount(); ++i) {
+            MarkerDisplay* m = s->GetMarkerDisplay(i);
+            m->visible = 0;  // no sphere, handles or box: only the path draws lines
+            m->trajectory = 0;
+            m->selectionOrder = i == p ? 1 : 0;
+        }
+        const FeedbackCounts fb = Feedback([&] { s->Render(GL_RENDER, -1); });
+        ASSERT_FALSE(fb.overflow);
+        ASSERT_EQ(fb.lineVertices.size() % 6, 0u);
+        // Frame of each line end: the nearest sample within half a pixel (-1 for none).
+        std::vector<int> ends;
+        for (size_t v = 0; v + 2 < fb.lineVertices.size(); v += 3) {
+            int frame = -1;
+            double best = 0.5;
+            for (int f = 0; f < recipe.frames; ++f) {
+                const Window w = Project(frameAt(p, f).data());
+                const double d = std::hypot(fb.lineVertices[v] - w.x, fb.lineVertices[v + 1] - w.y);
+                if (d < best) {
+                    best = d;
+                    frame = f;
+                }
+            }
+            ends.push_back(frame);
+        }
+        if (p == 0) {
+            // Every sample a line from the one before, but not across frames 8 and 9.
+            std::set<std::pair<int, int>> lines;
+            for (size_t e = 0; e + 1 < ends.size(); e += 2) lines.insert({ends[e], ends[e + 1]});
+            std::set<std::pair<int, int>> expected;
+            for (int f = 1; f < recipe.frames; ++f)
+                if (f != 8 && f != 9 && f != 10) expected.insert({f - 1, f});
+            EXPECT_EQ(lines, expected);
+        } else {
+            const Window first = Project(frameAt(p, 0).data());
+            const Window step = Project(frameAt(p, 1).data());
+            ASSERT_LT(std::fabs(step.x - first.x), 0.5) << "the view is too large for this case";
+            ASSERT_FALSE(ends.empty());
+            EXPECT_LT(ends.size() / 2, size_t(recipe.frames - 1) / 2);
+            EXPECT_EQ(ends.front(), 0);
+            EXPECT_EQ(ends.back(), recipe.frames - 1);
+            for (size_t e = 0; e + 1 < ends.size(); e += 2) {
+                EXPECT_NE(ends[e], -1);
+                if (e > 0) {
+                    EXPECT_EQ(ends[e], ends[e - 1]) << "the lines follow on";
+                }
+                const size_t v = 3 * e;
+                if (e + 2 < ends.size()) {
+                    EXPECT_GE(std::hypot(fb.lineVertices[v + 3] - fb.lineVertices[v],
+                                         fb.lineVertices[v + 4] - fb.lineVertices[v + 1]),
+                              0.999);
+                }
+            }
+        }
+    }
+}
+
 TEST_F(SceneC3DDraw, ForceHistoryFollowsTheThresholdAndThePlayRange) {
     const std::string path = WritePlateRecording(dir.file("plate.c3d"));
     shapeC3D s;

@@ -59,15 +59,7 @@ bool ReadSamplesInParallel(std::string_view text, int64_t samples, uint64_t chan
                            const std::vector<double>& scale, double* cells, unsigned threads) {
     // A few pieces per thread even out threads that start late.
     const size_t count = size_t{4} * threads;
-    const char* const base = text.data();
-    const char* const last = base + text.size();
-    std::vector<const char*> bounds(count + 1, last);
-    bounds[0] = base;
-    for (size_t k = 1; k < count; ++k) {
-        const char* at = std::max(bounds[k - 1], base + text.size() / count * k);
-        while (at != last && !dez::IsSpaceC(*at)) ++at;
-        bounds[k] = at;
-    }
+    const std::vector<const char*> bounds = CutTextForThreads(text, count, false);
     std::vector<uint64_t> first(count + 1, 0);
     if (!dez::RunTasks(count, threads, [&](size_t k) {
             uint64_t n = 0;

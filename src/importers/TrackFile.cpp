@@ -160,15 +160,7 @@ void ForEachLine(const char* first, const char* last, Line&& line) {
 bool ReadTrcFramesInParallel(std::string_view text, int32_t frames, double* cells, size_t rows, unsigned threads) {
     // A few pieces per thread even out lines of uneven length and threads that start late.
     const size_t count = size_t{4} * threads;
-    const char* const base = text.data();
-    const char* const last = base + text.size();
-    std::vector<const char*> bounds(count + 1, last);
-    bounds[0] = base;
-    for (size_t k = 1; k < count; ++k) {
-        const char* at = std::max(bounds[k - 1], base + text.size() / count * k);
-        const void* found = at == last ? nullptr : std::memchr(at, '\n', static_cast<size_t>(last - at));
-        bounds[k] = found ? static_cast<const char*>(found) + 1 : last;
-    }
+    const std::vector<const char*> bounds = CutTextForThreads(text, count, true);
     std::vector<int64_t> first(count + 1, 0);
     if (!dez::RunTasks(count, threads, [&](size_t k) {
             int64_t n = 0;

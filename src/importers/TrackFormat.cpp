@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -296,4 +297,22 @@ bool TableFitsFile(int64_t rows, int64_t columns, size_t fileSize) {
     // small files of mostly missing markers) is far beyond any real recording.
     constexpr int64_t kSlack = int64_t{1} << 20;
     return cells <= INT32_MAX && cells <= 16 * static_cast<int64_t>(fileSize) + kSlack;
+}
+
+std::vector<const char*> CutTextForThreads(std::string_view text, size_t count, bool atLineEnds) {
+    const char* const base = text.data();
+    const char* const last = base + text.size();
+    std::vector<const char*> bounds(count + 1, last);
+    bounds[0] = base;
+    for (size_t k = 1; k < count; ++k) {
+        const char* at = std::max(bounds[k - 1], base + text.size() / count * k);
+        if (atLineEnds) {
+            const void* found = at == last ? nullptr : std::memchr(at, '\n', static_cast<size_t>(last - at));
+            at = found ? static_cast<const char*>(found) + 1 : last;
+        } else {
+            while (at != last && !dez::IsSpaceC(*at)) ++at;
+        }
+        bounds[k] = at;
+    }
+    return bounds;
 }

@@ -81,6 +81,11 @@ void TransformPlateCorners(double (&corners)[4][3], const double (&rotation)[3][
 // the recording only on success and leaves its reason in the error text otherwise.
 // ParseTRC and ParseANC read the data of a large file on several threads, with the same result:
 // `threads` 0 chooses (one thread for small files), 1 reads on this thread alone, more uses that many.
+// Cuts text into `count` pieces for a parallel read: bounds[k] to bounds[k + 1] is piece k. Each
+// cut is moved forward to just after a line end (atLineEnds) or to the next blank, so no line or
+// word is split; pieces may be empty.
+std::vector<const char*> CutTextForThreads(std::string_view text, size_t count, bool atLineEnds);
+
 bool ParseTRC(TDataFile& data, std::string_view text, const std::string& name, unsigned threads = 0);
 bool ParseTRB(TDataFile& data, const uint8_t* bytes, size_t size, const std::string& name);
 bool ParseANC(TDataFile& data, std::string_view text, const std::string& name, unsigned threads = 0);

@@ -87,6 +87,9 @@ bool MyApp::OnInit() {
     // The Log pane exists now.
     if (!settingsNote.empty()) std::cout << settingsNote.utf8_string() << std::endl;
     wxSafeYield();
+    // GTK gave the focus to the first control that takes it (a toolbar button); the view's keys
+    // must work at first sight, with or without a recording named.
+    if (frame) frame->FocusView();
 
     wxCmdLineParser parser(kCommandLine, argc, argv);
     if (parser.Parse(true) != 0) {

@@ -23,6 +23,7 @@
 #include <wx/toolbar.h>
 
 #include "app/AnimationControls.h"
+#include "app/DesktopQuirks.h"
 #include "gl/AppSettings.h"
 #include "app/FrameArt.h"
 #include "app/FrameIds.h"
@@ -214,6 +215,7 @@ MyFrame::~MyFrame() {
 void MyFrame::Update() {
     wxFrame::Update();
     UpdateControls();
+    RefreshPropertyValues();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -322,6 +324,7 @@ void MyFrame::CreateToolbar() {
     m_toolbar->AddSeparator();
     m_toolbar->AddControl(m_timeText);
     m_toolbar->Realize();
+    KeepToolButtonsFromFocus(*m_toolbar);
 
     UpdateControls();
 }
@@ -474,6 +477,12 @@ void MyFrame::FillPropertyGrid() {
     FillParameterGrid(*m_propertyGrid, canvas);
 }
 
+void MyFrame::RefreshPropertyValues() {
+    if (m_canvas == nullptr || m_propertyGrid == nullptr) return;
+    CanvasParameters canvas(*m_canvas);
+    RefreshParameterGrid(*m_propertyGrid, canvas);
+}
+
 void MyFrame::OnPropertyChanging(wxPropertyGridEvent& event) {
     if (m_canvas == nullptr || event.GetProperty() == nullptr) return;
     GridValue value;
@@ -501,6 +510,9 @@ void MyFrame::OnPropertyChanged(wxPropertyGridEvent& event) {
 
 bool MyFrame::OpenFile(const wxString& path) {
     if (path.empty() || m_canvas == nullptr) return false;
+    // Whatever had the focus before (a dialog's button, a toolbar button, nothing at all), the
+    // keys now go to the view.
+    FocusView();
     if (!m_canvas->LoadShapeAndMotion(path, false)) {
         ShowNothingOpen();
         return false;
@@ -526,6 +538,10 @@ bool MyFrame::OpenFile(const wxString& path) {
     // The new view placed its camera (and perhaps its plane) on the recording.
     FillPropertyGrid();
     return true;
+}
+
+void MyFrame::FocusView() {
+    if (m_canvas != nullptr) m_canvas->SetFocus();
 }
 
 void MyFrame::ShowNothingOpen() {
@@ -775,6 +791,8 @@ void MyFrame::OnCharHook(wxKeyEvent& event) {
 // ---------------------------------------------------------------------------------------------
 // Window commands
 
+bool MyFrame::IsFullScreen() const { return m_coversScreen || wxFrame::IsFullScreen(); }
+
 void MyFrame::OnFullScreen(wxCommandEvent&) {
     if (!IsFullScreen()) {
         m_dockingManager.HideHint();
@@ -782,22 +800,37 @@ void MyFrame::OnFullScreen(wxCommandEvent&) {
         m_dockingManager.GetPane(kMessagePane).Hide();
         m_dockingManager.Update();
         m_wasMaximized = IsMaximized();
-        Maximize(true);
-        SendSizeEvent();
-        wxTheApp->Yield(true);
+        if (WindowManagerOffersFullScreen()) {
+            Maximize(true);
+            SendSizeEvent();
+            wxTheApp->Yield(true);
+            ShowFullScreen(true, wxFULLSCREEN_NOBORDER | wxFULLSCREEN_NOCAPTION);
+        } else {
+            // Without a window manager nobody draws borders or keeps places: the window simply
+            // covers the screen, through GTK, so that GTK knows where to put it back.
+            m_placeBeforeFullScreen = GetRect();
+            m_coversScreen = true;
+            SetSize(0, 0, wxSystemSettings::GetMetric(wxSYS_SCREEN_X),
+                    wxSystemSettings::GetMetric(wxSYS_SCREEN_Y));
+        }
+        if (m_canvas != nullptr) m_canvas->Refresh(true);
+        return;
     }
-    ShowFullScreen(!IsFullScreen(), wxFULLSCREEN_NOBORDER | wxFULLSCREEN_NOCAPTION);
+    if (m_coversScreen) {
+        m_coversScreen = false;
+        SetSize(m_placeBeforeFullScreen);
+    } else {
+        ShowFullScreen(false, wxFULLSCREEN_NOBORDER | wxFULLSCREEN_NOCAPTION);
+    }
     if (m_canvas != nullptr) m_canvas->Refresh(true);
-    if (!IsFullScreen()) {
-        // The side panes come back whether or not the window had been maximized: nothing else
-        // would ever show them again.
-        m_dockingManager.GetPane(kSettingsPane).Show();
-        m_dockingManager.GetPane(kMessagePane).Show();
-        m_dockingManager.Update();
-        if (!m_wasMaximized) Maximize(false);
-        SendSizeEvent();
-        wxTheApp->Yield(true);
-    }
+    // The side panes come back whether or not the window had been maximized: nothing else would
+    // ever show them again.
+    m_dockingManager.GetPane(kSettingsPane).Show();
+    m_dockingManager.GetPane(kMessagePane).Show();
+    m_dockingManager.Update();
+    if (!m_wasMaximized) Maximize(false);
+    SendSizeEvent();
+    wxTheApp->Yield(true);
 }
 
 void MyFrame::OnSaveImage(wxCommandEvent&) {

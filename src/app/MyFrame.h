@@ -49,6 +49,13 @@ public:
     // untouched. An empty path, or no canvas, changes nothing and answers false.
     bool OpenFile(const wxString& path);
 
+    // Gives the 3-D view the keyboard focus, so that its keys and the menu keys (Space above all)
+    // work without a click first: at the first show and after every open.
+    void FocusView();
+
+    // Full screen by the window manager, or without one by covering the screen ourselves.
+    bool IsFullScreen() const override;
+
     // Adds the path to the recent files (with checkExists, only a path naming an existing file)
     // and rebuilds the submenu.
     void AddToHistory(const wxString& path, bool checkExists);
@@ -66,6 +73,9 @@ public:
 
     // Rebuilds the "3D Parameters" grid from the view and the settings values as they are now.
     void FillPropertyGrid();
+    // The grid's rows again from the view's values, where a key or the view's menu changed them
+    // (the row being edited is left alone).
+    void RefreshPropertyValues();
 
     void LoadSettings(wxConfigBase* config);
     void SaveSettings(wxConfigBase* config);
@@ -158,4 +168,8 @@ private:
     wxAuiNotebook* m_messageNotebook = nullptr;
     // Whether the window was maximized when full screen was last entered.
     bool m_wasMaximized = false;
+    // Full screen without a window manager: the window covers the screen and goes back to this
+    // place and size afterwards.
+    bool m_coversScreen = false;
+    wxRect m_placeBeforeFullScreen;
 };

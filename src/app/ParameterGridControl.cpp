@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <wx/colour.h>
@@ -84,6 +85,29 @@ void FillParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas) {
     for (wxPGProperty* property : folded) grid.Collapse(property);
     grid.SetPropertyAttributeAll(wxPG_BOOL_USE_CHECKBOX, true);
     grid.Thaw();
+}
+
+void RefreshParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas) {
+    const ParameterGrid rules(canvas);
+    const wxPGProperty* edited = grid.IsEditorFocused() ? grid.GetSelection() : nullptr;
+    for (wxPropertyGridIterator it = grid.GetIterator(wxPG_ITERATE_PROPERTIES); !it.AtEnd(); ++it) {
+        wxPGProperty* property = *it;
+        if (property == edited) continue;
+        GridValue now;
+        if (!rules.Value(property->GetName().utf8_string(), &now)) continue;
+        GridValue shown;
+        if (GridValueFromVariant(property->GetValue(), &shown) && shown == now) continue;
+        wxVariant value;
+        if (const auto* colour = std::get_if<GridColour>(&now))
+            value = WXVARIANT(wxColour(colour->red, colour->green, colour->blue, 255));
+        else if (const bool* flag = std::get_if<bool>(&now))
+            value = *flag;
+        else if (const long* whole = std::get_if<long>(&now))
+            value = *whole;
+        else
+            value = std::get<double>(now);
+        grid.SetPropertyValue(property, value);
+    }
 }
 
 bool GridValueFromVariant(const wxVariant& variant, GridValue* out) {

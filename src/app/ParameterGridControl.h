@@ -31,6 +31,10 @@ private:
 // control; "Lights" and the position categories of the plane, eye and centre start folded.
 void FillParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas);
 
+// Sets every row whose value differs from the view's now (a key or the view's menu changed it),
+// without the grid's change events; the row being edited keeps what is typed in it.
+void RefreshParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas);
+
 // A property's value as the rules take it: check boxes as bool, whole numbers and choices as
 // long, reals as double, colours as GridColour. False for any other kind of value.
 bool GridValueFromVariant(const wxVariant& variant, GridValue* out);

@@ -7,7 +7,7 @@ pkgs=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   zlib1g-dev
-  libwxgtk3.2-dev libx11-dev
+  libwxgtk3.2-dev libx11-dev libxtst-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
   xvfb xauth x11-utils xfonts-base xfonts-75dpi xfonts-100dpi
   locales

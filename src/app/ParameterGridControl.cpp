@@ -90,9 +90,10 @@ void FillParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas) {
 void RefreshParameterGrid(wxPropertyGrid& grid, ParameterCanvas& canvas) {
     const ParameterGrid rules(canvas);
     const wxPGProperty* edited = grid.IsEditorFocused() ? grid.GetSelection() : nullptr;
-    for (wxPropertyGridIterator it = grid.GetIterator(wxPG_ITERATE_PROPERTIES); !it.AtEnd(); ++it) {
+    // Folded categories too: the eye and centre rows start folded.
+    for (wxPropertyGridIterator it = grid.GetIterator(wxPG_ITERATE_ALL); !it.AtEnd(); ++it) {
         wxPGProperty* property = *it;
-        if (property == edited) continue;
+        if (property == edited || property->IsCategory()) continue;
         GridValue now;
         if (!rules.Value(property->GetName().utf8_string(), &now)) continue;
         GridValue shown;

@@ -496,6 +496,7 @@ void myGLCanvas::UpdateOwner() {
 }
 
 void myGLCanvas::StopPlayback(bool notify) {
+    const bool wasPlaying = m_playing || m_timer.IsRunning();
     if (m_timer.IsRunning()) {
         m_timer.Stop();
         if (notify) Notify(kNotifyStop);
@@ -503,6 +504,12 @@ void myGLCanvas::StopPlayback(bool notify) {
     // Whatever stopped the timer, playback is over: Play must start it again, and the main
     // window's controls read this flag.
     m_playing = false;
+    // The clock stood somewhere between two frames; stopped, the time is that of the frame on
+    // screen, as a step would show it. The frame itself does not change.
+    if (wasPlaying && m_object != nullptr && m_object->GetFrameCount() != 0) {
+        m_time = FrameTime(m_object->GetCurrentFrame(), m_object->GetFramePeriod());
+        if (m_timeText != nullptr) m_timeText->SetValue(GetTimeText());
+    }
 }
 
 void myGLCanvas::StartTimer() {

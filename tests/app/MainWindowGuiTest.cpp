@@ -28,6 +28,7 @@
 #include "app/AppFixture.h"
 #include "gl/AppSettings.h"
 #include "app/FrameIds.h"
+#include "support/GLTestHarness.h"
 #include "app/MyApp.h"
 #include "app/MyFrame.h"
 #include "app/MyFrameDnDFile.h"
@@ -554,9 +555,12 @@ TEST_F(AppTest, ARecentEntryThatDoesNotOpenLeavesTheHistoryAlone) {
 
 TEST_F(AppTest, FullScreenAndBackShowsTheSidePanes) {
     wxAuiManager& manager = frame().GetDockingManager();
+    const wxRect place = frame().GetRect();
     Command(kIdFullScreen);
     Yield();
     EXPECT_TRUE(frame().IsFullScreen());
+    // No window manager here: the window covers the screen by itself.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return frame().GetRect() == wxRect(0, 0, 1280, 1024); }));
     EXPECT_FALSE(manager.GetPane("SETTINGS").IsShown());
     EXPECT_FALSE(manager.GetPane("message_pane").IsShown());
     EXPECT_NE(frame().GetMenuBar(), nullptr);
@@ -566,6 +570,11 @@ TEST_F(AppTest, FullScreenAndBackShowsTheSidePanes) {
     EXPECT_TRUE(manager.GetPane("SETTINGS").IsShown());
     EXPECT_TRUE(manager.GetPane("message_pane").IsShown());
     EXPECT_FALSE(frame().IsMaximized());
+    // Without a window manager too, the window is back where it was, at its size.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return frame().GetRect() == place; }))
+        << "at " << frame().GetRect().x << "," << frame().GetRect().y << " "
+        << frame().GetRect().width << "x" << frame().GetRect().height;
+    EXPECT_EQ(frame().GetClientSize(), wxSize(1000, 800));
 }
 
 // Run by test_app_window_manager: maximizing needs a window manager.

@@ -18,6 +18,7 @@
 #include "app/MyFrame.h"
 #include "app/MyFrameDnDFile.h"
 #include "motion/TDataFile.h"
+#include "support/GLTestHarness.h"
 #include "support/TestSupport.h"
 #include "view/myGLCanvas.h"
 #include "objects/object3D.h"
@@ -164,10 +165,8 @@ TEST_F(PlaybackTest, MovingTheFrameSliderStopsPlaybackAndShowsThatFrame) {
 
 TEST_F(PlaybackTest, PlaybackMovesTheSliderWithoutStoppingItself) {
     Command(kIdPlay);
-    for (int i = 0; i < 20; ++i) {
-        wxMilliSleep(20);
-        Yield();
-    }
+    const int start = canvas_->GetCurrentFrame();
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return canvas_->GetCurrentFrame() >= start + 5; }));
     EXPECT_TRUE(canvas_->IsPlaying()) << "the slider following playback must not stop it";
     EXPECT_EQ(frame().GetFrameSlider()->GetValue(), canvas_->GetCurrentFrame());
     Command(kIdStop);

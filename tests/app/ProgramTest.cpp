@@ -1,5 +1,6 @@
 // The program as a user runs it: started with a temporary HOME under the test's X server, watched
-// through its window title, stopped with SIGTERM, and judged by the configuration store it leaves.
+// through its window title and the screen, given keys as a keyboard gives them, stopped with
+// SIGTERM, and judged by the configuration store it leaves.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,6 +18,11 @@
 #include <unistd.h>
 
 #include <wx/fileconf.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include "app/DemoRecording.h"
 #include "support/TestSupport.h"
@@ -55,6 +61,98 @@ bool HasTitle(const std::string& title) {
     for (const std::string& t : WindowTitles())
         if (t == title) return true;
     return false;
+}
+
+// The test's own connection to the program's X server: the screen as the user sees it, the window
+// that has the keyboard focus, and keys pressed as a keyboard presses them.
+class XConnection {
+public:
+    XConnection() : display_(XOpenDisplay(nullptr)) {
+        // A window that goes away while it is looked at is no reason to end the test program.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
+    ~XConnection() {
+        if (display_ != nullptr) XCloseDisplay(display_);
+    }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    bool ok() const { return display_ != nullptr; }
+
+    // Every pixel of the screen.
+    std::vector<char> Screen() const {
+        const Window root = DefaultRootWindow(display_);
+        const int screen = DefaultScreen(display_);
+        XImage* image = XGetImage(display_, root, 0, 0, DisplayWidth(display_, screen),
+                                  DisplayHeight(display_, screen), AllPlanes, ZPixmap);
+        if (image == nullptr) return {};
+        std::vector<char> pixels(image->data, image->data + size_t(image->bytes_per_line) * image->height);
+        XDestroyImage(image);
+        return pixels;
+    }
+
+    // Whether the keyboard focus is in a window titled `title` (the focus may sit on a window
+    // inside it).
+    bool FocusIsIn(const std::string& title) const {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        const Window root = DefaultRootWindow(display_);
+        for (Window w = focus; w != None && w != PointerRoot && w != root;) {
+            char* name = nullptr;
+            if (XFetchName(display_, w, &name) && name != nullptr) {
+                const bool found = title == name;
+                XFree(name);
+                if (found) return true;
+            }
+            Window rootReturn = None, parent = None;
+            Window* children = nullptr;
+            unsigned count = 0;
+            if (!XQueryTree(display_, w, &rootReturn, &parent, &children, &count)) return false;
+            if (children != nullptr) XFree(children);
+            w = parent;
+        }
+        return false;
+    }
+
+    // A key pressed and released through the XTest extension, as from the keyboard: it goes to
+    // whatever window the window manager and the program gave the focus.
+    bool Key(KeySym sym) const {
+        const KeyCode code = XKeysymToKeycode(display_, sym);
+        if (code == 0) return false;
+        const bool sent = XTestFakeKeyEvent(display_, code, True, CurrentTime) &&
+                          XTestFakeKeyEvent(display_, code, False, CurrentTime);
+        XSync(display_, False);
+        return sent;
+    }
+
+private:
+    Display* display_;
+};
+
+// Polls `done` until it holds or `limit` passes; whether it held.
+template <typename Done>
+bool PollUntil(Done done, std::chrono::seconds limit = kStartTimeout) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// The screen once it has stopped changing: the same picture twice, a quarter second apart (at
+// 50 Hz a playing recording shows a dozen frames in between).
+std::vector<char> StillScreen(const XConnection& x) {
+    std::vector<char> last = x.Screen();
+    PollUntil([&] {
+        std::this_thread::sleep_for(250ms);
+        std::vector<char> now = x.Screen();
+        const bool still = now == last;
+        last.swap(now);
+        return still;
+    });
+    return last;
 }
 
 // One run of the program.
@@ -236,6 +334,30 @@ TEST_F(ProgramTest, HelpEndsTheProgramBeforeAnyWindow) {
     ASSERT_TRUE(program.started());
     EXPECT_TRUE(program.WaitForExit());
     EXPECT_EQ(Stored("/History/Count"), "<missing>");
+}
+
+// The program as a user starts it on a desktop: a window manager, a recording on the command line,
+// no click anywhere. Space plays and Space stops, wherever the program put the keyboard focus.
+TEST_F(ProgramTest, SpacePlaysAndStopsAtFirstSightUnderAWindowManager) {
+    XConnection x;
+    ASSERT_TRUE(x.ok()) << "no X server";
+    Program program({recording_}, home_.path(), home_.path());
+    ASSERT_TRUE(program.started());
+    const std::string title = kVersion + " [" + recording_ + "]";
+    ASSERT_TRUE(program.WaitForTitle(title));
+    // The window manager gives the new window the focus in its own time.
+    ASSERT_TRUE(PollUntil([&] { return x.FocusIsIn(title); })) << "the window never got the focus";
+    const std::vector<char> still = StillScreen(x);
+
+    ASSERT_TRUE(x.Key(XK_space));
+    EXPECT_TRUE(PollUntil([&] { return x.Screen() != still; })) << "Space did not play";
+    ASSERT_TRUE(x.Key(XK_space));
+    const std::vector<char> stopped = StillScreen(x);
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(x.Screen() == stopped) << "Space did not stop";
+
+    EXPECT_TRUE(program.Terminate());
+    EXPECT_TRUE(program.ExitedNormally()) << "status " << program.status();
 }
 
 }  // namespace

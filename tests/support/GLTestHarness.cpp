@@ -11,6 +11,8 @@
 #include <wx/image.h>
 #include <wx/init.h>
 #include <wx/log.h>
+#include <wx/time.h>
+#include <wx/utils.h>
 
 #include <GL/gl.h>
 
@@ -32,6 +34,16 @@ constexpr int kCanvasSize = 256;
 void InstallWxTestHandlers() {
     wxSetAssertHandler(FailOnAssert);
     delete wxLog::SetActiveTarget(new wxLogStderr);
+}
+
+bool WaitUntil(const std::function<bool()>& done, double seconds) {
+    const wxLongLong end = wxGetLocalTimeMillis() + static_cast<long>(seconds * 1000);
+    for (;;) {
+        wxTheApp->Yield(true);
+        if (done()) return true;
+        if (wxGetLocalTimeMillis() >= end) return false;
+        wxMilliSleep(2);
+    }
 }
 
 int ColourByte(float v) { return static_cast<int>(v * 255.0f + 0.5f); }

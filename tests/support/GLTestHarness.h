@@ -19,6 +19,11 @@ namespace testsupport {
 // log to standard error instead of message boxes.
 void InstallWxTestHandlers();
 
+// Runs the toolkit's events until `done` answers true, and answers whether it did before `seconds`
+// passed. The bound only stops a case that would otherwise hang: a loaded machine gets all of
+// it, so a case waits on what it needs, never on a fixed time.
+bool WaitUntil(const std::function<bool()>& done, double seconds = 60);
+
 // The byte GL stores for a colour component in [0, 1].
 int ColourByte(float v);
 // Number of pixels of an RGB image whose red, green or blue differs from the colour by more than

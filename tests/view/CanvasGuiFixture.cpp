@@ -42,9 +42,7 @@ void CanvasGuiTest::SetUp() {
     canvas = new TestCanvas(frame, wxID_ANY, wxDefaultPosition, wxSize(kWidth, kHeight));
     frame->SetClientSize(kWidth, kHeight);
     frame->Show();
-    for (int i = 0; i < 200 && !canvas->IsShownOnScreen(); ++i) wxTheApp->Yield(true);
-    for (int i = 0; i < 20; ++i) wxTheApp->Yield(true);
-    ASSERT_TRUE(canvas->IsShownOnScreen());
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return canvas->IsShownOnScreen(); }));
     ASSERT_EQ(canvas->GetClientSize(), wxSize(kWidth, kHeight));
 }
 
@@ -53,14 +51,6 @@ void CanvasGuiTest::TearDown() {
     for (int i = 0; i < 10; ++i) wxTheApp->Yield(true);
     frame = nullptr;
     canvas = nullptr;
-}
-
-void CanvasGuiTest::RunEvents(int ms) {
-    const wxLongLong end = wxGetLocalTimeMillis() + ms;
-    while (wxGetLocalTimeMillis() < end) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(2);
-    }
 }
 
 testsupport::PixelBlock CanvasGuiTest::Paint() {

@@ -23,8 +23,6 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
-    // Runs pending events for about `ms` milliseconds (timers fire in between).
-    static void RunEvents(int ms);
     // Paints the canvas through its own paint handler and reads back the frame it drew.
     testsupport::PixelBlock Paint();
 

@@ -149,9 +149,7 @@ protected:
         canvas = new ImageCanvas(frame, wxSize(kW, kH));
         frame->SetClientSize(kW, kH);
         frame->Show();
-        for (int i = 0; i < 200 && !canvas->IsShownOnScreen(); ++i) wxTheApp->Yield(true);
-        for (int i = 0; i < 20; ++i) wxTheApp->Yield(true);
-        ASSERT_TRUE(canvas->IsShownOnScreen());
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return canvas->IsShownOnScreen(); }));
         ASSERT_EQ(canvas->GetClientSize(), wxSize(kW, kH));
         // Nothing but the background: every pixel of a picture can be checked.
         canvas->GetGroundPlane()->visible = false;

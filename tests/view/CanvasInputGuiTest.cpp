@@ -14,6 +14,7 @@
 #include <wx/menu.h>
 #include <wx/tglbtn.h>
 #include <wx/uiaction.h>
+#include <wx/utils.h>
 
 #include "view/CanvasInputFixture.h"
 #include "support/GLTestHarness.h"
@@ -53,14 +54,15 @@ TEST_F(CanvasInputTest, ARealClickThroughTheXServerSelectsTheMarker) {
     wxUIActionSimulator sim;
     const wxPoint target = canvas->ClientToScreen(At(kMarkers[1]));
     ASSERT_TRUE(sim.MouseMove(target));
-    RunEvents(50);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return wxGetMousePosition() == target; }));
     ASSERT_TRUE(sim.MouseClick());
-    for (int i = 0; i < 100 && Selection(cloud).empty(); ++i) RunEvents(10);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return !Selection(cloud).empty(); }));
     EXPECT_EQ(Selection(cloud), std::vector<int>{1});
     EXPECT_EQ(Status(), "RASI");
     // The pointer must not hover over the windows of the tests that follow.
-    sim.MouseMove(wxPoint(1270, 1010));
-    RunEvents(20);
+    const wxPoint away(1270, 1010);
+    ASSERT_TRUE(sim.MouseMove(away));
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return wxGetMousePosition() == away; }));
 }
 
 TEST_F(CanvasInputTest, CtrlClickAddsWithTheNextOrder) {
@@ -169,7 +171,9 @@ TEST_F(CanvasInputTest, HoverRequestsAreCoalescedIntoOnePickAndNoExtraPaint) {
     EXPECT_EQ(cloud->IsHighlighted(3), 0);
     // The pick asks for no repaint of its own: only the test's own request was made.
     EXPECT_EQ(canvas->refreshes, refreshes + 1);
-    RunEvents(100);
+    // Whatever is still due is painted now: no pick may come with it.
+    canvas->Update();
+    wxTheApp->Yield(true);
     EXPECT_EQ(cloud->selectPasses, passes + 1);
 }
 

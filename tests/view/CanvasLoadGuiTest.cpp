@@ -353,7 +353,7 @@ TEST_F(LoadTest, SkeletonSamplePlaysToItsLastFrame) {
     EXPECT_NEAR(canvas->GetRangeEnd(), 799 * 0.0083333, 1e-9);
     EXPECT_TRUE(log.errors.empty());
     canvas->Play();
-    RunEvents(300);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return canvas->GetCurrentFrame() > 0; }));
     canvas->Stop();
     EXPECT_GT(canvas->GetCurrentFrame(), 0);
     canvas->LastFrame();

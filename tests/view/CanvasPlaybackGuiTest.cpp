@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <wx/app.h>
+#include <wx/eventfilter.h>
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 
@@ -21,6 +22,17 @@ MarkerCloud* Recording(int frames, double rate, const wxString& type = "c3d") {
     return new MarkerCloud(samples, rate, type);
 }
 
+// Counts the timer events the toolkit delivers while it lives.
+struct TimerTicks : wxEventFilter {
+    TimerTicks() { wxEvtHandler::AddFilter(this); }
+    ~TimerTicks() override { wxEvtHandler::RemoveFilter(this); }
+    int FilterEvent(wxEvent& event) override {
+        if (event.GetEventType() == wxEVT_TIMER) ++count;
+        return Event_Skip;
+    }
+    int count = 0;
+};
+
 class PlaybackTest : public CanvasGuiTest {
 protected:
     void SetUp() override {
@@ -30,32 +42,36 @@ protected:
     }
 };
 
+// Long enough (an hour) that no stall of a loaded machine wraps playback round to the start.
+constexpr int kLongRecording = 360000;
+
 TEST_F(PlaybackTest, RealTimerAdvancesTheFrameForwards) {
-    canvas->Adopt(Recording(200, 100));
+    canvas->Adopt(Recording(kLongRecording, 100));
     canvas->GoToFrame(20, true);
     ASSERT_EQ(canvas->GetObject()->GetCurrentFrame(), 20);
     canvas->Play();
     EXPECT_TRUE(canvas->IsPlaying());
     EXPECT_TRUE(canvas->IsTimerRunning());
-    RunEvents(400);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return canvas->GetObject()->GetCurrentFrame() > 20; }));
     canvas->Stop();
     const int shown = canvas->GetObject()->GetCurrentFrame();
     EXPECT_GT(shown, 20);
-    EXPECT_LT(shown, 199);
+    EXPECT_LT(shown, kLongRecording - 1);
     EXPECT_FALSE(canvas->IsPlaying());
     EXPECT_FALSE(canvas->IsTimerRunning());
     EXPECT_EQ(canvas->GetCurrentFrame(), shown);
 }
 
 TEST_F(PlaybackTest, RealTimerRunsBackwards) {
-    canvas->Adopt(Recording(200, 100));
-    canvas->GoToFrame(180, true);
+    canvas->Adopt(Recording(kLongRecording, 100));
+    const int start = kLongRecording - 20;
+    canvas->GoToFrame(start, true);
     canvas->PlayBackward();
     EXPECT_TRUE(canvas->IsReverse());
-    RunEvents(400);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return canvas->GetObject()->GetCurrentFrame() < start; }));
     canvas->Stop();
     const int shown = canvas->GetObject()->GetCurrentFrame();
-    EXPECT_LT(shown, 180);
+    EXPECT_LT(shown, start);
     EXPECT_GT(shown, 0);
 }
 
@@ -232,8 +248,9 @@ TEST_F(PlaybackTest, TogglePlayPlaysAndStopsAndTellsTheOwnerFrame) {
 
 TEST_F(PlaybackTest, RateOfZeroNeverDivides) {
     canvas->Adopt(Recording(10, 0));
+    TimerTicks ticks;
     canvas->Play();
-    RunEvents(100);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return ticks.count >= 3; }));
     canvas->NextFrame();
     canvas->PreviousFrame();
     canvas->LastFrame();

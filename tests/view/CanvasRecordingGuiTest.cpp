@@ -118,7 +118,9 @@ TEST_F(RecordingTest, SamplePlaysInRealTime) {
     // 50 Hz plays at the 30-tick ceiling; faster recordings too.
     EXPECT_NEAR(canvas->GetTimerInterval(),
                 std::max(1.0 / 30, recording->GetFramePeriod()), 1e-12);
-    RunEvents(400);
+    EXPECT_TRUE(testsupport::WaitUntil([&] {
+        return recording->GetCurrentFrame() > 10 && frame->Count(myGLCanvas::kNotifyTime3) > 2;
+    }));
     canvas->Stop();
     const int reached = recording->GetCurrentFrame();
     EXPECT_GT(reached, 10);

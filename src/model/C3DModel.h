@@ -156,3 +156,9 @@ private:
     double totalMassAsRead_ = 70.0;
     size_t loggedWarnings_ = 0;  // entries of Warnings already sent to the Log
 };
+
+// A model file's groups and entries as the model reads them: LF, CR LF or CR line ends, UTF-8
+// (with or without a byte-order mark), Latin-1, or UTF-16 (with a byte-order mark, or known by its
+// zero bytes). Read-only; never null. A file that yields no entry is reported in the Log with its
+// name and the reason.
+std::unique_ptr<wxConfigBase> OpenModelFileForReading(const wxString& path);

@@ -8,6 +8,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,14 +28,15 @@
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
 // A Hanavan list longer than any anthropometric table is a damaged file, not a model.
 constexpr long kMaxHanavanSize = 1024;
 
-// A model file larger than this is no model file: it is read as an empty one.
-constexpr std::streamoff kMaxModelFileBytes = 16 << 20;
+// A model file larger than this is no model file: it is not read (and is reported).
+constexpr long long kMaxModelFileBytes = 16 << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -122,25 +124,78 @@ std::string EntryValue(const std::string& raw) {
     return out;
 }
 
-// A model file's groups and entries, read once, answering the reads of the model (absolute keys
-// "/group/key", letter case ignored, as the toolkit's file store). The toolkit's store costs some
-// thirty allocations a line and parses again for every object; this one holds the file as parsed
-// here. Values still pass through the base's reading, which expands environment variables as
-// the file store does. It is read-only.
+// A model file's groups and entries, read once, answering the reads of the model (keys
+// "/group/key", or relative to the path set, letter case ignored, as the toolkit's file store).
+// The toolkit's store costs some thirty allocations a line and parses again for every object; this
+// one holds the file as parsed here. Values still pass through the base's reading, which expands
+// environment variables as the file store does. Groups and entries are listed under the names
+// they were first written with. It is read-only.
 class ModelFileStore : public wxConfigBase {
 public:
-    using Group = std::map<std::string, wxString>;  // key in lower case -> value
+    struct Entry {
+        wxString name;  // as first written
+        wxString value;
+    };
+    struct Group {
+        std::string name;                      // path as first written ("a/b", "" for the root)
+        std::map<std::string, Entry> entries;  // key in lower case -> entry
+    };
     explicit ModelFileStore(std::map<std::string, Group> groups) : groups_(std::move(groups)) {}
 
     void SetPath(const wxString& path) override { path_ = path; }
     const wxString& GetPath() const override { return path_; }
-    bool GetFirstGroup(wxString&, long&) const override { return false; }
-    bool GetNextGroup(wxString&, long&) const override { return false; }
-    bool GetFirstEntry(wxString&, long&) const override { return false; }
-    bool GetNextEntry(wxString&, long&) const override { return false; }
-    size_t GetNumberOfEntries(bool) const override { return 0; }
-    size_t GetNumberOfGroups(bool) const override { return 0; }
-    bool HasGroup(const wxString& name) const override { return groups_.count(GroupKey(name.utf8_string())) != 0; }
+    bool GetFirstGroup(wxString& name, long& index) const override {
+        index = 0;
+        return GetNextGroup(name, index);
+    }
+    bool GetNextGroup(wxString& name, long& index) const override {
+        const std::vector<wxString> names = Subgroups(GroupKey(path_.utf8_string()));
+        if (index < 0 || static_cast<size_t>(index) >= names.size()) return false;
+        name = names[static_cast<size_t>(index++)];
+        return true;
+    }
+    bool GetFirstEntry(wxString& name, long& index) const override {
+        index = 0;
+        return GetNextEntry(name, index);
+    }
+    bool GetNextEntry(wxString& name, long& index) const override {
+        const auto found = groups_.find(GroupKey(path_.utf8_string()));
+        if (found == groups_.end() || index < 0 || static_cast<size_t>(index) >= found->second.entries.size())
+            return false;
+        name = std::next(found->second.entries.begin(), index++)->second.name;
+        return true;
+    }
+    size_t GetNumberOfEntries(bool recursive) const override {
+        const std::string here = GroupKey(path_.utf8_string());
+        size_t count = 0;
+        for (const auto& [key, group] : groups_)
+            if (key == here || (recursive && Below(key, here))) count += group.entries.size();
+        return count;
+    }
+    size_t GetNumberOfGroups(bool recursive) const override {
+        const std::string here = GroupKey(path_.utf8_string());
+        if (!recursive) return Subgroups(here).size();
+        // A group "a/b" makes "a" a group too, as in the toolkit's store.
+        std::set<std::string> below;
+        for (const auto& entry : groups_) {
+            const std::string& key = entry.first;
+            if (!Below(key, here)) continue;
+            for (size_t at = here.empty() ? 0 : here.size() + 1;;) {
+                const size_t slash = key.find('/', at);
+                below.insert(key.substr(0, slash));
+                if (slash == std::string::npos) break;
+                at = slash + 1;
+            }
+        }
+        return below.size();
+    }
+    bool HasGroup(const wxString& name) const override {
+        const std::string key = GroupKey(Resolve(name));
+        if (groups_.count(key) != 0) return true;
+        for (const auto& entry : groups_)
+            if (Below(entry.first, key)) return true;
+        return false;
+    }
     bool HasEntry(const wxString& name) const override {
         wxString value;
         return DoReadString(name, &value);
@@ -154,14 +209,14 @@ public:
 
 protected:
     bool DoReadString(const wxString& key, wxString* value) const override {
-        const std::string text = key.utf8_string();
+        const std::string text = Resolve(key);
         const size_t slash = text.rfind('/');
         const std::string group = slash == std::string::npos ? std::string() : text.substr(0, slash);
         const auto found = groups_.find(GroupKey(group));
         if (found == groups_.end()) return false;
-        const auto entry = found->second.find(Lower(text.substr(slash == std::string::npos ? 0 : slash + 1)));
-        if (entry == found->second.end()) return false;
-        *value = entry->second;
+        const auto entry = found->second.entries.find(Lower(text.substr(slash == std::string::npos ? 0 : slash + 1)));
+        if (entry == found->second.entries.end()) return false;
+        *value = entry->second.value;
         return true;
     }
     bool DoReadLong(const wxString& key, long* value) const override {
@@ -194,35 +249,87 @@ private:
         }
         return Lower(key);
     }
+    // Whether the group `key` lies inside the group `here` (both as GroupKey gives them).
+    static bool Below(const std::string& key, const std::string& here) {
+        if (here.empty()) return !key.empty();
+        return key.size() > here.size() && key.compare(0, here.size(), here) == 0 && key[here.size()] == '/';
+    }
+    // A name without a leading "/" is relative to the path set.
+    std::string Resolve(const wxString& name) const {
+        const std::string text = name.utf8_string();
+        if (!text.empty() && text[0] == '/') return text;
+        return path_.utf8_string() + "/" + text;
+    }
+    // The groups right inside `here`, under their names as first written.
+    std::vector<wxString> Subgroups(const std::string& here) const {
+        std::map<std::string, wxString> names;  // in lower case -> as written
+        for (const auto& [key, group] : groups_) {
+            if (!Below(key, here)) continue;
+            const size_t start = here.empty() ? 0 : here.size() + 1;
+            const size_t slash = key.find('/', start);
+            const std::string lower = key.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+            // Names hold ASCII only, so the written path splits at the same places.
+            names.emplace(lower, wxString::FromUTF8(group.name.substr(start, lower.size())));
+        }
+        std::vector<wxString> out;
+        for (const auto& entry : names) out.push_back(entry.second);
+        return out;
+    }
 
     std::map<std::string, Group> groups_;
     wxString path_;
 };
 
+// The text of a model file: a UTF-16 file (a text editor's "Unicode", known by its byte-order mark
+// or by the zero bytes of its ASCII letters) converted to UTF-8, a byte-order mark dropped. Other
+// text stays as it is: its values read as UTF-8 when they all are UTF-8, else as Latin-1.
+std::string ModelFileText(std::string bytes) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    size_t bom = 0;
+    switch (dez::DetectTextEncoding(data, bytes.size(), &bom)) {
+    case dez::TextEncoding::Utf16LE:
+        return dez::Utf16ToUtf8(data + bom, bytes.size() - bom, false);
+    case dez::TextEncoding::Utf16BE:
+        return dez::Utf16ToUtf8(data + bom, bytes.size() - bom, true);
+    case dez::TextEncoding::Utf8:
+    case dez::TextEncoding::Latin1:
+        break;
+    }
+    bytes.erase(0, bom);
+    return bytes;
+}
+
 // The store of a model file to read. Lines are taken as the toolkit's file store would take them,
 // without its assertions (a dialog in the viewer) on an entry without a name or a group that
 // appears twice: groups met again are merged into their first appearance, lines that are neither
-// a group nor a "key=value" entry are dropped, CR LF reads like LF. A file that is not UTF-8 reads
-// as Latin-1.
+// a group nor a "key=value" entry are dropped. Lines end at LF, CR LF or a lone CR (old Mac files).
+// A file from which no entry comes is reported with the reason: a model built from it would
+// otherwise just have nothing in it.
 std::unique_ptr<wxConfigBase> OpenForReading(const wxString& path) {
+    const std::string file = path.utf8_string();
     std::string bytes;
+    wxString unread;  // why the file gave nothing to read, when it is known before parsing
     // Only regular files: a FIFO named as a model file would block the open for ever.
+    const long long size = dez::FileSize(file);
     std::ifstream in;
-    if (dez::FileSize(path.utf8_string()) >= 0) in.open(path.utf8_string(), std::ios::binary);
-    if (in.is_open()) {
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size > kMaxModelFileBytes) {
-            wxLogWarning(_("%s: a model file of %lld bytes is not read"), path, static_cast<long long>(size));
-        } else if (size > 0) {
+    if (size > kMaxModelFileBytes) {
+        unread = wxString::Format(_("a file of %lld bytes is too large for a model file"), size);
+    } else if (size == 0) {
+        unread = _("an empty file");
+    } else if (size > 0) {
+        in.open(file, std::ios::binary);
+        if (in.is_open()) {
             bytes.resize(static_cast<size_t>(size));
-            in.read(&bytes[0], size);
+            in.read(&bytes[0], static_cast<std::streamsize>(size));
             bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
         }
     }
-    // A UTF-8 byte-order mark (written by some editors) is no part of the first line.
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    if (unread.empty() && (size < 0 || !in.is_open())) {
+        const std::string why = dez::UnreadableReason(file);
+        unread = why.empty() ? _("the file cannot be opened") : wxString::FromUTF8(why);
+    }
+    const std::string text = ModelFileText(std::move(bytes));
+    bool content = false;                       // a line other than a blank or a comment was met
     std::vector<std::string> order;             // group paths in the order first met
     // The entries of one group, each key once (letter case ignored, as the store does): the store
     // reports a key met twice with a message that trips its own assertion. The last value wins.
@@ -237,15 +344,17 @@ std::unique_ptr<wxConfigBase> OpenForReading(const wxString& path) {
     Entries* current = &groups[std::string()];
     bool skipping = false;  // inside a group whose name the model files never use
     size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
+    while (start < text.size()) {
+        // A CR LF gives an empty line between, which is skipped like any blank line.
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
         start = end + 1;
         const size_t nul = line.find('\0');
         if (nul != std::string::npos) line.resize(nul);
         line = Trimmed(line);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        content = true;
         if (line[0] == '[') {
             std::string group;
             skipping = !GroupPath(line, group);
@@ -291,19 +400,30 @@ std::unique_ptr<wxConfigBase> OpenForReading(const wxString& path) {
         }
     }
     bool utf8 = true;
-    for (const std::string& group : order)
+    size_t entries = 0;
+    for (const std::string& group : order) {
+        entries += groups[group].lines.size();
         for (const auto& entry : groups[group].lines)
             utf8 = utf8 && (entry.second.empty() || !wxString::FromUTF8(entry.second.data(), entry.second.size()).empty());
+    }
+    if (entries == 0) {
+        const wxString why = !unread.empty() ? unread
+                             : content       ? _("no usable key=value entry")
+                             : text.empty()  ? _("no text in it")
+                                             : _("only comments and blank lines");
+        wxLogWarning(_("%s: no entry could be read (%s)"), path, why);
+    }
     std::map<std::string, ModelFileStore::Group> store;
     for (const std::string& group : order) {
         ModelFileStore::Group& values = store[group];
+        values.name = spelling[group];
         for (const auto& [key, raw] : groups[group].lines) {
             std::string folded = key;
             for (char& c : folded)
                 if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
             const std::string value = EntryValue(raw);
-            values[folded] = utf8 ? wxString::FromUTF8(value.data(), value.size())
-                                  : wxString(value.data(), wxConvISO8859_1, value.size());
+            values.entries[folded] = {wxString::FromUTF8(key), utf8 ? wxString::FromUTF8(value.data(), value.size())
+                                                                    : wxString(value.data(), wxConvISO8859_1, value.size())};
         }
     }
     return std::make_unique<ModelFileStore>(std::move(store));
@@ -376,6 +496,8 @@ wxString Group(const char* format, int i) {
 
 }  // namespace
 
+std::unique_ptr<wxConfigBase> OpenModelFileForReading(const wxString& path) { return OpenForReading(path); }
+
 std::shared_ptr<wxConfigBase> C3DModel::ReadStore(const wxString& path) {
     if (readCache_.active && readCache_.store && readCache_.path == path) return readCache_.store;
     std::shared_ptr<wxConfigBase> store = OpenForReading(path);
@@ -396,7 +518,13 @@ bool C3DModel::LoadSegmentModel(const wxString& path, TDataFile* data) {
     KeyReader read(*config, path);
     const long links = read.Int("/Parameters/Links", 0);
     SegmentCount = static_cast<int>(std::clamp<long>(links, 0, kBodySegmentSlots));
-    if (SegmentCount == 0) return true;
+    if (SegmentCount == 0) {
+        // A file that gave no entry was reported as it was read. One with entries but without a
+        // segment count is most likely another model file (joints, display) named for the segments.
+        if (!quiet && config->GetNumberOfEntries(true) > 0 && !config->HasEntry("/Parameters/Links"))
+            wxLogWarning(_("%s: no segment model in it (no Links entry in [Parameters])"), path);
+        return true;
+    }
 
     checkmarker = read.Bool("/Parameters/checkmarker", checkmarker);
     checkcom = read.Bool("/Parameters/checkcom", checkcom);

@@ -167,11 +167,20 @@ TEST_F(ModelBuild, MissingAndDamagedModelFiles) {
         int segments;
         int joints;
         const char* logged;  // "" nothing expected
+        const char* unlogged = "";  // "" nothing refused
     } cases[] = {
         {"segment file gone", "lowerlimb_segments.ini", "-", true, 0, 0, "lowerlimb_segments.ini"},
-        {"segment file empty", "lowerlimb_segments.ini", "", false, 0, 0, ""},
+        // A file that gives nothing is named with the reason, once, and no second guess follows.
+        {"segment file empty", "lowerlimb_segments.ini", "", false, 0, 0,
+         "lowerlimb_segments.ini: no entry could be read (an empty file)", "no segment model"},
+        {"segment file of comments only", "lowerlimb_segments.ini", "; segments to come\r\n\r\n# later\r\n", false, 0,
+         0, "lowerlimb_segments.ini: no entry could be read (only comments and blank lines)", "no segment model"},
         {"garbage", "lowerlimb_segments.ini", std::string("\x01\x02[[[=\xff\n=\n[Parameters\nLinks=", 26), false, 0,
-         0, ""},
+         0, "lowerlimb_segments.ini: no entry could be read (no usable key=value entry)", "no segment model"},
+        {"joint file named for the segments", "lowerlimb_segments.ini", "[Joint Model]\nNbJoints=0\n", false, 0, 0,
+         "lowerlimb_segments.ini: no segment model in it (no Links entry in [Parameters])", "no entry could be read"},
+        {"no segment on purpose", "lowerlimb_segments.ini", "[Parameters]\nLinks=0\n", false, 0, 0, "",
+         "lowerlimb_segments.ini:"},
         {"misspelt marker", "lowerlimb_segments.ini",
          [&] {
              std::string t = segments;
@@ -238,6 +247,11 @@ TEST_F(ModelBuild, MissingAndDamagedModelFiles) {
             EXPECT_EQ(model.SegmentCount, c.segments);
             EXPECT_EQ(model.JointCount, c.joints);
         }
+        if (*c.unlogged) {
+            EXPECT_EQ(logged.find(c.unlogged), std::string::npos) << logged;
+        }
+        // One damaged file, named once (the files are read once for a build).
+        EXPECT_EQ(logged.find("no entry could be read"), logged.rfind("no entry could be read")) << logged;
         if (*c.logged) {
             EXPECT_NE(logged.find(c.logged), std::string::npos) << logged;
             if (std::string(c.what) == "number that is not one") {

@@ -1,5 +1,6 @@
 // Reading OBJ/MTL models, DXF drawings and isosurface data: the largest public sample of each
-// kind (from ../shared/samples, skipped when absent) and a generated isosurface of 200 000 lines.
+// kind (from tests/data/samples; a missing one is reported as its benchmark's error) and a
+// generated isosurface of 200 000 lines.
 // Run: build/bench/bench_models
 #include <benchmark/benchmark.h>
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,6 +168,7 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 }
 
 }  // namespace
+
 
 namespace {
 
@@ -330,12 +332,104 @@ bool LinkTarget(const std::string& path, std::string& target) {
     return false;
 }
 
-// Writes the bytes over the existing file `to`, keeping its inode (and so its other names).
-bool WriteInto(const std::string& to, const void* data, size_t size) {
-    FdGuard out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (out.get() < 0) return false;
-    if (!WriteAll(out.get(), static_cast<const uint8_t*>(data), size) || ::fsync(out.get()) != 0) return false;
-    return out.Close() == 0;
+bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
+    while (n > 0) {
+        const ssize_t written = ::pwrite(fd, p, n, at);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += written;
+        at += written;
+        n -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes the old content back over a rewrite that failed; 0 or the errno value of the step that
+// failed.
+int PutBack(int fd, const uint8_t* old, size_t size) {
+    if (!WriteAllAt(fd, old, size, 0) || ::ftruncate(fd, static_cast<off_t>(size)) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+// Rewrites the existing file `path` with the new bytes, keeping its inode and so its other names.
+// The room for the new size is taken before the first old byte is overwritten, and the old
+// content is kept in memory (a nearly full disk may have no room for a second copy) to be put
+// back when a write still fails part-way: the file ends up holding one version whole, the old
+// one whenever false comes back (save for a put-back that failed too, which the error says).
+bool RewriteInPlace(const std::string& path, const void* data, size_t size, std::string* error) {
+    FdGuard fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        SetError(error, "Cannot open", path, errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) {
+        SetError(error, "Cannot query", path, errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        if (error) *error = "Cannot write '" + path + "': not a regular file";
+        return false;
+    }
+    const size_t oldSize = static_cast<size_t>(st.st_size);
+    std::unique_ptr<uint8_t[]> old(new (std::nothrow) uint8_t[oldSize > 0 ? oldSize : 1]);
+    if (!old) {
+        SetError(error, "Cannot keep a copy of", path, ENOMEM);
+        return false;
+    }
+    for (size_t have = 0; have < oldSize;) {
+        const ssize_t got = ::pread(fd.get(), old.get() + have, oldSize - have, static_cast<off_t>(have));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            SetError(error, "Cannot read", path, errno);
+            return false;
+        }
+        if (got == 0) {
+            if (error) *error = path + " changed while it was read";
+            return false;
+        }
+        have += static_cast<size_t>(got);
+    }
+    if (size > 0) {
+        const int refused = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(size));
+        if (refused != 0) {
+            // A reservation that stopped short may have lengthened the file with zeros.
+            struct stat now;
+            int lost = 0;
+            if (::fstat(fd.get(), &now) == 0 && now.st_size != st.st_size && ::ftruncate(fd.get(), st.st_size) != 0)
+                lost = errno;
+            SetError(error, "Cannot make room for", path, refused);
+            if (lost != 0 && error) *error += std::string("; its old length could not be put back: ") + std::strerror(lost);
+            return false;
+        }
+    }
+    const char* step = nullptr;
+    if (!WriteAllAt(fd.get(), static_cast<const uint8_t*>(data), size, 0)) {
+        step = "Cannot write";
+    } else if (size < oldSize && ::ftruncate(fd.get(), static_cast<off_t>(size)) != 0) {
+        step = "Cannot shorten";
+    } else if (::fsync(fd.get()) != 0) {
+        step = "Cannot flush";
+    }
+    if (step != nullptr) {
+        const int err = errno;
+        const int lost = PutBack(fd.get(), old.get(), oldSize);
+        SetError(error, step, path, err);
+        if (lost != 0 && error) *error += std::string("; its old content could not be put back: ") + std::strerror(lost);
+        return false;
+    }
+    if (fd.Close() != 0) {
+        SetError(error, "Cannot close", path, errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -365,7 +459,8 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
     }
 
     mode_t mode = 0644 & ~CurrentUmask();
-    bool inPlace = false;
+    bool regular = false;
+    bool linked = false;
     struct stat existing;
     if (::stat(path.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode)) {
@@ -379,9 +474,9 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
             return false;
         }
         mode = existing.st_mode & 07777;
-        // A rename would split a hard link: such a file is rewritten in place once the complete
-        // new content is safely on disk beside it.
-        inPlace = S_ISREG(existing.st_mode) && existing.st_nlink > 1;
+        regular = S_ISREG(existing.st_mode);
+        // A rename would split a hard link: such a file is rewritten in place.
+        linked = regular && existing.st_nlink > 1;
     }
 
     // Hidden, next to the target (rename only works within one file system), short enough for
@@ -389,7 +484,15 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
     std::string temp = JoinPath(folder, "." + name.substr(0, 200) + ".XXXXXX");
     FdGuard fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) {
-        SetError(error, "Cannot create a temporary file for", path, errno);
+        const int err = errno;
+        // A writable file in a folder that takes no new file (not this user's, or out of
+        // entries) can still be rewritten in place.
+        if (regular) {
+            if (RewriteInPlace(path, data, size, error)) return true;
+            if (error) *error += std::string(" (no temporary file could be made beside it: ") + std::strerror(err) + ")";
+            return false;
+        }
+        SetError(error, "Cannot create a temporary file for", path, err);
         return false;
     }
     const char* step = nullptr;
@@ -401,18 +504,25 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
         step = "Cannot flush";
     } else if (fd.Close() != 0) {
         step = "Cannot close";
-    } else if (inPlace && WriteInto(path, data, size)) {
-        ::unlink(temp.c_str());
-    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
-        // An in-place rewrite that failed half-way falls back to the complete copy: the link is
-        // split, but no data is lost.
-        step = "Cannot replace";
     }
     if (step != nullptr) {
         const int err = errno;
         if (fd.get() >= 0) fd.Close();
         ::unlink(temp.c_str());
         SetError(error, step, path, err);
+        return false;
+    }
+    if (linked) {
+        // The complete copy on disk outlives a crash in the middle of the rewrite; a failed
+        // rewrite leaves the old content in place, never a split link.
+        const bool rewritten = RewriteInPlace(path, data, size, error);
+        ::unlink(temp.c_str());
+        return rewritten;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        SetError(error, "Cannot replace", path, err);
         return false;
     }
     // Make the rename itself durable; a failure here no longer endangers any data.

@@ -289,10 +289,15 @@ bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error =
 
 // Replaces `path` with the given bytes so that readers see either the old or the new content:
 // the bytes go to a fresh temporary file in the same folder, which is flushed to disk and then
-// renamed over `path`. On any failure the temporary file is removed and an existing `path` is left
-// untouched. A replaced file keeps its permission bits; a new one gets 0644 minus the umask. A
-// symbolic link is followed (the link stays, its target is replaced); a file with other hard
-// links is rewritten in place from the complete temporary copy; a read-only file is refused.
+// renamed over `path`. On any failure the temporary file is removed, an existing `path` keeps its
+// old content and `error` says why. A replaced file keeps its permission bits; a new one gets 0644
+// minus the umask. A symbolic link is followed (the link stays, its target is replaced); a
+// read-only file is refused.
+// Two cases are rewritten in place instead, keeping the file's inode: a file with other hard links
+// (once the complete temporary copy is on disk, so that the link is never split) and a writable
+// file in a folder where no temporary file can be made. The room for the new size is taken first
+// and the old content is kept in memory, so that a rewrite failing part-way puts it back; readers
+// may then see the file change while it is rewritten.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
                          std::string* error = nullptr);
 

@@ -307,8 +307,9 @@ bool TDataFile::WriteText(const char* filePath, bool) {
         }
         out += eol;
     }
-    if (!dez::WriteFileAtomically(file, out.data(), out.size())) {
-        SetErrorText(("Unable to open " + file).c_str());
+    std::string why;
+    if (!dez::WriteFileAtomically(file, out.data(), out.size(), &why)) {
+        SetErrorText(("Unable to open " + file + ": " + why).c_str());
         return false;
     }
     return WriteDFN(file.c_str());

@@ -260,7 +260,9 @@ private:
 
 // Reads a whole regular file into `out` (replaced only on success); anything else (a FIFO, a
 // device, a directory) is refused without waiting on it. On failure `error` (when given) says
-// which step failed for which path.
+// which step failed for which path. A file written, truncated or replaced while it is read is read
+// once more; when it changes again the read fails with "<path> changed while it was read" rather
+// than return a mix of versions.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error = nullptr);
 
 // A whole file read once into a buffer that is not cleared first: the large text tables are

@@ -158,8 +158,9 @@ std::string CheckShape(const std::string& path, const TableShape& shape) {
 std::unique_ptr<Matrix2D> ReadTable(TDataFile& d, const std::string& path, bool fill, std::string& error,
                                     TableShape& shape) {
     dez::FileBytes bytes;
-    if (dez::FileSize(path) < 0 || !dez::ReadWholeFile(path, bytes)) {
-        error = "Unable to open " + path;
+    std::string why;
+    if (dez::FileSize(path) < 0 || !dez::ReadWholeFile(path, bytes, &why)) {
+        error = "Unable to open " + path + (why.empty() ? "" : ": " + why);
         return nullptr;
     }
     d.lineEnd = FirstLineEnd(bytes.text(), d.lineEnd);

@@ -53,16 +53,16 @@ void Reach(const Leg& leg, double* down, double* forward) {
     *forward = kThigh * std::sin(leg.hipFlexion) + kShank * std::sin(shank);
 }
 
-bool WriteMarkerSet(const std::string& path) {
+bool WriteMarkerSet(const std::string& path, std::string* error) {
     std::string text = "!MKR#2\n[Autolabel]\n";
     for (const char* label : kLabels) text += std::string(label) + "\n";
     for (const char* link : kLinks) text += std::string(link) + "\n";
-    return dez::WriteFileAtomically(path, text.data(), text.size());
+    return dez::WriteFileAtomically(path, text.data(), text.size(), error);
 }
 
 }  // namespace
 
-bool WriteDemoRecording(const std::string& path) {
+bool WriteDemoRecording(const std::string& path, std::string* error) {
     TDataFile data(kDemoMarkers, kDemoFrames, kDemoRate, 0, 0, 3);
     if (data.points == nullptr) return false;
     for (int m = 0; m < kDemoMarkers; ++m) data.SetPointLabel(kLabels[m], m, "mm", kLabels[m]);
@@ -109,7 +109,10 @@ bool WriteDemoRecording(const std::string& path) {
         set(SACR, 0, pelvisY - 110, hipZ + 80);
         set(HEAD, 0, pelvisY + 20, hipZ + 760);
     }
-    if (!data.SaveFile(path.c_str(), kFileC3D)) return false;
+    if (!data.SaveFile(path.c_str(), kFileC3D)) {
+        if (error) *error = data.GetErrorText();
+        return false;
+    }
     // The stick figure comes from a marker-set file beside the recording.
-    return WriteMarkerSet(dez::ReplaceExtension(path, ".mkr"));
+    return WriteMarkerSet(dez::ReplaceExtension(path, ".mkr"), error);
 }

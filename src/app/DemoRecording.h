@@ -9,5 +9,5 @@ inline constexpr int kDemoFrames = 200;
 inline constexpr float kDemoRate = 50.0f;
 
 // Writes the demo recording as a C3D file and its marker-set file (same name, ".mkr"). False when
-// either cannot be written.
-bool WriteDemoRecording(const std::string& path);
+// either cannot be written, with the reason in `error` when given.
+bool WriteDemoRecording(const std::string& path, std::string* error = nullptr);

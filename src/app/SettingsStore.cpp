@@ -31,9 +31,7 @@ std::unique_ptr<wxFileConfig> Defaults() {
 
 // Lines the store would stumble on: an entry without '=' or without a name (the toolkit asserts on
 // those), a group header without its ']'. Blank lines and ';' or '#' comments are fine.
-bool HasMalformedLine(const std::string& file) {
-    std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(file, bytes)) return true;
+bool HasMalformedLine(const std::vector<uint8_t>& bytes) {
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = start;
@@ -59,8 +57,12 @@ bool HasMalformedLine(const std::string& file) {
     return false;
 }
 
-std::unique_ptr<wxFileConfig> Parse(const wxString& path, bool* damaged) {
-    if (HasMalformedLine(path.utf8_string())) {
+// The store read from the file; null when the file is damaged (*damaged) or cannot be read (the
+// reason in *unread: a file that cannot be read now is not damaged, and is left as it is).
+std::unique_ptr<wxFileConfig> Parse(const wxString& path, bool* damaged, std::string* unread) {
+    std::vector<uint8_t> bytes;
+    if (!dez::ReadWholeFile(path.utf8_string(), bytes, unread)) return nullptr;
+    if (HasMalformedLine(bytes)) {
         *damaged = true;
         return nullptr;
     }
@@ -81,8 +83,14 @@ std::unique_ptr<wxFileConfig> OpenSettingsStore(const wxString& path, wxString* 
     std::unique_ptr<wxFileConfig> config;
     if (dez::FileExists(file) && dez::FileSize(file) >= 0) {
         bool damaged = false;
-        config = Parse(path, &damaged);
-        if (damaged) {
+        std::string unread;
+        config = Parse(path, &damaged, &unread);
+        if (!config && !damaged) {
+            config = Defaults();
+            if (note)
+                *note = "The settings file " + path + " cannot be read (" + wxString::FromUTF8(unread.c_str()) +
+                        "); the settings start from their defaults.";
+        } else if (damaged) {
             const std::string aside = file + ".damaged";
             const bool moved = std::rename(file.c_str(), aside.c_str()) == 0;
             config = Defaults();

@@ -1,5 +1,6 @@
 // Writes the demo recording: dezozuza_demo_c3d <output.c3d>
 #include <iostream>
+#include <string>
 
 #include "app/DemoRecording.h"
 
@@ -8,8 +9,9 @@ int main(int argc, char* argv[]) {
         std::cerr << "usage: " << (argc > 0 ? argv[0] : "dezozuza_demo_c3d") << " <output.c3d>\n";
         return 2;
     }
-    if (!WriteDemoRecording(argv[1])) {
-        std::cerr << "Could not write " << argv[1] << "\n";
+    std::string error;
+    if (!WriteDemoRecording(argv[1], &error)) {
+        std::cerr << "Could not write " << argv[1] << ": " << error << "\n";
         return 1;
     }
     return 0;

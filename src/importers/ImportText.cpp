@@ -1,9 +1,7 @@
 #include "importers/ImportText.h"
 
-#include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstring>
 #include <limits>
 
 #include "platform/ByteReader.h"
@@ -102,8 +100,12 @@ bool ReadDataFile(const std::string& path, std::vector<uint8_t>& out, std::strin
 
 bool ReadRecordingFile(const char* filePath, std::vector<uint8_t>& out, std::string& error) {
     const std::string path = filePath ? filePath : "";
-    if (ReadWholeFile(path, out)) return true;
-    error = Format("Cannot open %s: %s", NameOf(path).c_str(), std::strerror(errno));
+    std::string why;
+    if (ReadWholeFile(path, out, &why)) return true;
+    // The reader's message ends with the system's reason after the quoted path; a file that kept
+    // changing while it was read has no such reason, and its message says so whole.
+    const size_t quote = why.rfind("': ");
+    error = "Cannot open " + NameOf(path) + ": " + (quote == std::string::npos ? why : why.substr(quote + 3));
     return false;
 }
 

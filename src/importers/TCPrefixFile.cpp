@@ -41,11 +41,12 @@ bool TCPrefixFile::Read(const char* filePath) {
     type_ = 0;
     if (!filePath) return Fail("no file given");
     std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(filePath, bytes)) {
+    std::string why;
+    if (!dez::ReadWholeFile(filePath, bytes, &why)) {
         path_ = filePath;
         rate_ = 1.0;
         frames_ = 0;
-        return Fail("Unable to open the file");
+        return Fail(("Unable to open the file: " + why).c_str());
     }
     const bool ok = ReadBuffer(bytes.data(), bytes.size());
     path_ = filePath;

@@ -105,7 +105,8 @@ bool TCodaFile::Read(const char* filePath) {
     Clear();
     if (!filePath || !*filePath) return Fail("Unable to open an empty file", false);
     std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(filePath, bytes)) return Fail("Unable to open the file", true);
+    std::string why;
+    if (!dez::ReadWholeFile(filePath, bytes, &why)) return Fail(("Unable to open the file: " + why).c_str(), true);
     const bool ok = ReadBuffer(bytes.data(), bytes.size());
     path_ = filePath;
     return ok;

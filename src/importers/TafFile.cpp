@@ -230,8 +230,9 @@ bool ReadTAFBuffer(TDataFile& d, const uint8_t* bytes, size_t size, bool asPoint
 bool TDataFile::ReadTAF(const char* filePath, bool asPoints) {
     const std::string name = dez::NameOf(filePath ? filePath : "");
     std::vector<uint8_t> bytes;
-    if (!filePath || !dez::ReadWholeFile(filePath, bytes)) {
-        SetErrorText((name + ": Unable to open the file").c_str());
+    std::string why;
+    if (!filePath || !dez::ReadWholeFile(filePath, bytes, &why)) {
+        SetErrorText((name + ": Unable to open the file" + (why.empty() ? "" : ": " + why)).c_str());
         return false;
     }
     return ReadTAFBuffer(*this, bytes.data(), bytes.size(), asPoints, name);

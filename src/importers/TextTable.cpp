@@ -158,8 +158,9 @@ std::string CheckShape(const std::string& path, const TableShape& shape) {
 std::unique_ptr<Matrix2D> ReadTable(TDataFile& d, const std::string& path, bool fill, std::string& error,
                                     TableShape& shape) {
     dez::FileBytes bytes;
-    if (dez::FileSize(path) < 0 || !dez::ReadWholeFile(path, bytes)) {
-        error = "Unable to open " + path;
+    std::string why;
+    if (dez::FileSize(path) < 0 || !dez::ReadWholeFile(path, bytes, &why)) {
+        error = "Unable to open " + path + (why.empty() ? "" : ": " + why);
         return nullptr;
     }
     d.lineEnd = FirstLineEnd(bytes.text(), d.lineEnd);
@@ -307,8 +308,9 @@ bool TDataFile::WriteText(const char* filePath, bool) {
         }
         out += eol;
     }
-    if (!dez::WriteFileAtomically(file, out.data(), out.size())) {
-        SetErrorText(("Unable to open " + file).c_str());
+    std::string why;
+    if (!dez::WriteFileAtomically(file, out.data(), out.size(), &why)) {
+        SetErrorText(("Unable to open " + file + ": " + why).c_str());
         return false;
     }
     return WriteDFN(file.c_str());

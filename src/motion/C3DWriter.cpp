@@ -651,7 +651,7 @@ bool TC3DData::SaveC3D(const char* filePath, const char* company, const char* so
         std::string error;
         if (!dez::WriteFileAtomically(filePath, file.get(), fileSize, &error)) {
             const bool notCreated = error.rfind("Cannot create", 0) == 0;
-            SetErrorText(notCreated ? "Unable to open C3D file for writing " : ("Error writing C3D file: " + error).c_str());
+            SetErrorText(((notCreated ? "Unable to open C3D file for writing: " : "Error writing C3D file: ") + error).c_str());
             return false;
         }
     } catch (const std::bad_alloc&) {

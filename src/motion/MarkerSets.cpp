@@ -446,8 +446,9 @@ bool TDataFile::ReadMkrV1(const char* filePath, TStructure* structure) {
 bool TDataFile::ReadMkrV2(const char* filePath, const char* section, TStructure* structure) {
     errorText[0] = '\0';
     std::string content;
-    if (!filePath || !ReadMkrText(filePath, content)) {
-        SetMessage(*this, "Unable to open mkr file");
+    std::string why;
+    if (!filePath || !ReadMkrText(filePath, content, &why)) {
+        SetMessage(*this, "Unable to open mkr file" + (why.empty() ? "" : ": " + why));
         return false;
     }
     const std::string header = section ? section : kDefaultSection;

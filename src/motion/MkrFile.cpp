@@ -8,9 +8,9 @@
 #include "platform/TextEncoding.h"
 #include "platform/TextUtil.h"
 
-bool ReadMkrText(const std::string& path, std::string& text) {
+bool ReadMkrText(const std::string& path, std::string& text, std::string* error) {
     std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(path, bytes)) return false;
+    if (!dez::ReadWholeFile(path, bytes, error)) return false;
     size_t bom = 0;
     const dez::TextEncoding kind = dez::DetectTextEncoding(bytes.data(), bytes.size(), &bom);
     if (kind == dez::TextEncoding::Utf16LE || kind == dez::TextEncoding::Utf16BE) {

@@ -9,8 +9,9 @@
 constexpr size_t kMkrLineMax = 2560;
 
 // The whole file as text: UTF-16 (with or without a byte-order mark) converted to UTF-8, a UTF-8
-// byte-order mark dropped, other bytes kept as they are. False when the file cannot be read.
-bool ReadMkrText(const std::string& path, std::string& text);
+// byte-order mark dropped, other bytes kept as they are. False when the file cannot be read, with
+// the reason in `error` when given.
+bool ReadMkrText(const std::string& path, std::string& text, std::string* error = nullptr);
 // Next non-empty line with blanks (codes up to 32) cut from both ends; false at the end of the
 // stream or at a line of kMkrLineMax characters or more.
 bool ReadTrimmedLine(std::istream& in, std::string& line);

@@ -490,7 +490,7 @@ XmlTreeNode XmlParseDocumentText(const char* text, const char* firstTag, XmlPars
 XmlTreeNode XmlParseDocumentFile(const char* path, const char* firstTag, XmlParseResult* result) {
     XmlParseResult r;
     std::vector<uint8_t> bytes;
-    if (!path || !dez::ReadWholeFile(path, bytes)) {
+    if (!path || !dez::ReadWholeFile(path, bytes, &r.reason)) {
         r.code = kXmlFileNotFound;
         if (result) *result = r;
         return XmlTreeNode();
@@ -629,9 +629,10 @@ XmlTreeNode XmlLoadDocument(const char* path, const char* firstTag, bool* ok, st
         if (ok) *ok = true;
     } else if (message) {
         const bool firstTagMissing = r.code == kXmlFirstTagNotFound;
+        const std::string problem = XmlErrorMessage(r.code) + (r.reason.empty() ? "" : ": " + r.reason);
         *message =
             dez::Format("XML Parsing error inside file '%s'.\n%s\nAt line %i, column %i.\n%s%s%s", path ? path : "",
-                        XmlErrorMessage(r.code), r.line, r.column, firstTagMissing ? "First Tag should be '" : "",
+                        problem.c_str(), r.line, r.column, firstTagMissing ? "First Tag should be '" : "",
                         firstTagMissing && firstTag ? firstTag : "", firstTagMissing ? "'.\n" : "");
     }
     return node;

@@ -49,6 +49,7 @@ struct XmlParseResult {
     int code = 0;
     int line = 0;  // 1-based; 0 unless the code is non-zero and came from the text
     int column = 0;
+    std::string reason;  // why the file could not be read (kXmlFileNotFound)
 };
 
 // Reads a file, first installing the encoding its first 200 bytes show (an undetermined one

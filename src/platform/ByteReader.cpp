@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
+#include <new>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,20 +172,16 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 
 }  // namespace
 
+
 namespace {
 
 // The file opened without waiting (a FIFO named like a data file would otherwise block the open
-// for ever) and refused unless it is a regular file. Its size is only a hint: the file may
-// change while it is read.
+// for ever).
 int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }
 
-bool CheckRegular(const std::string& path, FdGuard& fd, size_t& sizeHint, std::string* error) {
-    if (fd.get() < 0) {
-        SetError(error, "Cannot open", path, errno);
-        return false;
-    }
-    struct stat st;
-    if (::fstat(fd.get(), &st) != 0) {
+// Refuses anything but a regular file; `st` is what the file looks like before it is read.
+bool CheckRegular(const std::string& path, int fd, struct stat& st, std::string* error) {
+    if (::fstat(fd, &st) != 0) {
         SetError(error, "Cannot query", path, errno);
         return false;
     }
@@ -193,11 +193,56 @@ bool CheckRegular(const std::string& path, FdGuard& fd, size_t& sizeHint, std::s
         if (error) *error = "Cannot read '" + path + "': not a regular file";
         return false;
     }
-    sizeHint = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
     return true;
 }
 
-// Reads into buffer[have .. capacity) from offset `have` of the file; -1 with errno on failure,
+// The kernel's notices of writes and truncations reaching one open file. Sizes and times alone
+// miss a truncation and rewrite to the same size within one clock tick (times move by ticks on
+// many kernels); a notice is queued however quick the change. Where none can be had (no /proc,
+// the per-user limit reached) sizes and times still catch the slower changes.
+class ChangeNotices {
+public:
+    explicit ChangeNotices(int fd) : notices_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (notices_.get() < 0) return;
+        // The open file itself: the path may already name another one.
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+        if (::inotify_add_watch(notices_.get(), self, IN_MODIFY) < 0) notices_.Close();
+    }
+    // True when a write or a truncation reached the file since the watch was set.
+    bool Seen() const {
+        if (notices_.get() < 0) return false;
+        alignas(struct inotify_event) char buffer[sizeof(struct inotify_event) + NAME_MAX + 1];
+        for (;;) {
+            const ssize_t n = ::read(notices_.get(), buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            return n > 0;
+        }
+    }
+
+private:
+    FdGuard notices_;
+};
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// Whether the file looked the same before and after a read that got `have` bytes: the same size,
+// that many bytes, the same modification and change times.
+bool Steady(const struct stat& before, const struct stat& after, size_t have) {
+    if (before.st_size != after.st_size || !SameTime(before.st_mtim, after.st_mtim) ||
+        !SameTime(before.st_ctim, after.st_ctim))
+        return false;
+    // A file that reports no size (an entry of /proc or /sys) has what the read got.
+    return after.st_size == 0 || static_cast<uint64_t>(after.st_size) == have;
+}
+
+// The path names another file than the one read (a new one was renamed over it meanwhile).
+bool Replaced(const std::string& path, const struct stat& opened) {
+    struct stat now;
+    return ::stat(path.c_str(), &now) == 0 && (now.st_dev != opened.st_dev || now.st_ino != opened.st_ino);
+}
+
+// Reads buffer[have .. capacity) from offset `have` of the file; -1 with errno on failure,
 // else the bytes read (0 at the end).
 ssize_t ReadSome(int fd, char* buffer, size_t capacity, size_t have) {
     for (;;) {
@@ -233,69 +278,96 @@ bool ReadInParallel(int fd, char* buffer, size_t size) {
     return complete;
 }
 
+// Opens the file and reads it whole with readAll(fd, sizeHint, have), which returns 0 or an errno
+// value and counts the bytes it got in `have`. A file written, truncated or replaced while it was
+// read is read once more; when it changes again the read fails rather than hand on a mix of
+// versions (or the zeros a truncation leaves in a read that meets it).
+template <typename ReadAll>
+bool ReadSteadily(const std::string& path, std::string* error, size_t& have, const ReadAll& readAll) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        FdGuard fd(OpenForReading(path));
+        if (fd.get() < 0) {
+            SetError(error, "Cannot open", path, errno);
+            return false;
+        }
+        // Set before the first look at the file, so that no change after that look goes unseen.
+        const ChangeNotices notices(fd.get());
+        struct stat before;
+        if (!CheckRegular(path, fd.get(), before, error)) return false;
+        have = 0;
+        const int failed = readAll(fd.get(), before.st_size > 0 ? static_cast<size_t>(before.st_size) : 0, have);
+        if (failed != 0) {
+            SetError(error, "Cannot read", path, failed);
+            return false;
+        }
+        struct stat after;
+        if (::fstat(fd.get(), &after) != 0) {
+            SetError(error, "Cannot query", path, errno);
+            return false;
+        }
+        if (Steady(before, after, have) && !notices.Seen() && !Replaced(path, after)) return true;
+    }
+    if (error) *error = path + " changed while it was read";
+    return false;
+}
+
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error) {
-    FdGuard fd(OpenForReading(path));
-    size_t hint = 0;
-    if (!CheckRegular(path, fd, hint, error)) return false;
-    // Straight into the vector, one byte beyond the size so that growth shows at once.
     std::vector<uint8_t> bytes;
     size_t have = 0;
-    bytes.reserve(hint + 1);
-    AdviseLargeBlock(bytes.data(), bytes.capacity());
-    bytes.resize(hint + 1);
-    for (;;) {
-        if (have == bytes.size()) bytes.resize(bytes.size() + bytes.size() / 2 + 65536);
-        const ssize_t got = ReadSome(fd.get(), reinterpret_cast<char*>(bytes.data()), bytes.size(), have);
-        if (got < 0) {
-            SetError(error, "Cannot read", path, errno);
-            return false;
+    const bool read = ReadSteadily(path, error, have, [&bytes](int fd, size_t hint, size_t& got) -> int {
+        try {
+            // Straight into the vector, one byte beyond the size so that growth shows at once.
+            std::vector<uint8_t>().swap(bytes);
+            bytes.reserve(hint + 1);
+            AdviseLargeBlock(bytes.data(), bytes.capacity());
+            bytes.resize(hint + 1);
+            for (;;) {
+                if (got == bytes.size()) bytes.resize(bytes.size() + bytes.size() / 2 + 65536);
+                const ssize_t n = ReadSome(fd, reinterpret_cast<char*>(bytes.data()), bytes.size(), got);
+                if (n < 0) return errno;
+                if (n == 0) return 0;
+                got += static_cast<size_t>(n);
+            }
+        } catch (const std::exception&) {
+            return ENOMEM;
         }
-        if (got == 0) break;
-        have += static_cast<size_t>(got);
-    }
+    });
+    if (!read) return false;
     bytes.resize(have);
     out.swap(bytes);
     return true;
 }
 
 bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error) {
-    FdGuard fd(OpenForReading(path));
-    size_t capacity = 0;
-    if (!CheckRegular(path, fd, capacity, error)) return false;
-    // Read straight into the final buffer; one byte more than the size tells at once whether the
-    // file has grown since, and a grown file gets room to go on.
-    capacity += 1;
-    std::unique_ptr<char, FileBytes::Free> buffer(static_cast<char*>(std::malloc(capacity)));
-    AdviseLargeBlock(buffer.get(), capacity);
+    std::unique_ptr<char, FileBytes::Free> buffer;
     size_t have = 0;
-    if (buffer && ReadInParallel(fd.get(), buffer.get(), capacity - 1)) have = capacity - 1;
-    for (;;) {
-        if (!buffer) {
-            SetError(error, "Cannot read", path, ENOMEM);
-            return false;
-        }
-        if (have == capacity) {
-            const size_t grown = capacity + capacity / 2 + 65536;
-            char* bigger = static_cast<char*>(std::realloc(buffer.get(), grown));
-            if (!bigger) {
-                SetError(error, "Cannot read", path, ENOMEM);
-                return false;
+    const bool read = ReadSteadily(path, error, have, [&buffer](int fd, size_t hint, size_t& got) -> int {
+        // Read straight into the final buffer; one byte more than the size tells at once whether
+        // the file has grown since, and a grown file gets room to go on.
+        size_t capacity = hint + 1;
+        buffer.reset(static_cast<char*>(std::malloc(capacity)));
+        if (!buffer) return ENOMEM;
+        AdviseLargeBlock(buffer.get(), capacity);
+        if (ReadInParallel(fd, buffer.get(), hint)) got = hint;
+        for (;;) {
+            if (got == capacity) {
+                const size_t grown = capacity + capacity / 2 + 65536;
+                char* bigger = static_cast<char*>(std::realloc(buffer.get(), grown));
+                if (!bigger) return ENOMEM;
+                buffer.release();
+                buffer.reset(bigger);
+                capacity = grown;
+                AdviseLargeBlock(buffer.get(), capacity);
             }
-            buffer.release();
-            buffer.reset(bigger);
-            capacity = grown;
-            AdviseLargeBlock(buffer.get(), capacity);
+            const ssize_t n = ReadSome(fd, buffer.get(), capacity, got);
+            if (n < 0) return errno;
+            if (n == 0) return 0;
+            got += static_cast<size_t>(n);
         }
-        const ssize_t got = ReadSome(fd.get(), buffer.get(), capacity, have);
-        if (got < 0) {
-            SetError(error, "Cannot read", path, errno);
-            return false;
-        }
-        if (got == 0) break;
-        have += static_cast<size_t>(got);
-    }
+    });
+    if (!read) return false;
     out.data_ = std::move(buffer);
     out.size_ = have;
     return true;
@@ -330,12 +402,104 @@ bool LinkTarget(const std::string& path, std::string& target) {
     return false;
 }
 
-// Writes the bytes over the existing file `to`, keeping its inode (and so its other names).
-bool WriteInto(const std::string& to, const void* data, size_t size) {
-    FdGuard out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (out.get() < 0) return false;
-    if (!WriteAll(out.get(), static_cast<const uint8_t*>(data), size) || ::fsync(out.get()) != 0) return false;
-    return out.Close() == 0;
+bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
+    while (n > 0) {
+        const ssize_t written = ::pwrite(fd, p, n, at);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += written;
+        at += written;
+        n -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes the old content back over a rewrite that failed; 0 or the errno value of the step that
+// failed.
+int PutBack(int fd, const uint8_t* old, size_t size) {
+    if (!WriteAllAt(fd, old, size, 0) || ::ftruncate(fd, static_cast<off_t>(size)) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+// Rewrites the existing file `path` with the new bytes, keeping its inode and so its other names.
+// The room for the new size is taken before the first old byte is overwritten, and the old
+// content is kept in memory (a nearly full disk may have no room for a second copy) to be put
+// back when a write still fails part-way: the file ends up holding one version whole, the old
+// one whenever false comes back (save for a put-back that failed too, which the error says).
+bool RewriteInPlace(const std::string& path, const void* data, size_t size, std::string* error) {
+    FdGuard fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        SetError(error, "Cannot open", path, errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) {
+        SetError(error, "Cannot query", path, errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        if (error) *error = "Cannot write '" + path + "': not a regular file";
+        return false;
+    }
+    const size_t oldSize = static_cast<size_t>(st.st_size);
+    std::unique_ptr<uint8_t[]> old(new (std::nothrow) uint8_t[oldSize > 0 ? oldSize : 1]);
+    if (!old) {
+        SetError(error, "Cannot keep a copy of", path, ENOMEM);
+        return false;
+    }
+    for (size_t have = 0; have < oldSize;) {
+        const ssize_t got = ::pread(fd.get(), old.get() + have, oldSize - have, static_cast<off_t>(have));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            SetError(error, "Cannot read", path, errno);
+            return false;
+        }
+        if (got == 0) {
+            if (error) *error = path + " changed while it was read";
+            return false;
+        }
+        have += static_cast<size_t>(got);
+    }
+    if (size > 0) {
+        const int refused = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(size));
+        if (refused != 0) {
+            // A reservation that stopped short may have lengthened the file with zeros.
+            struct stat now;
+            int lost = 0;
+            if (::fstat(fd.get(), &now) == 0 && now.st_size != st.st_size && ::ftruncate(fd.get(), st.st_size) != 0)
+                lost = errno;
+            SetError(error, "Cannot make room for", path, refused);
+            if (lost != 0 && error) *error += std::string("; its old length could not be put back: ") + std::strerror(lost);
+            return false;
+        }
+    }
+    const char* step = nullptr;
+    if (!WriteAllAt(fd.get(), static_cast<const uint8_t*>(data), size, 0)) {
+        step = "Cannot write";
+    } else if (size < oldSize && ::ftruncate(fd.get(), static_cast<off_t>(size)) != 0) {
+        step = "Cannot shorten";
+    } else if (::fsync(fd.get()) != 0) {
+        step = "Cannot flush";
+    }
+    if (step != nullptr) {
+        const int err = errno;
+        const int lost = PutBack(fd.get(), old.get(), oldSize);
+        SetError(error, step, path, err);
+        if (lost != 0 && error) *error += std::string("; its old content could not be put back: ") + std::strerror(lost);
+        return false;
+    }
+    if (fd.Close() != 0) {
+        SetError(error, "Cannot close", path, errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -365,7 +529,8 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
     }
 
     mode_t mode = 0644 & ~CurrentUmask();
-    bool inPlace = false;
+    bool regular = false;
+    bool linked = false;
     struct stat existing;
     if (::stat(path.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode)) {
@@ -379,9 +544,9 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
             return false;
         }
         mode = existing.st_mode & 07777;
-        // A rename would split a hard link: such a file is rewritten in place once the complete
-        // new content is safely on disk beside it.
-        inPlace = S_ISREG(existing.st_mode) && existing.st_nlink > 1;
+        regular = S_ISREG(existing.st_mode);
+        // A rename would split a hard link: such a file is rewritten in place.
+        linked = regular && existing.st_nlink > 1;
     }
 
     // Hidden, next to the target (rename only works within one file system), short enough for
@@ -389,7 +554,15 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
     std::string temp = JoinPath(folder, "." + name.substr(0, 200) + ".XXXXXX");
     FdGuard fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) {
-        SetError(error, "Cannot create a temporary file for", path, errno);
+        const int err = errno;
+        // A writable file in a folder that takes no new file (not this user's, or out of
+        // entries) can still be rewritten in place.
+        if (regular) {
+            if (RewriteInPlace(path, data, size, error)) return true;
+            if (error) *error += std::string(" (no temporary file could be made beside it: ") + std::strerror(err) + ")";
+            return false;
+        }
+        SetError(error, "Cannot create a temporary file for", path, err);
         return false;
     }
     const char* step = nullptr;
@@ -401,18 +574,25 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
         step = "Cannot flush";
     } else if (fd.Close() != 0) {
         step = "Cannot close";
-    } else if (inPlace && WriteInto(path, data, size)) {
-        ::unlink(temp.c_str());
-    } else if (::rename(temp.c_str(), path.c_str()) != 0) {
-        // An in-place rewrite that failed half-way falls back to the complete copy: the link is
-        // split, but no data is lost.
-        step = "Cannot replace";
     }
     if (step != nullptr) {
         const int err = errno;
         if (fd.get() >= 0) fd.Close();
         ::unlink(temp.c_str());
         SetError(error, step, path, err);
+        return false;
+    }
+    if (linked) {
+        // The complete copy on disk outlives a crash in the middle of the rewrite; a failed
+        // rewrite leaves the old content in place, never a split link.
+        const bool rewritten = RewriteInPlace(path, data, size, error);
+        ::unlink(temp.c_str());
+        return rewritten;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        SetError(error, "Cannot replace", path, err);
         return false;
     }
     // Make the rename itself durable; a failure here no longer endangers any data.

@@ -278,8 +278,9 @@ private:
         if (slash != std::string::npos && (name.empty() || name[0] != '/'))
             path = model_.path.substr(0, slash + 1) + name;
         std::vector<uint8_t> bytes;
-        if (name.empty() || !dez::ReadWholeFile(path, bytes)) {
-            std::cout << "_glmReadMTL() failed: can't open material file << " << path << "\n";
+        std::string why = "no file name";
+        if (name.empty() || !dez::ReadWholeFile(path, bytes, &why)) {
+            std::cout << "_glmReadMTL() failed: can't open material file << " << path << " (" << why << ")\n";
             return;
         }
         glmParseMTL(model_, std::string_view(reinterpret_cast<const char*>(bytes.data()),
@@ -347,8 +348,9 @@ std::unique_ptr<ObjMtlModel> glmParseOBJ(const std::string& path, std::string_vi
 
 std::unique_ptr<ObjMtlModel> glmReadOBJ(const std::string& path) {
     dez::FileBytes bytes;
-    if (!dez::ReadWholeFile(path, bytes)) {
-        std::cout << "glmReadOBJ() failed: can't open data file " << path << "\n";
+    std::string why;
+    if (!dez::ReadWholeFile(path, bytes, &why)) {
+        std::cout << "glmReadOBJ() failed: can't open data file " << path << " (" << why << ")\n";
         return nullptr;
     }
     return glmParseOBJ(path, bytes.text());

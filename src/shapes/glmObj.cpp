@@ -192,7 +192,7 @@ bool glmObj::Load(const wxString& path) {
     std::vector<uint8_t> bytes;
     std::string error;
     if (!dez::ReadWholeFile(file, bytes, &error)) {
-        std::cout << "glmReadOBJ() failed: can't open data file " << file << "\n";
+        std::cout << "glmReadOBJ() failed: can't open data file " << file << " (" << error << ")\n";
         m_loadError = wxString::FromUTF8(error.c_str());
         return false;
     }

@@ -67,10 +67,23 @@ TEST(DemoRecording, ComesWithItsStickFigure) {
     EXPECT_EQ(figure.GetSegmentCount(), 16);
 }
 
-TEST(DemoRecording, AnUnwritablePathFails) {
+TEST(DemoRecording, AnUnwritablePathFailsWithItsReason) {
     testsupport::TempDir dir;
-    EXPECT_FALSE(WriteDemoRecording(dir.file("no/such/folder/demo.c3d")));
-    EXPECT_FALSE(WriteDemoRecording(dir.path()));
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {dir.file("no/such/folder/demo.c3d"),
+         "Unable to open C3D file for writing: Cannot create a temporary file for '" + dir.file("no/such/folder/demo.c3d") +
+             "': No such file or directory"},
+        {dir.path(), "Error writing C3D file: Cannot write '" + dir.path() + "': Is a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string error;
+        EXPECT_FALSE(WriteDemoRecording(c.path, &error));
+        EXPECT_EQ(error, c.reason);
+    }
 }
 
 }  // namespace

@@ -289,7 +289,8 @@ TEST(TCodaFile, RefusalsGiveTheirMessage) {
     EXPECT_EQ(none.GetMessage(), "Unable to open an empty file");
     testsupport::TempDir dir;
     TCodaFile missing(dir.file("absent.mdf").c_str(), false);
-    EXPECT_EQ(missing.GetMessage(), "Unable to open the file");
+    EXPECT_EQ(missing.GetMessage(),
+              "Unable to open the file: Cannot open '" + dir.file("absent.mdf") + "': No such file or directory");
 }
 
 // A file cut anywhere reads what comes before the cut; counts that the file cannot hold never

@@ -238,7 +238,9 @@ TEST(TextTable, FailedSavesAreReported) {
     TDataFile d(1, 2, 100.0f, 0, 1, 3);
     d.verbose = false;
     EXPECT_FALSE(d.WriteText(dir.file("no/such/folder.tx").c_str(), false));
-    EXPECT_NE(std::string(d.GetErrorText()).find("Unable to open "), std::string::npos);
+    EXPECT_EQ(std::string(d.GetErrorText()), "Unable to open " + dir.file("no/such/folder.tx") +
+                                                 ": Cannot create a temporary file for '" +
+                                                 dir.file("no/such/folder.tx") + "': No such file or directory");
     // A companion that cannot be written fails the save: its labels and rate would be lost.
     ASSERT_EQ(::mkdir(dir.file("walk.dfn").c_str(), 0755), 0);
     EXPECT_FALSE(d.WriteText(dir.file("walk.tx").c_str(), false));

@@ -2,6 +2,7 @@
 #include "motion/C3DParameters.h"
 #include "motion/TC3DData.h"
 #include "motion/TDataFile.h"
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 #include "platform/ByteReader.h"
 #include "platform/Paths.h"
@@ -13,6 +14,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using c3dtest::C3DFixture;
@@ -320,7 +323,8 @@ TEST(C3DWriter, RefusalsAndFailures) {
     {
         auto d = Recording(2, 5, 3);
         EXPECT_FALSE(d->SaveC3D(dir.file("no/such/folder/x.c3d").c_str(), "", "", nullptr, false));
-        EXPECT_STREQ(d->errorText, "Unable to open C3D file for writing ");
+        EXPECT_EQ(std::string(d->errorText), "Unable to open C3D file for writing: Cannot create a temporary file for '" +
+                                                 dir.file("no/such/folder/x.c3d") + "': No such file or directory");
     }
     {
         // Saving over a folder fails and leaves it as it was.
@@ -357,6 +361,78 @@ TEST(C3DWriter, SavingOverAFileReplacesItWhole) {
     d->dimension = 2;
     EXPECT_FALSE(d->SaveC3D(target.c_str(), "", "", nullptr, false));
     EXPECT_EQ(testsupport::ReadFileBytes(target), before);
+}
+
+// A hard-linked C3D on a nearly full disk: the save is refused with its cause, and both names
+// keep the old bytes (the link whole) rather than one name getting a part of the new file.
+TEST(C3DWriter, SavingOverAHardLinkedFileOnAFullDisk) {
+    testsupport::TempDir dir;
+    const std::string folder = dir.file("disk");
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    auto small = Recording(2, 500, 3);
+    auto large = Recording(4, 1000, 3);
+    // About 18 kB before, 66 kB after: room for the temporary copy, not for the growth in place
+    // (or, under a file size limit, not even for the copy).
+    const testsupport::Room room{20 * 4096, 40000};
+    const std::string report = testsupport::WithLittleRoom(
+        folder, 200 * 1024, room,
+        [&](const std::string& f) {
+            std::string r;
+            testsupport::Check(r, small->SaveC3D((f + "/rec.c3d").c_str(), "", "", nullptr, false), small->errorText);
+            testsupport::Check(r, ::link((f + "/rec.c3d").c_str(), (f + "/other.c3d").c_str()) == 0, "no link");
+            return r;
+        },
+        [&](const std::string& f) {
+            const std::string rec = f + "/rec.c3d", other = f + "/other.c3d";
+            const std::string before = testsupport::ReadFileBytes(rec);
+            std::string r;
+            testsupport::Check(r, !large->SaveC3D(rec.c_str(), "", "", nullptr, false), "saved without room");
+            const std::string error = large->errorText;
+            testsupport::Check(r, error.rfind("Error writing C3D file: ", 0) == 0, "error: " + error);
+            testsupport::Check(r, error.find("'" + rec + "': " + testsupport::FullDiskCause()) != std::string::npos,
+                               "the error hides the cause: " + error);
+            testsupport::Check(r, testsupport::ReadFileBytes(rec) == before, "rec.c3d lost its old bytes");
+            testsupport::Check(r, testsupport::ReadFileBytes(other) == before, "other.c3d lost its old bytes");
+            struct stat a, b;
+            testsupport::Check(r, ::stat(rec.c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0 && a.st_ino == b.st_ino,
+                               "the link was split");
+            std::vector<std::string> names;
+            for (const std::string& name : dez::ListMatchingFiles(f, "*"))
+                if (name != "filler") names.push_back(name);
+            testsupport::Check(r, names == std::vector<std::string>{"other.c3d", "rec.c3d"}, "a temporary file was left");
+            return r;
+        });
+    EXPECT_EQ(report, "");
+}
+
+// In a folder the user may not write to no temporary file can be made: a writable C3D there is
+// rewritten in place, and a new one is refused with the cause.
+TEST(C3DWriter, SavingIntoAFolderWithoutWritePermission) {
+    testsupport::TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const std::string folder = dir.file("rodir");
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    auto first = Recording(2, 5, 3);
+    ASSERT_TRUE(first->SaveC3D((folder + "/trial.c3d").c_str(), "", "", nullptr, false)) << first->errorText;
+    testsupport::ClosedFolder closed(folder);
+    ASSERT_EQ(closed.Close({"trial.c3d"}), "");
+    auto second = Recording(3, 40, 3);
+    const std::string report = testsupport::AsUnprivilegedUser(dir.path(), [&] {
+        std::string r;
+        testsupport::Check(r, second->SaveC3D("rodir/trial.c3d", "", "", nullptr, false), second->errorText);
+        testsupport::Check(r, !second->SaveC3D("rodir/new.c3d", "", "", nullptr, false), "saved a new file");
+        testsupport::Check(r,
+                           std::string(second->errorText) ==
+                               "Unable to open C3D file for writing: Cannot create a temporary file for "
+                               "'rodir/new.c3d': Permission denied",
+                           second->errorText);
+        return r;
+    });
+    EXPECT_EQ(report, "");
+    auto back = Reload(folder + "/trial.c3d");
+    EXPECT_EQ(back->GetPointCount(), 3);
+    EXPECT_EQ(back->GetFrameCount(), 40);
+    EXPECT_EQ(dez::ListMatchingFiles(folder, "*"), std::vector<std::string>{"trial.c3d"});
 }
 
 }  // namespace

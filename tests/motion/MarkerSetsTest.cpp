@@ -409,7 +409,8 @@ TEST_F(MarkerSets, MkrVersion2ReordersAndReportsProblems) {
 
     Recording e({"A"});
     EXPECT_FALSE(e.ReadMkrV2(dir.file("absent.mkr").c_str(), "[Autolabel]", nullptr));
-    EXPECT_STREQ(e.GetErrorText(), "Unable to open mkr file");
+    EXPECT_EQ(std::string(e.GetErrorText()),
+              "Unable to open mkr file: Cannot open '" + dir.file("absent.mkr") + "': No such file or directory");
 }
 
 TEST_F(MarkerSets, MkrSubjectsLinkEverySubject) {

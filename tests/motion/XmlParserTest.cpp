@@ -326,7 +326,8 @@ TEST_F(XmlFiles, LoadResultsAndMessages) {
          "XML Parsing error inside file '" + warning + "'.\nWarning: Unmatched end tag\nAt line 1, column 20.\n"},
         {empty, false, "XML Parsing error inside file '" + empty + "'.\nError: No XML data\nAt line 0, column 0.\n"},
         {missing, false,
-         "XML Parsing error inside file '" + missing + "'.\nError: File not found\nAt line 0, column 0.\n"},
+         "XML Parsing error inside file '" + missing + "'.\nError: File not found: Cannot open '" + missing +
+             "': No such file or directory\nAt line 0, column 0.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

@@ -185,16 +185,18 @@ TEST(ObjMtlReader, UnreadableFilesAreReported) {
     TempDir dir;
     StdoutCapture out;
     EXPECT_FALSE(glmReadOBJ(dir.file("absent.obj")));
-    EXPECT_NE(out.str().find("glmReadOBJ() failed: can't open data file " + dir.file("absent.obj")),
-              std::string::npos);
+    EXPECT_NE(out.str().find("glmReadOBJ() failed: can't open data file " + dir.file("absent.obj") + " (Cannot open '" +
+                             dir.file("absent.obj") + "': No such file or directory)"),
+              std::string::npos)
+        << out.str();
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.file("m.obj"),
                                             "mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
     auto m = glmReadOBJ(dir.file("m.obj"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->MaterialCount(), 0u);
     EXPECT_EQ(m->TriangleCount(), 1u);
-    EXPECT_NE(out.str().find("_glmReadMTL() failed: can't open material file << " +
-                             dir.file("gone.mtl")),
+    EXPECT_NE(out.str().find("_glmReadMTL() failed: can't open material file << " + dir.file("gone.mtl") +
+                             " (Cannot open '" + dir.file("gone.mtl") + "': No such file or directory)"),
               std::string::npos)
         << out.str();
 }

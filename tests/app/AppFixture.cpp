@@ -18,10 +18,27 @@ namespace apptest {
 
 namespace {
 
+testsupport::TempDir*& HomeDirSlot() {
+    static testsupport::TempDir* dir = nullptr;
+    return dir;
+}
+
+// Removes the temporary HOME once every case of the program has run. The application is never
+// ended here (the toolkit is not shut down inside a test program), so nothing writes there after.
+class HomeRemoval : public testing::Environment {
+public:
+    void TearDown() override {
+        delete HomeDirSlot();
+        HomeDirSlot() = nullptr;
+    }
+};
+
 testsupport::TempDir& HomeDir() {
-    // Never destroyed before the application: the store is written there at the very end.
-    static auto* dir = new testsupport::TempDir;
-    return *dir;
+    if (HomeDirSlot() == nullptr) {
+        HomeDirSlot() = new testsupport::TempDir;
+        testing::AddGlobalTestEnvironment(new HomeRemoval);
+    }
+    return *HomeDirSlot();
 }
 
 bool started = false;

@@ -153,9 +153,10 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-bool WriteAll(int fd, const uint8_t* p, size_t n) {
+// Writes all the bytes at the given offset (a short write goes on where it stopped).
+bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
     while (n > 0) {
-        const ssize_t written = ::write(fd, p, n);
+        const ssize_t written = ::pwrite(fd, p, n, at);
         if (written < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -165,6 +166,7 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
             return false;
         }
         p += written;
+        at += written;
         n -= static_cast<size_t>(written);
     }
     return true;
@@ -402,24 +404,6 @@ bool LinkTarget(const std::string& path, std::string& target) {
     return false;
 }
 
-bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
-    while (n > 0) {
-        const ssize_t written = ::pwrite(fd, p, n, at);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
-        p += written;
-        at += written;
-        n -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // Writes the old content back over a rewrite that failed; 0 or the errno value of the step that
 // failed.
 int PutBack(int fd, const uint8_t* old, size_t size) {
@@ -568,7 +552,7 @@ bool WriteFileAtomically(const std::string& requested, const void* data, size_t 
     const char* step = nullptr;
     if (::fchmod(fd.get(), mode) != 0) {
         step = "Cannot set the permissions of";
-    } else if (!WriteAll(fd.get(), static_cast<const uint8_t*>(data), size)) {
+    } else if (!WriteAllAt(fd.get(), static_cast<const uint8_t*>(data), size, 0)) {
         step = "Cannot write";
     } else if (::fsync(fd.get()) != 0) {
         step = "Cannot flush";

@@ -12,7 +12,6 @@
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
-#include <wx/eventfilter.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
@@ -29,18 +28,6 @@
 namespace {
 
 using apptest::AppTest;
-
-// Counts the key releases the toolkit delivers to the program's windows while it lives: once a
-// key's release has come, everything its press did is done.
-struct KeyReleases : wxEventFilter {
-    KeyReleases() { wxEvtHandler::AddFilter(this); }
-    ~KeyReleases() override { wxEvtHandler::RemoveFilter(this); }
-    int FilterEvent(wxEvent& event) override {
-        if (event.GetEventType() == wxEVT_KEY_UP) ++count;
-        return Event_Skip;
-    }
-    int count = 0;
-};
 
 class KeysTest : public AppTest {
 protected:
@@ -63,9 +50,9 @@ protected:
     // the program left it, without one); back once the program has seen the release, so that
     // whatever the press did is done.
     void Press(wxWindow* focus, int key, int modifiers = wxMOD_NONE) {
-        const int released = releases_.count;
+        const int released = releases_.count();
         Send(focus, key, modifiers);
-        ASSERT_TRUE(Wait([&] { return releases_.count > released; })) << "key " << key << " never arrived";
+        ASSERT_TRUE(Wait([&] { return releases_.count() > released; })) << "key " << key << " never arrived";
     }
     // The same without waiting for the release: for a key that hides the focused control (the
     // release then reaches no control at all); the caller waits on what the key does.
@@ -79,7 +66,8 @@ protected:
 
     myGLCanvas* canvas_ = nullptr;
     wxUIActionSimulator sim_;
-    KeyReleases releases_;
+    // Once a key's release has come, everything its press did is done.
+    testsupport::EventCounter releases_{wxEVT_KEY_UP};
 };
 
 TEST_F(KeysTest, TheWindowOpensAtItsFirstStartSize) {

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/event.h>
+#include <wx/eventfilter.h>
+
 class wxGLCanvas;
 class wxImage;
 
@@ -23,6 +26,25 @@ void InstallWxTestHandlers();
 // passed. The bound only stops a case that would otherwise hang: a loaded machine gets all of
 // it, so a case waits on what it needs, never on a fixed time.
 bool WaitUntil(const std::function<bool()>& done, double seconds = 60);
+
+// Counts the events of one type that the toolkit delivers to any window while it lives (key
+// releases, timer ticks): what a case waits on when the event's effect cannot be seen.
+class EventCounter : public wxEventFilter {
+public:
+    explicit EventCounter(wxEventType type) : type_(type) { wxEvtHandler::AddFilter(this); }
+    ~EventCounter() override { wxEvtHandler::RemoveFilter(this); }
+    EventCounter(const EventCounter&) = delete;
+    EventCounter& operator=(const EventCounter&) = delete;
+    int FilterEvent(wxEvent& event) override {
+        if (event.GetEventType() == type_) ++count_;
+        return Event_Skip;
+    }
+    int count() const { return count_; }
+
+private:
+    wxEventType type_;
+    int count_ = 0;
+};
 
 // The byte GL stores for a colour component in [0, 1].
 int ColourByte(float v);

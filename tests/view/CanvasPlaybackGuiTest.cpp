@@ -6,7 +6,7 @@
 #include <vector>
 
 #include <wx/app.h>
-#include <wx/eventfilter.h>
+#include <wx/timer.h>
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 
@@ -21,17 +21,6 @@ MarkerCloud* Recording(int frames, double rate, const wxString& type = "c3d") {
     for (int f = 0; f < frames; ++f) samples.push_back({Point3D(0, 0, 0.01 * f)});
     return new MarkerCloud(samples, rate, type);
 }
-
-// Counts the timer events the toolkit delivers while it lives.
-struct TimerTicks : wxEventFilter {
-    TimerTicks() { wxEvtHandler::AddFilter(this); }
-    ~TimerTicks() override { wxEvtHandler::RemoveFilter(this); }
-    int FilterEvent(wxEvent& event) override {
-        if (event.GetEventType() == wxEVT_TIMER) ++count;
-        return Event_Skip;
-    }
-    int count = 0;
-};
 
 class PlaybackTest : public CanvasGuiTest {
 protected:
@@ -248,9 +237,9 @@ TEST_F(PlaybackTest, TogglePlayPlaysAndStopsAndTellsTheOwnerFrame) {
 
 TEST_F(PlaybackTest, RateOfZeroNeverDivides) {
     canvas->Adopt(Recording(10, 0));
-    TimerTicks ticks;
+    testsupport::EventCounter ticks(wxEVT_TIMER);
     canvas->Play();
-    EXPECT_TRUE(testsupport::WaitUntil([&] { return ticks.count >= 3; }));
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return ticks.count() >= 3; }));
     canvas->NextFrame();
     canvas->PreviousFrame();
     canvas->LastFrame();

@@ -10,7 +10,9 @@
 #include "motion/TC3DData.h"
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

@@ -13,8 +13,9 @@
 #include <GL/gl.h>
 #include <wx/string.h>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
+#include "platform/SafeWriter.h"
 #include "shapes/glmObj.h"
 #include "shapes/objloader.h"
 #include "shapes/shape3DS.h"

@@ -12,7 +12,6 @@
 
 #include <wx/string.h>
 
-#include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "shapes/DXFRenderer.h"

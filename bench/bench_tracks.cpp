@@ -17,8 +17,8 @@
 #include <unistd.h>
 
 #include "motion/TDataFile.h"
-#include "platform/ByteReader.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

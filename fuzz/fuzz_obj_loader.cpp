@@ -13,8 +13,8 @@
 
 #include <wx/log.h>
 
-#include "platform/ByteReader.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 #include "shapes/objloader.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "motion/TDataFile.h"
-#include "platform/ByteReader.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

@@ -7,8 +7,9 @@
 #include <wx/log.h>
 #include <wx/sstream.h>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

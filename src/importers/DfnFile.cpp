@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "importers/ImportText.h"
-#include "platform/ByteReader.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

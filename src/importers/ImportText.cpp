@@ -4,7 +4,7 @@
 #include <climits>
 #include <limits>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/ByteReader.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

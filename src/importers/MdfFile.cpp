@@ -14,7 +14,7 @@
 #include "importers/LabelLists.h"
 #include "importers/TCodaFile.h"
 #include "motion/TDataFile.h"
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "importers/ImportText.h"
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"

@@ -5,7 +5,7 @@
 
 #include "importers/TrackFormat.h"
 #include "motion/TDataFile.h"
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"

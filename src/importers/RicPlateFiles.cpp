@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/TextUtil.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "motion/TDataFile.h"
 #include "motion/geometry.h"
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/Paths.h"
 #include "platform/TextUtil.h"
 

@@ -16,10 +16,11 @@
 #include <vector>
 
 #include "importers/ImportText.h"
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 #include "platform/TextUtil.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "importers/TrackFormat.h"
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "platform/Parallel.h"

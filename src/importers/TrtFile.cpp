@@ -21,6 +21,7 @@
 #include "importers/ImportText.h"
 #include "platform/ByteReader.h"
 #include "platform/NumberText.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

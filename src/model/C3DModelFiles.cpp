@@ -25,9 +25,9 @@
 #include "model/C3DModel.h"
 #include "objects/shape3D.h"
 #include "motion/TDataFile.h"
-#include "platform/ByteReader.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 #include "platform/TextEncoding.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/ByteReader.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"
+#include "platform/SafeWriter.h"
 #include "platform/TextUtil.h"
 
 namespace {

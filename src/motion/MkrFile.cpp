@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/TextEncoding.h"
 #include "platform/TextUtil.h"
 

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextEncoding.h"

@@ -4,11 +4,7 @@
 // byte order never matter.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace dez {
@@ -257,50 +253,5 @@ private:
 
     std::vector<uint8_t> bytes_;
 };
-
-// Reads a whole regular file into `out` (replaced only on success); anything else (a FIFO, a
-// device, a directory) is refused without waiting on it. On failure `error` (when given) says
-// which step failed for which path. A file written, truncated or replaced while it is read is read
-// once more; when it changes again the read fails with "<path> changed while it was read" rather
-// than return a mix of versions.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::string* error = nullptr);
-
-// A whole file read once into a buffer that is not cleared first: the large text tables are
-// converted straight from it, and their files can be hundreds of megabytes.
-class FileBytes {
-public:
-    const char* data() const { return data_.get(); }
-    size_t size() const { return size_; }
-    std::string_view text() const { return std::string_view(data_.get(), size_); }
-    void reset() {
-        data_.reset();
-        size_ = 0;
-    }
-
-private:
-    struct Free {
-        void operator()(char* p) const { std::free(p); }
-    };
-    friend bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error);
-    std::unique_ptr<char, Free> data_;
-    size_t size_ = 0;
-};
-
-// The same reading and the same refusals as above, into a FileBytes.
-bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error = nullptr);
-
-// Replaces `path` with the given bytes so that readers see either the old or the new content:
-// the bytes go to a fresh temporary file in the same folder, which is flushed to disk and then
-// renamed over `path`. On any failure the temporary file is removed, an existing `path` keeps its
-// old content and `error` says why. A replaced file keeps its permission bits; a new one gets 0644
-// minus the umask. A symbolic link is followed (the link stays, its target is replaced); a
-// read-only file is refused.
-// Two cases are rewritten in place instead, keeping the file's inode: a file with other hard links
-// (once the complete temporary copy is on disk, so that the link is never split) and a writable
-// file in a folder where no temporary file can be made. The room for the new size is taken first
-// and the old content is kept in memory, so that a rewrite failing part-way puts it back; readers
-// may then see the file change while it is rewritten.
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
-                         std::string* error = nullptr);
 
 }  // namespace dez

@@ -9,7 +9,7 @@
 
 #include <zlib.h>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 
 namespace dez {

@@ -9,7 +9,7 @@
 #include <iostream>
 #include <unordered_map>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "shapes/ShapeText.h"

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 
 namespace dez {

@@ -9,7 +9,7 @@
 
 #include <GL/gl.h>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/TextEncoding.h"

@@ -9,7 +9,7 @@
 
 #include <GL/gl.h>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "shapes/ShapeText.h"
 

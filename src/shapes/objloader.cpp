@@ -11,9 +11,10 @@
 #include <wx/log.h>
 #include <wx/string.h>
 
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 #include "platform/TextUtil.h"
 #include "shapes/MeshText.h"
 

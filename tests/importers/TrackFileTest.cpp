@@ -13,6 +13,7 @@
 #include "motion/TDataFile.h"
 #include "platform/ByteReader.h"
 #include "platform/Paths.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 

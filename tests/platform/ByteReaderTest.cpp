@@ -1,4 +1,6 @@
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
+#include "platform/SafeWriter.h"
 
 #include <cmath>
 #include <csignal>

@@ -1,7 +1,8 @@
 // Whole-file reads of a file another program rewrites meanwhile: a read hands back one version of
 // the file or says that it changed, never a mix of versions nor the zeros a truncation leaves in
 // a read that meets it.
-#include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
+#include "platform/SafeWriter.h"
 
 #include <atomic>
 #include <cstring>

@@ -3,7 +3,7 @@
 // The work runs in child processes: a small tmpfs of their own when they may mount one, else a
 // limit on the size of files (which binds root too), and another user than root where root's
 // rights would hide a folder's permissions.
-#include "platform/ByteReader.h"
+#include "platform/SafeWriter.h"
 
 #include <cstring>
 #include <string>

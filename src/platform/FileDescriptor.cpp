@@ -1,0 +1,46 @@
+#include "platform/FileDescriptor.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace dez {
+
+FdGuard::~FdGuard() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void FdGuard::Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+}
+
+int FdGuard::Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+}
+
+void SetErrnoText(std::string* error, const std::string& what, const std::string& path, int err) {
+    if (error) *error = what + " '" + path + "': " + std::strerror(err);
+}
+
+bool WriteAllAt(int fd, const uint8_t* p, size_t n, off_t at) {
+    while (n > 0) {
+        const ssize_t written = ::pwrite(fd, p, n, at);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += written;
+        at += written;
+        n -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace dez

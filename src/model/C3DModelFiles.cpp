@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <limits>
 #include <map>
@@ -25,6 +24,7 @@
 #include "model/C3DModel.h"
 #include "objects/shape3D.h"
 #include "motion/TDataFile.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 #include "platform/SafeWriter.h"
@@ -309,22 +309,26 @@ std::unique_ptr<wxConfigBase> OpenForReading(const wxString& path) {
     const std::string file = path.utf8_string();
     std::string bytes;
     wxString unread;  // why the file gave nothing to read, when it is known before parsing
-    // Only regular files: a FIFO named as a model file would block the open for ever.
+    // Only regular files, read once through the guarded read: a FIFO named as a model file would
+    // block the open for ever, and a file rewritten meanwhile would give a model of two versions.
     const long long size = dez::FileSize(file);
-    std::ifstream in;
     if (size > kMaxModelFileBytes) {
         unread = wxString::Format(_("a file of %lld bytes is too large for a model file"), size);
     } else if (size == 0) {
         unread = _("an empty file");
     } else if (size > 0) {
-        in.open(file, std::ios::binary);
-        if (in.is_open()) {
-            bytes.resize(static_cast<size_t>(size));
-            in.read(&bytes[0], static_cast<std::streamsize>(size));
-            bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        std::vector<uint8_t> read;
+        std::string why;
+        if (!dez::ReadWholeFile(file, read, &why)) {
+            unread = wxString::FromUTF8(why);
+        } else if (read.size() > static_cast<size_t>(kMaxModelFileBytes)) {
+            // It grew past the limit since its size was looked at.
+            unread = wxString::Format(_("a file of %lld bytes is too large for a model file"),
+                                      static_cast<long long>(read.size()));
+        } else {
+            bytes.assign(read.begin(), read.end());
         }
-    }
-    if (unread.empty() && (size < 0 || !in.is_open())) {
+    } else {
         const std::string why = dez::UnreadableReason(file);
         unread = why.empty() ? _("the file cannot be opened") : wxString::FromUTF8(why);
     }

@@ -1,9 +1,10 @@
 #include "motion/BvhParser.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <iterator>
 #include <new>
@@ -11,6 +12,7 @@
 
 #include "motion/Joint.h"
 #include "motion/RecordedMotion.h"
+#include "platform/GuardedRead.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
 
@@ -45,36 +47,17 @@ BvhParser::~BvhParser() = default;
 bool BvhParser::Load(std::unique_ptr<Joint>& root, std::unique_ptr<RecordedMotion>& motion) {
     root.reset();
     motion.reset();
-    // Only regular files: a folder opens as a stream whose end lies at the largest offset.
-    std::ifstream in;
-    if (dez::FileSize(path_) >= 0) in.open(path_, std::ios::binary);
-    std::string bytes;
-    if (in.is_open()) {
-        // One read of the whole file; a stream that cannot tell its size is read piece by piece.
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        try {
-            if (size > 0) {
-                bytes.resize(static_cast<std::size_t>(size));
-                in.read(&bytes[0], size);
-                bytes.resize(static_cast<std::size_t>(in.gcount()));
-            } else {
-                in.clear();
-                bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            }
-        } catch (const std::exception&) {
-            error_ = "Not enough memory to read " + path_;
-            Print(error_);
-            return false;
-        }
-    }
-    if (!in.is_open()) {
-        error_ = "Unable to open file " + path_;
+    // Through the guarded read: a file rewritten meanwhile is read again, never parsed as a mix.
+    dez::FileBytes bytes;
+    std::string why;
+    if (!dez::ReadWholeFile(path_, bytes, &why)) {
+        const bool changed = why == dez::ChangedWhileRead(path_);
+        const bool memory = why.find(std::strerror(ENOMEM)) != std::string::npos;
+        error_ = changed ? why : memory ? "Not enough memory to read " + path_ : "Unable to open file " + path_;
         Print(error_);
         return false;
     }
-    return LoadFromBuffer(bytes, root, motion);
+    return LoadFromBuffer(bytes.text(), root, motion);
 }
 
 bool BvhParser::LoadFromBuffer(std::string_view bytes, std::unique_ptr<Joint>& root,

@@ -1,5 +1,5 @@
 // Reading a C3D file into the recording: header, parameter section, data section.
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "motion/C3DParameters.h"
 #include "motion/TC3DData.h"
 #include "platform/ByteReader.h"
+#include "platform/GuardedRead.h"
 #include "platform/Memory.h"
 #include "platform/NumberText.h"
 #include "platform/Paths.h"
@@ -47,31 +48,25 @@ private:
     uint64_t size_;
 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
+// A file read where the decoder asks, through the guard that notices a file changed meanwhile:
+// a gigabyte recording is never copied whole into memory.
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(std::FILE* file) : file_(file) {
-        if (std::fseek(file_.get(), 0, SEEK_END) == 0) {
-            const long end = std::ftell(file_.get());
-            size_ = end > 0 ? static_cast<uint64_t>(end) : 0;
-        }
-    }
-    uint64_t Size() const override { return size_; }
+    explicit FileSource(dez::WatchedFile& file) : file_(file) {}
+    uint64_t Size() const override { return file_.size(); }
     const uint8_t* Get(uint64_t offset, size_t n, std::vector<uint8_t>& scratch) override {
         if (scratch.size() < n) scratch.resize(n);
         size_t got = 0;
-        if (offset < size_ && std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) == 0)
-            got = std::fread(scratch.data(), 1, n, file_.get());
+        // Only the bytes the file had when opened: a file that grows or shrinks meanwhile is
+        // read again as a whole by the guard.
+        if (offset < file_.size())
+            got = file_.ReadAt(offset, scratch.data(), static_cast<size_t>(std::min<uint64_t>(n, file_.size() - offset)));
         if (got < n) std::memset(scratch.data() + got, 0, n - got);
         return scratch.data();
     }
 
 private:
-    std::unique_ptr<std::FILE, FileCloser> file_;
-    uint64_t size_ = 0;
+    dez::WatchedFile& file_;
 };
 
 // What the data section decoder needs, fixed before the first frame.
@@ -559,13 +554,22 @@ bool TC3DData::LoadC3D(const char* filePath, bool keepCameraMask, bool readFrame
         SetErrorText(reason.c_str());
         return false;
     }
-    std::FILE* file = std::fopen(filePath, "rb");
-    if (!file) {
-        SetErrorText(std::strerror(errno));
-        return false;
+    // A file rewritten while it is read is read again, or refused: never a mix of two versions.
+    std::string error;
+    const bool loaded = dez::ReadSteadily(filePath, &error, [&](dez::WatchedFile& file) {
+        movieDelaysEdited = false;
+        Clear();
+        ReplaceText(path, filePath);
+        errorText[0] = '\0';
+        FileSource source(file);
+        return C3DLoad(*this, source).Run(keepCameraMask, readFrames, stripPrefixes);
+    });
+    if (!error.empty()) {
+        Clear();
+        ReplaceText(path, filePath);
+        SetErrorText(error.c_str());
     }
-    FileSource source(file);
-    return C3DLoad(*this, source).Run(keepCameraMask, readFrames, stripPrefixes);
+    return loaded;
 }
 
 bool TC3DData::LoadC3DFromBuffer(const uint8_t* bytes, size_t size, bool keepCameraMask, bool readFrames,

@@ -1,7 +1,7 @@
 #include "motion/XmlParser.h"
 
+#include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <vector>
 
@@ -487,14 +487,11 @@ XmlTreeNode XmlParseDocumentText(const char* text, const char* firstTag, XmlPars
     return ParseText(text, firstTag, result, gEncoding);
 }
 
-XmlTreeNode XmlParseDocumentFile(const char* path, const char* firstTag, XmlParseResult* result) {
+namespace {
+
+// The document from the bytes of a file read once: the text is taken from those bytes only.
+XmlTreeNode ParseFileBytes(const std::vector<uint8_t>& bytes, const char* firstTag, XmlParseResult* result) {
     XmlParseResult r;
-    std::vector<uint8_t> bytes;
-    if (!path || !dez::ReadWholeFile(path, bytes, &r.reason)) {
-        r.code = kXmlFileNotFound;
-        if (result) *result = r;
-        return XmlTreeNode();
-    }
     if (bytes.empty()) {
         r.code = kXmlNoData;
         if (result) *result = r;
@@ -519,6 +516,24 @@ XmlTreeNode XmlParseDocumentFile(const char* path, const char* firstTag, XmlPars
     }
     // NUL bytes inside the file end the text there, as the end of the buffer does.
     return ParseText(text.c_str(), firstTag, result, encoding);
+}
+
+// The whole file through the guarded read; false with the reason in *result when it cannot be
+// read (or kept changing while it was read).
+bool ReadDocumentFile(const char* path, std::vector<uint8_t>& bytes, XmlParseResult* result) {
+    XmlParseResult r;
+    if (path && dez::ReadWholeFile(path, bytes, &r.reason)) return true;
+    r.code = kXmlFileNotFound;
+    if (result) *result = r;
+    return false;
+}
+
+}  // namespace
+
+XmlTreeNode XmlParseDocumentFile(const char* path, const char* firstTag, XmlParseResult* result) {
+    std::vector<uint8_t> bytes;
+    if (!ReadDocumentFile(path, bytes, result)) return XmlTreeNode();
+    return ParseFileBytes(bytes, firstTag, result);
 }
 
 int XmlDetectEncoding(const uint8_t* bytes, size_t length, bool useDeclaration) {
@@ -613,18 +628,15 @@ const char* XmlErrorMessage(int code) {
 
 XmlTreeNode XmlLoadDocument(const char* path, const char* firstTag, bool* ok, std::string* message) {
     if (ok) *ok = false;
-    // Only regular files: a FIFO would block the open for ever.
-    if (path && dez::FileSize(path) >= 0) {
-        std::ifstream in(path, std::ios::binary);
-        if (in) {
-            uint8_t head[200];
-            in.read(reinterpret_cast<char*>(head), sizeof head);
-            const size_t n = static_cast<size_t>(in.gcount());
-            XmlSetParseOptions(XmlDetectEncoding(head, n, true), gCheckUtf16, gTrimText, gFoldComments);
-        }
-    }
+    // One read of the file: the encoding is told from the start of the very bytes parsed.
     XmlParseResult r;
-    XmlTreeNode node = XmlParseDocumentFile(path, firstTag, &r);
+    std::vector<uint8_t> bytes;
+    XmlTreeNode node;
+    if (ReadDocumentFile(path, bytes, &r)) {
+        XmlSetParseOptions(XmlDetectEncoding(bytes.data(), std::min<size_t>(bytes.size(), 200), true), gCheckUtf16,
+                           gTrimText, gFoldComments);
+        node = ParseFileBytes(bytes, firstTag, &r);
+    }
     if (r.code == kXmlOk) {
         if (ok) *ok = true;
     } else if (message) {

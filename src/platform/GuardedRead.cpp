@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 #include "platform/FileDescriptor.h"
 #include "platform/Memory.h"
@@ -19,38 +22,106 @@ namespace dez {
 
 namespace {
 
-// The kernel's notices of writes and truncations reaching one open file. Sizes and times alone
-// miss a truncation and rewrite to the same size within one clock tick (times move by ticks on
-// many kernels); a notice is queued however quick the change. Where none can be had (no /proc,
-// the per-user limit reached) sizes and times still catch the slower changes.
-int WatchOpenFile(int fd) {
-    const int notices = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (notices < 0) return -1;
-    // The open file itself: the path may already name another one.
-    char self[64];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
-    if (::inotify_add_watch(notices, self, IN_MODIFY) < 0) {
-        ::close(notices);
-        return -1;
+// The kernel's notices of writes and truncations reaching the files being read. Sizes and times
+// alone miss a truncation and rewrite to the same size within one clock tick (times move by ticks
+// on many kernels); a notice is queued however quick the change. One inotify instance serves the
+// whole process: making and dropping one for every read costs far more than the read of a small
+// file. Where none can be had (no /proc, the per-user limits reached) sizes and times still
+// catch the slower changes.
+class Notices {
+public:
+    static Notices& Get() {
+        static Notices* notices = new Notices;  // never destroyed: reads may run during exit
+        return *notices;
     }
-    return notices;
-}
 
-// True when a write or a truncation reached the watched file since the watch was set.
-bool NoticeSeen(int notices) {
-    if (notices < 0) return false;
-    alignas(struct inotify_event) char buffer[sizeof(struct inotify_event) + NAME_MAX + 1];
-    for (;;) {
-        const ssize_t n = ::read(notices, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        return n > 0;
+    // Watches the open file (its path may already name another one) and answers the watch, -1
+    // when none could be set; *mark is what Seen compares with.
+    int Add(int fd, uint64_t* mark) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // A forked child shares the parent's instance: it makes one of its own.
+        if (owner_ != ::getpid()) {
+            if (notices_ >= 0) ::close(notices_);
+            notices_ = -1;
+            watches_.clear();
+            owner_ = ::getpid();
+        }
+        if (notices_ < 0) notices_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (notices_ < 0) return -1;
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+        const int watch = ::inotify_add_watch(notices_, self, IN_MODIFY);
+        if (watch < 0) return -1;
+        // Two reads of one file share its watch.
+        Drain();
+        Watch& w = watches_[watch];
+        ++w.users;
+        *mark = w.changes;
+        return watch;
     }
-}
+
+    // True when a write or a truncation reached the watched file since the mark.
+    bool Seen(int watch, uint64_t mark) {
+        if (watch < 0) return false;
+        std::lock_guard<std::mutex> lock(mutex_);
+        Drain();
+        const auto w = watches_.find(watch);
+        return w == watches_.end() || w->second.changes != mark;
+    }
+
+    void Remove(int watch) {
+        if (watch < 0) return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto w = watches_.find(watch);
+        if (w == watches_.end() || --w->second.users > 0) return;
+        watches_.erase(w);
+        if (owner_ == ::getpid()) ::inotify_rm_watch(notices_, watch);
+    }
+
+private:
+    struct Watch {
+        int users = 0;
+        uint64_t changes = 0;
+    };
+
+    // Counts the queued notices against their watches. A queue that overflowed lost some: every
+    // watched file counts as changed then.
+    void Drain() {
+        alignas(struct inotify_event) char buffer[64 * (sizeof(struct inotify_event) + NAME_MAX + 1)];
+        for (;;) {
+            const ssize_t n = ::read(notices_, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return;
+            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(struct inotify_event)) <= n;) {
+                struct inotify_event event;
+                std::memcpy(&event, buffer + at, sizeof event);
+                if (event.mask & IN_Q_OVERFLOW) {
+                    for (auto& w : watches_) ++w.second.changes;
+                } else if (event.mask & IN_MODIFY) {
+                    const auto w = watches_.find(event.wd);
+                    if (w != watches_.end()) ++w->second.changes;
+                }
+                at += static_cast<ssize_t>(sizeof(struct inotify_event) + event.len);
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    int notices_ = -1;
+    pid_t owner_ = 0;
+    std::unordered_map<int, Watch> watches_;
+};
+
+// A write caught in the middle has changed the times already, if ever, and sends its notice only
+// when it ends: this waits for it to end. Asking where the data end takes the file's lock that
+// writes hold throughout on the common file systems (ext4, btrfs, tmpfs); the answer itself does
+// not matter.
+void WaitForWriteInProgress(int fd) { ::lseek(fd, 0, SEEK_HOLE); }
 
 }  // namespace
 
 WatchedFile::~WatchedFile() {
-    if (notices_ >= 0) ::close(notices_);
+    Notices::Get().Remove(watch_);
     if (fd_ >= 0) ::close(fd_);
 }
 
@@ -62,7 +133,7 @@ bool WatchedFile::Open(const std::string& path, std::string* error) {
         return false;
     }
     // Set before the first look at the file, so that no change after that look goes unseen.
-    notices_ = WatchOpenFile(fd_);
+    watch_ = Notices::Get().Add(fd_, &noticeMark_);
     struct stat st;
     if (::fstat(fd_, &st) != 0) {
         SetErrnoText(error, "Cannot query", path, errno);
@@ -83,6 +154,11 @@ bool WatchedFile::Open(const std::string& path, std::string* error) {
     modified_[1] = st.st_mtim.tv_nsec;
     changed_[0] = st.st_ctim.tv_sec;
     changed_[1] = st.st_ctim.tv_nsec;
+    // A write under way now has set the times just looked at; its bytes are whole before the
+    // first read. One that starts later changes the times again (to the nanosecond once they
+    // have been looked at, on kernels with fine-grained times) or sends its notice before the
+    // end of the read.
+    WaitForWriteInProgress(fd_);
     return true;
 }
 
@@ -113,6 +189,7 @@ size_t WatchedFile::ReadAt(uint64_t offset, void* dst, size_t n) {
 }
 
 bool WatchedFile::Unchanged() {
+    WaitForWriteInProgress(fd_);
     struct stat now;
     if (::fstat(fd_, &now) != 0) {
         Fail(errno);
@@ -123,7 +200,7 @@ bool WatchedFile::Unchanged() {
         now.st_mtim.tv_nsec != modified_[1] || now.st_ctim.tv_sec != changed_[0] ||
         now.st_ctim.tv_nsec != changed_[1])
         return false;
-    if (NoticeSeen(notices_)) return false;
+    if (Notices::Get().Seen(watch_, noticeMark_)) return false;
     // The path names another file than the one read (a new one was renamed over it meanwhile).
     struct stat named;
     if (::stat(path_.c_str(), &named) == 0 &&
@@ -147,11 +224,9 @@ bool Settle(WatchedFile& file, bool done, std::string* error, bool* answer) {
     return true;
 }
 
-void ChangedTwice(const std::string& path, std::string* error) {
-    if (error) *error = path + " changed while it was read";
-}
-
 }  // namespace guarded_read
+
+std::string ChangedWhileRead(const std::string& path) { return path + " changed while it was read"; }
 
 namespace {
 

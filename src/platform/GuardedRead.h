@@ -51,7 +51,8 @@ public:
 private:
     std::string path_;
     int fd_ = -1;
-    int notices_ = -1;  // inotify instance watching the open file, -1 when none could be had
+    int watch_ = -1;  // the inotify watch on the open file, -1 when none could be had
+    uint64_t noticeMark_ = 0;
     uint64_t size_ = 0;
     uint64_t device_ = 0, inode_ = 0;
     int64_t modified_[2] = {0, 0}, changed_[2] = {0, 0};  // seconds, nanoseconds
@@ -98,11 +99,14 @@ private:
 // The same reading and the same refusals as above, into a FileBytes.
 bool ReadWholeFile(const std::string& path, FileBytes& out, std::string* error = nullptr);
 
+// The text of a read that failed because the file kept changing: "<path> changed while it was
+// read". Readers that word their own failures pass this one on as it is.
+std::string ChangedWhileRead(const std::string& path);
+
 namespace guarded_read {
 // The end of one run of a guarded read: true when it is over (the answer in *answer, error set
 // as ReadSteadily describes), false when the file changed and the read must run again.
 bool Settle(WatchedFile& file, bool done, std::string* error, bool* answer);
-void ChangedTwice(const std::string& path, std::string* error);
 }  // namespace guarded_read
 
 template <typename Read>
@@ -114,7 +118,7 @@ bool ReadSteadily(const std::string& path, std::string* error, Read&& read) {
         bool answer = false;
         if (guarded_read::Settle(file, done, error, &answer)) return answer;
     }
-    guarded_read::ChangedTwice(path, error);
+    if (error) *error = ChangedWhileRead(path);
     return false;
 }
 

@@ -6,52 +6,14 @@
 
 #include <wx/filename.h>
 #include <wx/log.h>
-#include <wx/wfstream.h>
-#include <wx/zstream.h>
 
 #include <GL/gl.h>
 
 #include "platform/NumberText.h"
+#include "shapes/MeshText.h"
 #include "shapes/ShapeText.h"
 
 namespace {
-
-// What one inflated drawing may grow to: far more than any drawing this view shows, and a stop
-// for compressed bombs.
-constexpr size_t kMaxInflated = size_t(1) << 30;
-
-// The whole file, inflated (gzip or zlib header) when the name ends in ".gz" in any case.
-bool ReadDrawingFile(const wxString& path, std::string& out, std::string& error) {
-    wxLogNull quiet;  // the streams would log their own errors; ours names the file instead
-    wxFileInputStream file(path);
-    if (!file.IsOk()) {
-        error = "Unable to open " + path.utf8_string();
-        return false;
-    }
-    std::unique_ptr<wxZlibInputStream> zlib;
-    wxInputStream* in = &file;
-    if (path.Right(3).Lower() == ".gz") {
-        zlib = std::make_unique<wxZlibInputStream>(file, wxZLIB_AUTO);
-        in = zlib.get();
-    }
-    out.clear();
-    char buffer[65536];
-    while (true) {
-        in->Read(buffer, sizeof buffer);
-        const size_t n = in->LastRead();
-        out.append(buffer, n);
-        if (out.size() > kMaxInflated) {
-            error = path.utf8_string() + ": too large once inflated";
-            return false;
-        }
-        if (n == 0 || !in->IsOk()) break;
-    }
-    if (in->GetLastError() != wxSTREAM_NO_ERROR && in->GetLastError() != wxSTREAM_EOF) {
-        error = path.utf8_string() + (zlib ? ": not a complete gzip or zlib stream" : ": read error");
-        return false;
-    }
-    return true;
-}
 
 // Entity colour numbers that are no palette entry.
 constexpr int kByBlock = 0;
@@ -136,7 +98,8 @@ bool DXFRenderer::Load(const wxString& path) {
     Clear();
     std::string text;
     m_loadError.clear();
-    if (!ReadDrawingFile(path, text, m_error) || !ParseText(text)) {
+    // The whole file through the guarded read, inflated when the name ends in ".gz" in any case.
+    if (!dez::ReadMeshFile(path.utf8_string(), text, m_error) || !ParseText(text)) {
         m_loadError = wxString::FromUTF8(m_error.c_str());
         wxLogger(wxLOG_Error, __FILE__, __LINE__, "DXFRenderer::Load", wxLOG_COMPONENT)
             .Log("%s", m_loadError);

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include <wx/intl.h>
@@ -152,10 +151,9 @@ bool SameGroupName(std::string_view a, std::string_view b) {
 }
 
 objloader::objloader(const std::string& objPath, bool buildIndex) {
-    // Only regular files: a FIFO would block the open for ever.
-    std::ifstream test;
-    if (dez::FileSize(objPath) >= 0) test.open(objPath, std::ios::binary);
-    if (!test.is_open()) {
+    // Only regular files, opened without waiting: a FIFO would block the open for ever.
+    dez::WatchedFile test;
+    if (!test.Open(objPath, nullptr)) {
         wxLogger(wxLOG_Error, __FILE__, __LINE__, "objloader::objloader", wxLOG_COMPONENT)
             .Log("%s%s", wxString(_("Unable to open  : ")), wxString::FromUTF8(objPath));
         return;
@@ -165,13 +163,22 @@ objloader::objloader(const std::string& objPath, bool buildIndex) {
     if (buildIndex) indexReady_ = BuildIndex();
 }
 
+namespace {
+
+// The text of an index file, read once through the guarded read; false when it cannot be read
+// or does not start with the index header line.
+bool ReadIndexText(const std::string& path, std::vector<uint8_t>& bytes) {
+    if (!dez::ReadWholeFile(path, bytes)) return false;
+    Lines lines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::string_view first;
+    return lines.Next(first) && first == kHeader;
+}
+
+}  // namespace
+
 bool objloader::IsIndexFile(const std::string& path) {
-    if (dez::FileSize(path) < 0) return false;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line)) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line == kHeader;
+    std::vector<uint8_t> bytes;
+    return ReadIndexText(path, bytes);
 }
 
 bool objloader::LoadBytes() {
@@ -202,21 +209,21 @@ bool objloader::BuildIndex() {
 }
 
 bool objloader::ReadIndexFile() {
-    if (!IsIndexFile(indexPath_)) return false;
     bool okObj = false, okIndex = false;
     const auto objTime = ModifiedTime(objPath_, okObj);
     const auto indexTime = ModifiedTime(indexPath_, okIndex);
     if (!okObj || !okIndex || indexTime < objTime) return false;
-    std::ifstream in(indexPath_, std::ios::binary);
-    std::string line;
-    std::getline(in, line);  // header
-    if (!std::getline(in, line) || line.rfind(kSizeLine, 0) != 0) return false;
+    std::vector<uint8_t> bytes;
+    if (!ReadIndexText(indexPath_, bytes)) return false;
+    Lines lines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::string_view line;
+    lines.Next(line);  // header
+    if (!lines.Next(line) || line.rfind(kSizeLine, 0) != 0) return false;
     long size = -1;
     if (!dez::ParseInt(line.substr(std::strlen(kSizeLine)), size) ||
         size != dez::FileSize(objPath_))
         return false;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (lines.Next(line)) {
         if (line.empty()) continue;
         // Two numbers, the name (which may hold blanks), three numbers.
         std::vector<std::string_view> words;
@@ -238,7 +245,7 @@ bool objloader::ReadIndexFile() {
         g.firstVertexLine = v[0];
         g.firstFaceLine = v[1];
         const size_t nameEnd = starts[words.size() - 3];
-        g.name = dez::TrimBlanks(std::string_view(line).substr(starts[2], nameEnd - starts[2]));
+        g.name = dez::TrimBlanks(line.substr(starts[2], nameEnd - starts[2]));
         g.vertexLines = v[2];
         g.faceLines = v[3];
         g.vertexOrdinal = v[4];

@@ -415,10 +415,13 @@ int32_t TDataFile::FindPointLabel(const char* name) const {
 // ---------------------------------------------------------------------------------------------
 // Bounds and trajectories
 
-bool TDataFile::GetBoundingBox(float* out, int32_t count, bool cube) const {
+bool TDataFile::GetBoundingBox(float* out, int32_t count, bool cube, bool* measured) const {
+    if (measured) *measured = false;
     if (!out || dimension < 2) return false;
     if (count < (dimension == 2 ? 4 : 6)) return false;
     const bool hasZ = dimension >= 3;
+    const bool hasResidual = dimension >= 4;
+    bool any = false;
     float lo[3] = {0.0f, 0.0f, 0.0f};  // the origin is always inside
     float hi[3] = {0.0f, 0.0f, 0.0f};
     const int32_t pointsUsed = std::min(GetPointCount(), 256);
@@ -431,6 +434,8 @@ bool TDataFile::GetBoundingBox(float* out, int32_t count, bool cube) const {
             float v[3];
             v[0] = static_cast<float>(points->GetValue(row, f));
             if (v[0] == missingValue) continue;
+            if (hasResidual && !IsValidResidual(points->GetValue(row + 3, f))) continue;
+            any = true;
             v[1] = static_cast<float>(points->GetValue(row + 1, f));
             v[2] = hasZ ? static_cast<float>(points->GetValue(row + 2, f)) : 0.0f;
             for (int k = 0; k < (hasZ ? 3 : 2); ++k) {
@@ -439,6 +444,7 @@ bool TDataFile::GetBoundingBox(float* out, int32_t count, bool cube) const {
             }
         }
     }
+    if (measured) *measured = any;
     const float zMinMarkers = lo[2];
     if (cube) {
         float extent = std::max(hi[0] - lo[0], hi[1] - lo[1]);

@@ -76,7 +76,12 @@ public:
     bool AddPoint(const char* name);
     bool SetPointInfo(int32_t index, const char* label, const char* unit, const char* description);
     int32_t FindPointLabel(const char* name) const;
-    bool GetBoundingBox(float* out, int32_t count, bool cube) const;
+    // Box of the points over a sample of the frames: x min, x max, y min, y max (and z min, z max
+    // when count is 6); the origin is always inside. Missing samples (x at the missing value) and
+    // unmeasured ones (negative residual) are left out, so that the coordinates a file keeps for a
+    // point it did not see cannot stretch the box. `measured`, when given, says whether any sample
+    // was counted; without one the box is the origin alone and tells nothing of the recording.
+    bool GetBoundingBox(float* out, int32_t count, bool cube, bool* measured = nullptr) const;
     void GetTrajectory(int32_t n, Matrix2D* out, bool swap) const;
     double GetUnitFactor(int32_t i) const;
 

@@ -93,6 +93,7 @@ void shapeC3D::Clear() {
     m_primitiveType = 11;
     m_rotationRingsAllowed = false;
     std::fill(m_bounds, m_bounds + 6, 0.0f);
+    m_boundsMeasured = false;
     m_markers.clear();
     m_isModelOutput.clear();
     m_inLink.clear();
@@ -150,7 +151,7 @@ bool shapeC3D::Load(const wxString& path) {
     Reload(path);
     m_loading = 1;
     m_modified = false;
-    m_data->GetBoundingBox(m_bounds, 6, false);
+    m_data->GetBoundingBox(m_bounds, 6, false, &m_boundsMeasured);
     for (float& b : m_bounds) b = static_cast<float>(b / m_divisor);
     std::string up(m_data->yScreen, strnlen(m_data->yScreen, sizeof m_data->yScreen));
     up = dez::ToLowerAscii(up);
@@ -344,7 +345,7 @@ bool shapeC3D::Import(const wxString& path) {
         m_name = StemOfPath(path);
         TakeCounts();
         m_divisor = m_data->GetUnitFactor(-1);
-        m_data->GetBoundingBox(m_bounds, 6, false);
+        m_data->GetBoundingBox(m_bounds, 6, false, &m_boundsMeasured);
         for (float& b : m_bounds) b = static_cast<float>(b / m_divisor);
         SetFirstFrame(0);
         SetLastFrame(m_frameCount - 1);

@@ -216,6 +216,8 @@ public:
     TDataFile* GetData() { return m_data.get(); }
     // x min, x max, y min, y max, z min, z max in scene units; the canvas may widen them.
     float* GetBounds() { return m_bounds; }
+    // False when no sample of the recording was measured: the bounds are then the origin alone.
+    bool AreBoundsMeasured() const { return m_boundsMeasured; }
     int GetMarkerCount() const { return m_markerCount; }
     int GetPlateCount() const { return m_plateCount; }
     double GetDivisor() const { return m_divisor; }
@@ -309,6 +311,7 @@ private:
     PlateDisplay m_plates[64];
     std::vector<MarkerDisplay> m_markers;
     float m_bounds[6] = {};
+    bool m_boundsMeasured = false;
     double m_drawnExtent[6] = {};
     uint8_t m_extentReset = 1;
     Point3D m_drawnCentre;

@@ -25,6 +25,11 @@ float* MotionBounds(object3D* object) {
     return motion != nullptr ? motion->GetBounds() : nullptr;
 }
 
+bool MotionBoundsMeasured(object3D* object) {
+    shapeC3D* motion = AsMotion(object);
+    return motion != nullptr && motion->AreBoundsMeasured();
+}
+
 int MotionUpAxis(object3D* object) {
     shapeC3D* motion = AsMotion(object);
     return motion != nullptr ? motion->GetUpAxis() : 2;

@@ -19,6 +19,8 @@ shape3D* CreateMotionShape();
 const TC3DData* MotionRecording(object3D* object);
 // x min, x max, y min, y max, z min, z max, in scene units; writable (the view widens a flat box).
 float* MotionBounds(object3D* object);
+// False when nothing of the recording was measured: its bounds say nothing of where it lies.
+bool MotionBoundsMeasured(object3D* object);
 // 0 x, 1 y, 2 z.
 int MotionUpAxis(object3D* object);
 // The followed marker (or model item), -1 for none.

@@ -62,6 +62,23 @@ ViewPlacement PlaceViewOnBounds(float bounds[6], int upAxis, const std::string& 
     return view;
 }
 
+ViewPlacement DefaultView() {
+    ViewPlacement view;
+    view.centre.Set(0, 0, 0.5);
+    view.eye.Set(0, -4, 1);
+    return view;
+}
+
+ViewPlacement PlaceViewOnNothing(GroundPlaneSettings& plane) {
+    if (plane.autoPlace) {
+        const GroundPlaneSettings empty;
+        std::copy(empty.position, empty.position + 3, plane.position);
+        plane.type = empty.type;
+        plane.size = empty.size;
+    }
+    return DefaultView();
+}
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;

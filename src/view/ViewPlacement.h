@@ -20,6 +20,14 @@ struct ViewPlacement {
 ViewPlacement PlaceViewOnBounds(float bounds[6], int upAxis, const std::string& xScreen,
                                 GroundPlaneSettings& plane);
 
+// The view of an empty scene: from the front and a little above, the floor and its axes at the
+// origin in sight.
+ViewPlacement DefaultView();
+
+// Where the camera goes for a recording with no measured sample: there is nothing to frame, so it
+// gets the default view, and an auto-placed plane goes back to where an empty scene has it.
+ViewPlacement PlaceViewOnNothing(GroundPlaneSettings& plane);
+
 // Where the camera goes when a mesh, a drawing or a skeleton is opened or the view is reset:
 // looking along `direction` (from the eye towards the centre; the view's up is +Z) at the centre
 // of the points' box, from just far enough for every point to lie within `fill` (0 to 1) of the

@@ -20,6 +20,7 @@
 #include "gl/GLGlyphs.h"
 #include "view/ImageOutput.h"
 #include "gl/ReadConfigDouble.h"
+#include "view/ViewPlacement.h"
 
 namespace {
 
@@ -240,8 +241,9 @@ void my3DCanvas::DrawAxesGizmo() {
 
 void my3DCanvas::ResetDefaults() {
     m_sceneSize = 1000;
-    m_defaultCentre.Set(0, 0, 0.5);
-    m_defaultEye.Set(0, -4, 1);
+    const ViewPlacement view = DefaultView();
+    m_defaultCentre = view.centre;
+    m_defaultEye = view.eye;
     m_lights[0] = CanvasLight{{-10, -50, 50, 0}, {0.7f, 0.7f, 0.9f, 1}};
     m_lights[1] = CanvasLight{{10, 50, 50, 0}, {0.8f, 0.8f, 1, 1}};
     const float background[4] = {0.2f, 0.3f, 0.5f, 1};

@@ -336,8 +336,12 @@ void myGLCanvas::PlaceViewOnRecording(object3D* recordingObject) {
     std::string xScreen;
     if (const TC3DData* recording = MotionRecording(recordingObject))
         xScreen.assign(recording->xScreen, strnlen(recording->xScreen, sizeof recording->xScreen));
+    // A recording with nothing measured (every point flagged invalid) has nothing to frame: its
+    // box is the origin alone, and a view on that would show a speck of the floor or none of it.
     const ViewPlacement view =
-        PlaceViewOnBounds(bounds, MotionUpAxis(recordingObject), xScreen, m_groundPlane);
+        MotionBoundsMeasured(recordingObject)
+            ? PlaceViewOnBounds(bounds, MotionUpAxis(recordingObject), xScreen, m_groundPlane)
+            : PlaceViewOnNothing(m_groundPlane);
     m_defaultCentre = view.centre;
     m_defaultEye = view.eye;
     MakeCurrent();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -522,6 +523,57 @@ TEST(TDataFileBounds, OriginIsAlwaysInside) {
     ASSERT_TRUE(d->GetBoundingBox(box, 6, false));
     const float second[6] = {-50, 109, -60, 50, -70, 20};
     for (int k = 0; k < 6; ++k) EXPECT_FLOAT_EQ(box[k], second[k]) << k;
+}
+
+// Unmeasured samples (negative or NaN residual) keep whatever coordinates their file gave, often
+// huge ones: they must not stretch the box, and when nothing at all was measured the box is the
+// origin alone and says so. Recordings without residuals are read as before.
+TEST(TDataFileBounds, UnmeasuredSamplesAreLeftOut) {
+    constexpr double kFar = -1e9;
+    const double nan = std::nan("");
+    struct Sample {
+        int point, frame;
+        double x, y, z, residual;
+    };
+    const struct Case {
+        const char* name;
+        int dim;
+        std::vector<Sample> samples;
+        float box[6];
+        bool measured;
+    } cases[] = {
+        {"flagged samples among measured ones",
+         4,
+         {{0, 0, 100, 50, 20, 0.5}, {0, 1, kFar, kFar, kFar, -1}, {1, 0, 300, -40, 900, 0},
+          {1, 1, -kFar, -kFar, -kFar, -1}},
+         {0, 300, -40, 50, 0, 900},
+         true},
+        {"with a camera row, a NaN residual is no measure either",
+         5,
+         {{0, 0, 100, 50, 20, 1}, {0, 1, kFar, kFar, kFar, nan}, {1, 1, -200, 60, 10, 2}},
+         {-200, 100, 0, 60, 0, 20},
+         true},
+        {"every sample flagged", 4, {{0, 0, kFar, kFar, kFar, -1}, {1, 1, kFar, 5, 5, -1}}, {0, 0, 0, 0, 0, 0}, false},
+        {"every sample missing", 4, {}, {0, 0, 0, 0, 0, 0}, false},
+        // Three values a point: the row after a point's z is the next point's x, no residual,
+        // however negative it is.
+        {"no residuals", 3, {{0, 0, 100, 50, 20, 0}, {1, 0, -300, 10, 10, 0}}, {-300, 100, 0, 50, 0, 20}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto d = Recording(2, 2, c.dim);
+        ASSERT_EQ(d->dimension, c.dim);
+        for (const Sample& s : c.samples) {
+            SetPoint(*d, s.point, s.frame, s.x, s.y, s.z);
+            if (c.dim >= 4) d->points->SetValue(s.point * c.dim + 3, s.frame, s.residual);
+        }
+        // Samples not set stay at the missing value 0.
+        float box[6];
+        bool measured = !c.measured;
+        ASSERT_TRUE(d->GetBoundingBox(box, 6, false, &measured));
+        EXPECT_EQ(measured, c.measured);
+        for (int k = 0; k < 6; ++k) EXPECT_FLOAT_EQ(box[k], c.box[k]) << k;
+    }
 }
 
 TEST(TDataFileBounds, CubeRestsOnTheLowestMarker) {

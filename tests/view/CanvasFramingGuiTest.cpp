@@ -1,13 +1,17 @@
 // What a freshly opened mesh, drawing or skeleton looks like: the drawn pixels, measured against
 // the view, hold the whole object and fill most of the view, at open, after Reset View and (for
-// a skeleton) at every frame it plays.
+// a skeleton) at every frame it plays. A recording with nothing measured opens on the view of an
+// empty scene, floor and axes in sight.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "gl/wxGLCamera.h"
+#include "motion/C3DFixture.h"
+#include "scene/shapeC3D.h"
 #include "view/CanvasGuiFixture.h"
 #include "support/TestSupport.h"
 
@@ -150,6 +154,104 @@ TEST_F(FramingTest, SkeletonsOpenWholeUprightAndStayInViewWhilePlaying) {
         EXPECT_NEAR(reset.top, first.top, 1);
         EXPECT_NEAR(reset.bottom, first.bottom, 1);
     }
+}
+
+// A C3D file whose every point is flagged unmeasured (residual -1) at raw coordinates of a
+// billion below zero, as some systems write the points they never saw.
+std::string WriteUnmeasuredRecording(const std::string& path) {
+    c3dtest::C3DFixture f;
+    f.points = 4;
+    f.lastFrame = 30;
+    f.scale = -1;
+    f.point = [](int, int) { return c3dtest::PointSample{-1e9f, -1e9f, -1e9f, -1}; };
+    f.StandardParameters();
+    const std::vector<uint8_t> bytes = f.Build();
+    return testsupport::WriteFileBytes(path, std::string(bytes.begin(), bytes.end())) ? path : "";
+}
+
+int CountChanged(const testsupport::PixelBlock& a, const testsupport::PixelBlock& b) {
+    int changed = 0;
+    for (std::size_t i = 0; i + 3 < std::min(a.rgba.size(), b.rgba.size()); i += 4)
+        if (std::memcmp(&a.rgba[i], &b.rgba[i], 3) != 0) ++changed;
+    return changed;
+}
+
+class UnmeasuredRecordingTest : public CanvasGuiTest {
+protected:
+    Point3D Eye() const {
+        Point3D p;
+        canvas->GetCamera()->GetEye(&p.x, &p.y, &p.z);
+        return p;
+    }
+    Point3D Centre() const {
+        Point3D p;
+        canvas->GetCamera()->GetCentre(&p.x, &p.y, &p.z);
+        return p;
+    }
+    static void ExpectSame(const Point3D& a, const Point3D& b) {
+        EXPECT_NEAR(a.x, b.x, 1e-9);
+        EXPECT_NEAR(a.y, b.y, 1e-9);
+        EXPECT_NEAR(a.z, b.z, 1e-9);
+    }
+};
+
+TEST_F(UnmeasuredRecordingTest, OpensOnTheEmptySceneViewWithTheFloorInSight) {
+    // The canvas as it opens, nothing loaded: its view, its floor and what they paint.
+    const Point3D emptyEye = Eye(), emptyCentre = Centre();
+    const GroundPlaneSettings emptyPlane = *canvas->GetGroundPlane();
+    ASSERT_TRUE(emptyPlane.visible);
+    ASSERT_TRUE(emptyPlane.showAxis);
+    const testsupport::PixelBlock empty = Paint();
+    canvas->GetGroundPlane()->visible = false;
+    canvas->GetGroundPlane()->showAxis = false;
+    const testsupport::PixelBlock bare = Paint();
+    *canvas->GetGroundPlane() = emptyPlane;
+    // Floor and axes cover a good part of the view.
+    ASSERT_GT(CountChanged(empty, bare), kWidth * kHeight / 10);
+
+    // An auto-placed floor, moved away from the origin by a recording that was measured.
+    canvas->GetGroundPlane()->autoPlace = true;
+    testsupport::TempDir dir;
+    c3dtest::C3DFixture measured;
+    measured.scale = -1;
+    measured.point = [](int f, int p) { return c3dtest::PointSample{3000.0f + 10 * f, 2000.0f + 100 * p, 900, 0}; };
+    measured.StandardParameters();
+    const std::vector<uint8_t> bytes = measured.Build();
+    const std::string measuredPath = dir.file("measured.c3d");
+    ASSERT_TRUE(testsupport::WriteFileBytes(measuredPath, std::string(bytes.begin(), bytes.end())));
+    ASSERT_TRUE(canvas->LoadShapeAndMotion(wxString::FromUTF8(measuredPath.c_str()), false));
+    ASSERT_GT(canvas->GetGroundPlane()->position[0], 1.0f);
+
+    const std::string path = WriteUnmeasuredRecording(dir.file("unmeasured.c3d"));
+    ASSERT_FALSE(path.empty());
+    ASSERT_TRUE(canvas->LoadShapeAndMotion(wxString::FromUTF8(path.c_str()), false));
+    auto* recording = dynamic_cast<shapeC3D*>(canvas->GetObject());
+    ASSERT_NE(recording, nullptr);
+    ASSERT_EQ(recording->GetMarkerCount(), 4);
+    EXPECT_FALSE(recording->AreBoundsMeasured());
+
+    // The empty scene's view and floor...
+    ExpectSame(Eye(), emptyEye);
+    ExpectSame(Centre(), emptyCentre);
+    ExpectSame(canvas->GetDefaultEye(), emptyEye);
+    ExpectSame(canvas->GetDefaultCentre(), emptyCentre);
+    const GroundPlaneSettings& plane = *canvas->GetGroundPlane();
+    EXPECT_TRUE(plane.visible);
+    EXPECT_EQ(plane.type, emptyPlane.type);
+    EXPECT_FLOAT_EQ(plane.size, emptyPlane.size);
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(plane.position[k], emptyPlane.position[k]) << k;
+    // ...painted as they are with nothing loaded: no unmeasured point is drawn.
+    canvas->GoToFrame(15, true);
+    EXPECT_EQ(CountChanged(Paint(), empty), 0);
+
+    // Reset View comes back to it.
+    canvas->GetCamera()->Dolly(-4);
+    canvas->GetCamera()->Orbit(0.7, 0.3);
+    ASSERT_GT(CountChanged(Paint(), empty), 0);
+    canvas->ResetView();
+    ExpectSame(Eye(), emptyEye);
+    ExpectSame(Centre(), emptyCentre);
+    EXPECT_EQ(CountChanged(Paint(), empty), 0);
 }
 
 }  // namespace

@@ -110,6 +110,28 @@ TEST(ViewPlacement, SinglePointRecording) {
     EXPECT_FLOAT_EQ(plane.size, 1);
 }
 
+// A recording with nothing measured gets the empty scene's view whatever its plane: an
+// auto-placed plane goes back to the origin at its default size, one placed by hand stays.
+TEST(ViewPlacement, NothingMeasuredKeepsTheDefaultView) {
+    const GroundPlaneSettings fresh;
+    for (bool autoPlace : {true, false}) {
+        SCOPED_TRACE(autoPlace);
+        GroundPlaneSettings plane;
+        plane.autoPlace = autoPlace;
+        plane.type = 1;
+        plane.size = 7;
+        plane.position[0] = plane.position[1] = plane.position[2] = 9;
+        plane.gridDivisions = 5;
+        const ViewPlacement view = PlaceViewOnNothing(plane);
+        ExpectPoint(view.centre, DefaultView().centre.x, DefaultView().centre.y, DefaultView().centre.z);
+        ExpectPoint(view.eye, DefaultView().eye.x, DefaultView().eye.y, DefaultView().eye.z);
+        EXPECT_EQ(plane.type, autoPlace ? fresh.type : 1);
+        EXPECT_FLOAT_EQ(plane.size, autoPlace ? fresh.size : 7);
+        for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(plane.position[k], autoPlace ? fresh.position[k] : 9) << k;
+        EXPECT_EQ(plane.gridDivisions, 5);
+    }
+}
+
 // Framing a shape: every corner of its box inside the view and one on the edge of the part the
 // fill allows, seen along the kind's direction unless that sees the shape edge-on.
 class FrameObject : public ::testing::Test {

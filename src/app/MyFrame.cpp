@@ -837,6 +837,7 @@ void MyFrame::OnSaveImage(wxCommandEvent&) {
     if (m_canvas == nullptr) return;
     const wxString path = wxFileSelector("Save Image", wxString(), wxString(), wxString(),
                                          kSaveImageFilter, wxFD_SAVE | wxFD_OVERWRITE_PROMPT, this);
+    // A failed save, of any format, has logged its path and cause for the error dialog already.
     if (!path.empty()) m_canvas->SaveImage(path, false, false);
 }
 

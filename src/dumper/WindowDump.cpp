@@ -3,16 +3,19 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <exception>
 #include <iostream>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "dumper/FramePixels.h"
 #include "dumper/WriteBitmap.h"
+#include "platform/SafeWriter.h"
 
 namespace {
 
@@ -23,12 +26,7 @@ int g_dumpCounter = 0;
 // fault, refused before anything is read or opened.
 constexpr std::size_t kMaxNameBuffer = 512;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-void Report(const char* message) { std::cerr << message; }
+void Report(const std::string& message) { std::cerr << message; }
 
 // "L_" and "R_" go in front of the file's own name, not in front of a folder part of the name.
 std::string SideName(const char* side, const std::string& name, const char* ext) {
@@ -43,35 +41,66 @@ std::string NumberedName(const char* side, int number, const char* ext) {
     return buffer;
 }
 
-// Writes the frame to an open file and closes it; false when any write or the close fails.
-bool WriteAndClose(FilePtr file, const unsigned char* rgba, int w, int h, int code) {
-    const bool written = WriteBitmap(file.get(), rgba, w, h, code);
-    const bool closed = std::fclose(file.release()) == 0;
-    if (written && closed) return true;
-    Report("WindowDump - Failed to write image file\n");
-    return false;
+std::string ErrnoText(const char* step, const std::string& path, int error) {
+    return std::string(step) + " '" + path + "': " + std::strerror(error);
 }
 
-// Creates the next free numbered file (or L_/R_ pair) exclusively, so an existing file is never
-// truncated, even one created between a check and the open. Both files of a pair carry the same
-// number.
-bool OpenNumbered(const char* ext, bool stereo, FilePtr& left, FilePtr& right) {
+// One frame encoded as a whole file in memory, so that a file on disk is only ever replaced by a
+// complete image.
+class EncodedFrame {
+public:
+    EncodedFrame() = default;
+    EncodedFrame(const EncodedFrame&) = delete;
+    EncodedFrame& operator=(const EncodedFrame&) = delete;
+    ~EncodedFrame() { std::free(data_); }
+
+    // False when the memory stream cannot be had or grown.
+    bool Encode(const unsigned char* rgba, int width, int height, int code) {
+        std::FILE* stream = open_memstream(&data_, &size_);
+        if (!stream) return false;
+        const bool written = WriteBitmap(stream, rgba, width, height, code);
+        // The buffer and its size are only final once the stream is closed.
+        const bool closed = std::fclose(stream) == 0;
+        return written && closed;
+    }
+    const char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// Creates the next free numbered file (or L_/R_ pair) exclusively and empty, so an existing file
+// is never truncated, even one created between a check and the open; the safe writer then replaces
+// the claimed file. Both files of a pair carry the same number.
+bool ClaimNumbered(const char* ext, bool stereo, std::string& left, std::string& right,
+                   std::string& why) {
+    const auto claim = [](const std::string& name) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return fd >= 0 && ::close(fd) == 0;
+    };
     for (;;) {
         const int number = g_dumpCounter;
-        const std::string leftName = NumberedName(stereo ? "L_" : "", number, ext);
-        left.reset(std::fopen(leftName.c_str(), "wbx"));
-        if (left) {
+        left = NumberedName(stereo ? "L_" : "", number, ext);
+        if (claim(left)) {
             if (!stereo) return true;
-            right.reset(std::fopen(NumberedName("R_", number, ext).c_str(), "wbx"));
-            if (right) return true;
+            right = NumberedName("R_", number, ext);
+            if (claim(right)) return true;
             const int error = errno;
-            left.reset();
-            std::remove(leftName.c_str());
-            if (error != EEXIST) return false;
+            std::remove(left.c_str());
+            if (error != EEXIST) {
+                why = ErrnoText("Cannot create", right, error);
+                return false;
+            }
         } else if (errno != EEXIST) {
+            why = ErrnoText("Cannot create", left, errno);
             return false;
         }
-        if (g_dumpCounter == INT_MAX) return false;
+        if (g_dumpCounter == INT_MAX) {
+            why = "no free number is left";
+            return false;
+        }
         ++g_dumpCounter;
     }
 }
@@ -99,27 +128,37 @@ bool WriteChecked(const std::string& name, const unsigned char* left, const unsi
                   int width, int height, int code) {
     const char* ext = BitmapExtension(code);
     const bool stereo = right != nullptr;
-    FilePtr leftFile, rightFile;
-    if (name.empty()) {
-        if (!OpenNumbered(ext, stereo, leftFile, rightFile)) {
-            Report("WindowDump - Failed to open file for window dump\n");
+    // Both frames are encoded before any file exists, so a failure there leaves nothing behind.
+    EncodedFrame leftFrame, rightFrame;
+    if (!leftFrame.Encode(left, width, height, code) ||
+        (stereo && !rightFrame.Encode(right, width, height, code))) {
+        Report("WindowDump - Failed to allocate memory for image\n");
+        return false;
+    }
+    std::string leftName, rightName, why;
+    const bool numbered = name.empty();
+    if (numbered) {
+        if (!ClaimNumbered(ext, stereo, leftName, rightName, why)) {
+            Report("WindowDump - Failed to open file for window dump: " + why + "\n");
             return false;
         }
     } else {
-        leftFile.reset(std::fopen(SideName(stereo ? "L_" : "", name, ext).c_str(), "wb"));
-        if (!leftFile) {
-            Report("WindowDump - Failed to open file for window dump\n");
-            return false;
-        }
+        leftName = SideName(stereo ? "L_" : "", name, ext);
+        if (stereo) rightName = SideName("R_", name, ext);
     }
-    if (!WriteAndClose(std::move(leftFile), left, width, height, code)) return false;
-    if (stereo) {
-        if (!rightFile) rightFile.reset(std::fopen(SideName("R_", name, ext).c_str(), "wb"));
-        if (!rightFile) {
-            Report("WindowDump - Failed to open file for window dump\n");
-            return false;
+    const bool leftWritten =
+        dez::WriteFileAtomically(leftName, leftFrame.data(), leftFrame.size(), &why);
+    const bool written = leftWritten && (!stereo || dez::WriteFileAtomically(
+                                                        rightName, rightFrame.data(),
+                                                        rightFrame.size(), &why));
+    if (!written) {
+        if (numbered) {
+            // A claimed file that did not get its image goes again; a complete one stays.
+            if (!leftWritten) std::remove(leftName.c_str());
+            if (stereo) std::remove(rightName.c_str());
         }
-        if (!WriteAndClose(std::move(rightFile), right, width, height, code)) return false;
+        Report("WindowDump - Failed to write image file: " + why + "\n");
+        return false;
     }
     if (g_dumpCounter < INT_MAX) ++g_dumpCounter;
     return true;

@@ -3,9 +3,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <exception>
-#include <initializer_list>
 #include <memory>
-#include <utility>
+#include <string>
 #include <vector>
 
 #include <wx/app.h>
@@ -26,54 +25,79 @@
 #include <wx/toplevel.h>
 #include <wx/utils.h>
 #include <wx/window.h>
-#include <wx/wxcrt.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include "dumper/FramePixels.h"
+#include "platform/SafeWriter.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool HasPixels(const wxImage& image) {
     return image.IsOk() && image.GetWidth() > 0 && image.GetHeight() > 0 && image.GetData();
 }
 
-using Piece = std::pair<const void*, std::size_t>;
+// "Failed to save image: " and what failed, with the path and the cause: the Log pane and the
+// error dialog show it.
+void LogSaveFailure(const wxString& why) { wxLogError("Failed to save image: %s", why); }
 
-// Writes the pieces in order and closes the file; any short write or a failed close is a failure.
-bool WritePieces(const wxString& path, std::initializer_list<Piece> pieces) {
-    FilePtr file(wxFopen(path, "wb"));
-    if (!file) return false;
-    bool ok = true;
-    for (const auto& piece : pieces) {
-        if (ok && piece.second > 0 &&
-            std::fwrite(piece.first, 1, piece.second, file.get()) != piece.second)
-            ok = false;
-    }
-    const bool closed = std::fclose(file.release()) == 0;
-    return ok && closed;
+// Said of an image that cannot be had (a failed read-back or grab arrives as an empty image).
+wxString EmptyImageText(const wxString& path) {
+    return wxString::Format("Nothing to write to '%s': the image is empty", path);
 }
 
-// Encodes with the handler into memory, then writes the file with checked writes: the toolkit's
-// own file saving does not report a failed final flush.
-bool SaveWithHandler(const wxString& path, wxImage image, wxImageHandler* handler) {
-    if (!handler) return false;
+// The encoded bytes go through the safe writer: an existing file is replaced only by the whole
+// new one, and a full disk or a crash in the middle leaves it as it was.
+bool WriteEncoded(const wxString& path, const void* data, std::size_t size, wxString* why) {
+    std::string error;
+    if (dez::WriteFileAtomically(path.utf8_string(), data, size, &error)) return true;
+    *why = wxString::FromUTF8(error);
+    return false;
+}
+
+// The toolkit's own file saving writes straight into the target: the handler encodes into
+// memory instead, and the bytes are written as one.
+bool SaveWithHandler(const wxString& path, wxImage image, wxImageHandler* handler, wxString* why) {
     image.SetOption(wxIMAGE_OPTION_FILENAME, path);
     wxMemoryOutputStream encoded;
-    if (!image.SaveFile(encoded, handler->GetType())) return false;
+    const bool ok = image.SaveFile(encoded, handler->GetType());
     const wxStreamBuffer* buffer = encoded.GetOutputStreamBuffer();
     const std::size_t size = std::size_t(encoded.GetLength());
-    if (size == 0 || !buffer) return false;
-    return WritePieces(path, {{buffer->GetBufferStart(), size}});
+    if (!ok || size == 0 || !buffer || !buffer->GetBufferStart()) {
+        // The handlers give no reason of their own (GIF refuses an image without a palette).
+        *why = wxString::Format("Cannot encode '%s': the %s encoder failed", path,
+                                handler->GetExtension().Upper());
+        return false;
+    }
+    return WriteEncoded(path, buffer->GetBufferStart(), size, why);
 }
 
-void LogSaveFailure() { wxLogError("Failed to save image"); }
+// The P6 file in memory: header, then the rows as the image stores them.
+bool WritePPMFile(const wxImage& image, const wxString& path, wxString* why) {
+    if (!HasPixels(image)) {
+        *why = EmptyImageText(path);
+        return false;
+    }
+    char header[64];
+    const int n = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", image.GetWidth(),
+                                image.GetHeight());
+    if (n <= 0 || std::size_t(n) >= sizeof header) {
+        *why = wxString::Format("Cannot encode '%s': the PPM header does not fit", path);
+        return false;
+    }
+    const std::size_t data = std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3;
+    std::string bytes;
+    try {
+        bytes.reserve(std::size_t(n) + data);
+        bytes.append(header, std::size_t(n));
+        bytes.append(reinterpret_cast<const char*>(image.GetData()), data);
+    } catch (const std::exception&) {  // bad_alloc, or length_error beyond the string's limit
+        *why = wxString::Format("Cannot encode '%s': out of memory", path);
+        return false;
+    }
+    return WriteEncoded(path, bytes.data(), bytes.size(), why);
+}
 
 // XDestroyImage is a macro.
 struct XImageDeleter {
@@ -164,13 +188,11 @@ wxImage ReadFrameImage(int width, int height) {
 }
 
 bool WritePPM(const wxImage& image, const wxString& path) {
-    if (!HasPixels(image) || path.empty()) return false;
-    char header[64];
-    const int n = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", image.GetWidth(),
-                                image.GetHeight());
-    if (n <= 0 || std::size_t(n) >= sizeof header) return false;
-    const std::size_t data = std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3;
-    return WritePieces(path, {{header, std::size_t(n)}, {image.GetData(), data}});
+    if (path.empty()) return false;
+    wxString why;
+    if (WritePPMFile(image, path, &why)) return true;
+    LogSaveFailure(why);
+    return false;
 }
 
 const PngFormatChoice kPngFormatChoices[kPngFormatChoiceCount] = {
@@ -182,7 +204,7 @@ const PngFormatChoice kPngFormatChoices[kPngFormatChoiceCount] = {
 bool SaveImageFile(const wxString& path, const wxImage& image, int pngChoice) {
     if (path.empty()) return false;
     if (!HasPixels(image)) {
-        LogSaveFailure();
+        LogSaveFailure(EmptyImageText(path));
         return false;
     }
     RegisterImageHandlers();
@@ -200,8 +222,15 @@ bool SaveImageFile(const wxString& path, const wxImage& image, int pngChoice) {
     // The handler is looked up as the toolkit's own save by name does, ignoring case.
     wxImageHandler* handler =
         ext.empty() ? nullptr : wxImage::FindHandler(ext.Lower(), wxBITMAP_TYPE_ANY);
-    if (!SaveWithHandler(path, out, handler)) {
-        LogSaveFailure();
+    wxString why;
+    if (!handler) {
+        LogSaveFailure(wxString::Format("No image format for '%s': ", path) +
+                       (ext.empty() ? wxString("the name has no extension")
+                                    : wxString::Format("the extension \"%s\" is unknown", ext)));
+        return false;
+    }
+    if (!SaveWithHandler(path, out, handler, &why)) {
+        LogSaveFailure(why);
         return false;
     }
     return true;
@@ -243,7 +272,9 @@ bool ConvertImageToJpeg(const wxString& source, const wxString& target) {
     RegisterImageHandlers();
     wxImage image;
     if (!image.LoadFile(source, wxBITMAP_TYPE_ANY, -1) || !HasPixels(image)) return false;
-    return SaveWithHandler(target, image, wxImage::FindHandler(wxBITMAP_TYPE_JPEG));
+    wxImageHandler* jpeg = wxImage::FindHandler(wxBITMAP_TYPE_JPEG);
+    wxString why;
+    return jpeg && SaveWithHandler(target, image, jpeg, &why);
 }
 
 wxBitmap GrabWindowArea(wxWindow* window) {

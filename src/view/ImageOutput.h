@@ -25,8 +25,10 @@ wxSize EvenSize(const wxSize& size);
 wxImage ReadFrameImage(int width, int height);
 
 // The program's own binary PPM writer: the header "P6\n<width> <height>\n255\n", then the image's
-// RGB bytes as stored (rows top to bottom, no padding). False for an invalid or empty image, or
-// when the open, a write or the close fails.
+// RGB bytes as stored (rows top to bottom, no padding), encoded in memory and written with
+// dez::WriteFileAtomically, so that an existing file is replaced whole or left as it was. An empty
+// path answers false silently; an invalid or empty image or a failed write logs the error "Failed
+// to save image: " with the path and the cause (as SaveImageFile) and answers false.
 bool WritePPM(const wxImage& image, const wxString& path);
 
 // One choice of the PNG-format dialog: its text, the "PngFormat" option (0 colour, 2 grey, 3 grey
@@ -47,9 +49,14 @@ constexpr int kKeepPngOptions = -1;
 // forced to 24 bits per pixel; "png" gets the options of kPngFormatChoices[pngChoice] (none for a
 // choice outside the table); everything else, other cases of these extensions included ("PNG",
 // "PPM"), goes to the toolkit's handler for the extension with the image's own options. The file
-// is encoded in memory and written with every write and the close checked. An empty path answers
-// false silently; an invalid or empty image, an extension without a handler or a failed encode or
-// write logs the error "Failed to save image" and answers false.
+// is encoded in memory and written with dez::WriteFileAtomically: an existing file is replaced
+// only by the whole new one, and any failure leaves it as it was. An empty path answers false
+// silently; every other failure logs one error, "Failed to save image: " followed by what failed
+// with the path and the cause, and answers false:
+//   "Nothing to write to '<path>': the image is empty" (an invalid or empty image),
+//   "No image format for '<path>': the name has no extension" (or: the extension "xyz" is
+//   unknown), "Cannot encode '<path>': the GIF encoder failed" (the handler refused the image),
+//   or the safe writer's text, e.g. "Cannot write '<path>': No space left on device".
 bool SaveImageFile(const wxString& path, const wxImage& image, int pngChoice = kQuietPngChoice);
 
 // SaveImageFile for a save that may ask: for the extension "png" the PNG-format dialog is shown
@@ -68,7 +75,9 @@ extern const char kImageSaveFilter[];
 wxString AskImageSavePath(wxWindow* parent);
 
 // Loads the source (any format the handlers know, first image) and saves it as JPEG to the
-// target. False when the source is missing or unreadable or the JPEG cannot be written.
+// target, encoded in memory and written with dez::WriteFileAtomically. False when the source is
+// missing or unreadable or the JPEG cannot be encoded or written (an existing target then keeps
+// its content); nothing is logged of a failed write.
 bool ConvertImageToJpeg(const wxString& source, const wxString& target);
 
 // Repaints the window at once, then lets events run for 300 ms with input to other windows

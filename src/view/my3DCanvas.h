@@ -78,9 +78,9 @@ public:
 
     // Image output: the clipboard (a screen grab, or with `render` the view read back),
     // a file by its extension (asking for a path when it is empty; false when the dialog is
-    // cancelled, the picture cannot be had or the save fails), a screen grab, the view as an
-    // image, the program's own PPM writer, and the save by extension (PNG options asked unless
-    // quiet).
+    // cancelled, the picture cannot be had or the save fails, each but the cancel logged as
+    // "Failed to save image: " with the path and the cause), a screen grab, the view as an image,
+    // the program's own PPM writer, and the save by extension (PNG options asked unless quiet).
     virtual void CopyImage(bool render, bool even);
     virtual bool SaveImage(const wxString& path, bool grab, bool even);
     virtual wxBitmap GrabScreen();

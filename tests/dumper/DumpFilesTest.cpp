@@ -1,12 +1,16 @@
 // The file half of the frame dumper, without GL: automatic numbering that never overwrites,
-// stereo pairs under one number, named dumps, the dump counter, and every refusal and failure with
-// its message on standard error. Relative names land in a temporary working directory.
+// stereo pairs under one number, named dumps, the dump counter, every refusal and failure with
+// its message and cause on standard error, and old files left whole by a failed write. Relative
+// names land in a temporary working directory.
 #include "dumper/WindowDump.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 #include "dumper/WriteBitmap.h"
 #include "platform/Paths.h"
@@ -46,6 +51,12 @@ std::string Numbered(const char* side, int n, const char* ext) {
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// For messages that name a numbered file: its number depends on the dumps before.
+bool Frames(const std::string& text, const std::string& start, const std::string& end) {
+    return text.size() >= start.size() + end.size() && text.compare(0, start.size(), start) == 0 &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 class DumpFilesTest : public ::testing::Test {
 protected:
@@ -181,35 +192,137 @@ TEST_F(DumpFilesTest, RefusalsOpenNoFileAndKeepTheCounter) {
 
 TEST_F(DumpFilesTest, OpenAndWriteFailures) {
     const int n = DumpNumber();
-    const std::string openFailed = "WindowDump - Failed to open file for window dump\n";
+    const std::string writeFailed = "WindowDump - Failed to write image file: ";
+    struct Case {
+        const char* what;
+        std::string name;
+        bool stereo;
+        std::string message;
+    };
     // 511 characters pass the length check; the file system then refuses the name.
-    EXPECT_EQ(Failure([&] {
-                  return WriteDumpFiles(std::string(507, 'a'), left_.data(), nullptr, kW, kH, 1);
-              }),
-              openFailed);
-    EXPECT_EQ(Failure([&] {
-                  return WriteDumpFiles("missing/x", left_.data(), nullptr, kW, kH, 1);
-              }),
-              openFailed);
-
-    // The right file cannot be created: the left one, complete, stays.
+    const std::string longName(507, 'a');
+    const Case cases[] = {
+        {"name too long for the file system", longName, false,
+         writeFailed + "Cannot replace '" + longName + ".tga': " + std::strerror(ENAMETOOLONG)},
+        {"missing folder", "missing/x", false,
+         writeFailed + "Cannot create a temporary file for 'missing/x.tga': " +
+             std::strerror(ENOENT)},
+        // The right file cannot be written: the left one, complete, stays.
+        {"right file is a folder", "pair", true,
+         writeFailed + "Cannot write 'R_pair.tga': " + std::strerror(EISDIR)},
+    };
     ASSERT_EQ(mkdir("R_pair.tga", 0755), 0);
-    EXPECT_EQ(Failure([&] {
-                  return WriteDumpFiles("pair", left_.data(), right_.data(), kW, kH, 1);
-              }),
-              openFailed);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Failure([&] {
+                      const unsigned char* right = c.stereo ? right_.data() : nullptr;
+                      return WriteDumpFiles(c.name, left_.data(), right, kW, kH, 1);
+                  }),
+                  c.message + "\n");
+    }
     EXPECT_EQ(testsupport::ReadFileBytes("L_pair.tga"), Encoded(left_, 1, scratch_));
 
-    // A file that takes the open but no data: a short write is a failure.
+    // A device that takes the open but no data: a short write is a failure.
     if (access("/dev/full", W_OK) == 0) {
         ASSERT_EQ(symlink("/dev/full", "full.ppm"), 0);
         EXPECT_EQ(Failure([&] {
                       return WriteDumpFiles("full", left_.data(), nullptr, kW, kH, -2);
                   }),
-                  "WindowDump - Failed to write image file\n");
+                  writeFailed + "Cannot write '/dev/full': " + std::strerror(ENOSPC) + "\n");
     }
     EXPECT_FALSE(WriteDumpFiles("", nullptr, nullptr, kW, kH, 1));
     EXPECT_EQ(DumpNumber(), n + 1);
+}
+
+// No numbered file can be created: the claim fails with its cause, and nothing is left.
+TEST_F(DumpFilesTest, NumberedDumpInAClosedFolder) {
+    ASSERT_EQ(mkdir("closed", 0755), 0);
+    testsupport::ClosedFolder closed(dir_.file("closed"));
+    ASSERT_EQ(closed.Close({}), "");
+    const std::string report = testsupport::AsUnprivilegedUser(dir_.file("closed"), [&] {
+        std::string r;
+        testing::internal::CaptureStderr();
+        const bool ok = WriteDumpFiles("", left_.data(), nullptr, kW, kH, 1);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        testsupport::Check(r, !ok, "dumped into a closed folder");
+        testsupport::Check(r,
+                           Frames(printed,
+                                  "WindowDump - Failed to open file for window dump: Cannot create '",
+                                  std::string(".tga': ") + std::strerror(EACCES) + "\n"),
+                           "message: " + printed);
+        testsupport::Check(r, dez::ListMatchingFiles("", "*").empty(), "a file was left");
+        return r;
+    });
+    EXPECT_EQ(report, "");
+}
+
+// On a full disk an existing named dump keeps its old content whole, and a numbered dump leaves
+// neither a partial image nor its claimed empty file; each failure names the file and the cause.
+TEST_F(DumpFilesTest, FullDiskLeavesOldDumpsWholeAndNoPartialFile) {
+    // 128 x 128 pixels give files of 48 kB and more, far beyond the room left.
+    constexpr int kSide = 128;
+    std::vector<unsigned char> large(kSide * kSide * 4);
+    unsigned state = 7;
+    for (unsigned char& byte : large) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<unsigned char>(state >> 16);
+    }
+    struct Case {
+        const char* what;
+        std::string name;  // "" numbered
+        bool stereo;
+        std::vector<std::string> existing;  // files there before, each to be kept whole
+    };
+    const Case cases[] = {
+        {"named", "shot", false, {"shot.tga"}},
+        {"named pair", "pair", true, {"L_pair.tga", "R_pair.tga"}},
+        {"numbered", "", false, {}},
+        {"numbered pair", "", true, {}},
+    };
+    // A page or two of room on a small disk of its own, or else files limited to 8000 bytes.
+    const testsupport::Room room{2 * 4096, 8000};
+    const std::string cause = testsupport::FullDiskCause();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = dir_.file("disk");
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        const std::string report = testsupport::WithLittleRoom(
+            folder, 256 * 1024, room,
+            [&](const std::string& f) {
+                std::string r;
+                for (const std::string& name : c.existing)
+                    testsupport::Check(
+                        r, testsupport::WriteFileBytes(f + "/" + name, "old " + name), name);
+                return r;
+            },
+            [&](const std::string& f) {
+                std::string r;
+                // Left again before the small disk is unmounted.
+                const dez::ScopedWorkingDirectory onTheDisk(f);
+                if (!onTheDisk.ok()) return std::string("cannot enter the small disk\n");
+                testing::internal::CaptureStderr();
+                const unsigned char* right = c.stereo ? large.data() : nullptr;
+                const bool ok = WriteDumpFiles(c.name, large.data(), right, kSide, kSide, 1);
+                const std::string printed = testing::internal::GetCapturedStderr();
+                testsupport::Check(r, !ok, "dumped without room");
+                testsupport::Check(
+                    r,
+                    Frames(printed, "WindowDump - Failed to write image file: Cannot write '",
+                           ".tga': " + cause + "\n"),
+                    "message: " + printed);
+                for (const std::string& name : c.existing)
+                    testsupport::Check(r, testsupport::ReadFileBytes(name) == "old " + name,
+                                       name + " lost its old content");
+                std::vector<std::string> names;
+                for (const std::string& name : dez::ListMatchingFiles("", "*"))
+                    if (name != "filler") names.push_back(name);
+                testsupport::Check(r, names == c.existing,
+                                   "a partial, claimed or temporary file was left");
+                return r;
+            });
+        EXPECT_EQ(report, "");
+        std::filesystem::remove_all(folder);
+    }
 }
 
 }  // namespace

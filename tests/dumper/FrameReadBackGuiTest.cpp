@@ -253,7 +253,8 @@ TEST_F(FrameReadBackTest, EmptyOrFailedReadBacksAreRefused) {
     EXPECT_FALSE(SaveImageFile(dir.file("empty.png"), ReadFrameImage(0, 0)));
     EXPECT_FALSE(CopyImageToClipboard(ReadFrameImage(0, 0)));
     ASSERT_EQ(log_.errors.size(), 2u);
-    EXPECT_EQ(log_.errors[0], "Failed to save image");
+    EXPECT_EQ(log_.errors[0], "Failed to save image: Nothing to write to '" +
+                                  dir.file("empty.png") + "': the image is empty");
     EXPECT_EQ(log_.errors[1], "Failed to copy bitmap to clipboard");
     EXPECT_TRUE(dez::ListMatchingFiles(dir.path(), "*").empty());
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -388,8 +390,8 @@ TEST_F(CanvasImageTest, EmptyPathAsksForOne) {
     EXPECT_TRUE(dez::ListMatchingFiles(dir.path(), "*").empty());
 }
 
-// A picture that cannot be had, or a name the toolkit cannot save, is refused with the message,
-// and no file (temporary or not) is left behind.
+// A picture that cannot be had, or a name the toolkit cannot save, is refused with the message
+// naming the file and the cause, and no file (temporary or not) is left behind.
 TEST_F(CanvasImageTest, RefusalsLeaveNoFiles) {
     testsupport::TempDir dir;
     const std::string temp = wxFileName::GetTempDir().utf8_string();
@@ -400,7 +402,19 @@ TEST_F(CanvasImageTest, RefusalsLeaveNoFiles) {
         EXPECT_FALSE(canvas->SaveImage(dir.file("unknown.xyz"), false, false));
         EXPECT_FALSE(canvas->SaveImage(dir.file("missing/view.png"), false, false));
         EXPECT_FALSE(canvas->SaveImage(dir.file("missing/view.ppm"), false, false));
-        EXPECT_EQ(capture.log.errors, std::vector<std::string>(3, "Failed to save image"));
+        const std::string noFolder = std::strerror(ENOENT);
+        const std::vector<std::string> expected = {
+            "Failed to save image: No image format for '" + dir.file("no-extension") +
+                "': the name has no extension",
+            "Failed to save image: No image format for '" + dir.file("unknown.xyz") +
+                "': the extension \"xyz\" is unknown",
+            "Failed to save image: Cannot create a temporary file for '" +
+                dir.file("missing/view.png") + "': " + noFolder,
+            // The own PPM writer reports its failures too.
+            "Failed to save image: Cannot create a temporary file for '" +
+                dir.file("missing/view.ppm") + "': " + noFolder,
+        };
+        EXPECT_EQ(capture.log.errors, expected);
     }
     EXPECT_TRUE(dez::ListMatchingFiles(dir.path(), "*").empty());
     // The read-back goes straight into memory.
@@ -425,8 +439,12 @@ TEST_F(CanvasImageTest, WithoutAContextNothingIsSavedOrCopied) {
     EXPECT_FALSE(broken->SaveImage(dir.file("none.png"), false, true));
     EXPECT_FALSE(broken->SaveImage(dir.file("none.ppm"), false, false));
     broken->CopyImage(true, false);
-    const std::vector<std::string> expected = {"Failed to save image", "Failed to save image",
-                                               "Failed to copy bitmap to clipboard"};
+    const std::vector<std::string> expected = {
+        "Failed to save image: Nothing to write to '" + dir.file("none.png") +
+            "': the image is empty",
+        "Failed to save image: Nothing to write to '" + dir.file("none.ppm") +
+            "': the image is empty",
+        "Failed to copy bitmap to clipboard"};
     EXPECT_EQ(capture.log.errors, expected);
     EXPECT_TRUE(dez::ListMatchingFiles(dir.path(), "*").empty());
     EXPECT_FALSE(broken->InitFramebufferExt());

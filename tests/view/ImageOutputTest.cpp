@@ -1,19 +1,25 @@
 // Image files of the view through the toolkit, without a display: the program's own PPM writer,
 // saving by extension with the forced BMP and PNG options, JPEG conversion, refusals of empty
-// images, and failed writes reported as failures.
+// images, and failed writes reported with their cause, leaving an existing file whole.
 #include "view/ImageOutput.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <wx/image.h>
 #include <wx/init.h>
 #include <wx/log.h>
 
+#include "platform/Paths.h"
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -97,15 +103,19 @@ TEST_F(ImageFileTest, OwnPpmWriterWritesHeaderAndRawRows) {
     ExpectSmallImage(path);
 }
 
+// The canvas calls the PPM writer directly too: it reports its own failures.
 TEST_F(ImageFileTest, OwnPpmWriterRefusesAndReportsFailures) {
-    EXPECT_FALSE(WritePPM(wxImage(), dir_.file("invalid.ppm")));
-    EXPECT_FALSE(Exists(dir_.file("invalid.ppm")));
-    EXPECT_FALSE(WritePPM(SmallImage(), dir_.file("missing/folder/a.ppm")));
     EXPECT_FALSE(WritePPM(SmallImage(), ""));
-    if (access("/dev/full", W_OK) == 0) {
-        // Every write to /dev/full fails for lack of space: a short write is a failure.
-        EXPECT_FALSE(WritePPM(SmallImage(), "/dev/full"));
-    }
+    EXPECT_TRUE(log_.errors.empty());
+    const std::string invalid = dir_.file("invalid.ppm"), missing = dir_.file("missing/a.ppm");
+    EXPECT_FALSE(WritePPM(wxImage(), invalid));
+    EXPECT_FALSE(Exists(invalid));
+    EXPECT_FALSE(WritePPM(SmallImage(), missing));
+    ASSERT_EQ(log_.errors.size(), 2u);
+    EXPECT_EQ(log_.errors[0], "Failed to save image: Nothing to write to '" + invalid +
+                                  "': the image is empty");
+    EXPECT_EQ(log_.errors[1], "Failed to save image: Cannot create a temporary file for '" +
+                                  missing + "': " + std::strerror(ENOENT));
 }
 
 TEST_F(ImageFileTest, SaveChoosesTheWriterByExtension) {
@@ -188,45 +198,119 @@ TEST_F(ImageFileTest, GreyFromTheRedChannelDiffersFromTheMeanGrey) {
     EXPECT_LT(grey.GetRed(0, 0), 200);
 }
 
-TEST_F(ImageFileTest, FailedSavesAreReported) {
+TEST_F(ImageFileTest, FailedSavesAreReportedWithPathAndCause) {
     struct Case {
         const char* what;
         std::string path;
         wxImage image;
-        bool logged;
+        // The message: "Failed to save image: <step> '<shown>': <cause>".
+        std::string step, shown, cause;
     };
+    const std::string noExt = dir_.file("noext"), xyz = dir_.file("a.xyz"),
+                      gif = dir_.file("a.gif"), invalid = dir_.file("invalid.png"),
+                      invalidPpm = dir_.file("invalid.ppm"), missing = dir_.file("missing/a.png"),
+                      missingPpm = dir_.file("missing/a.ppm");
+    const std::string empty = "the image is empty", noFolder = std::strerror(ENOENT);
     std::vector<Case> cases = {
-        {"empty path", "", SmallImage(), false},
-        {"no extension", dir_.file("noext"), SmallImage(), true},
-        {"unknown extension", dir_.file("a.xyz"), SmallImage(), true},
+        {"no extension", noExt, SmallImage(), "No image format for", noExt,
+         "the name has no extension"},
+        {"unknown extension", xyz, SmallImage(), "No image format for", xyz,
+         "the extension \"xyz\" is unknown"},
         // The toolkit's GIF handler writes only images that carry a palette.
-        {"GIF of an RGB image", dir_.file("a.gif"), SmallImage(), true},
-        {"invalid image", dir_.file("invalid.png"), wxImage(), true},
-        {"missing folder", dir_.file("missing/a.png"), SmallImage(), true},
-        // Own PPM writer: failures answer false without a message.
-        {"missing folder, own PPM", dir_.file("missing/a.ppm"), SmallImage(), false},
+        {"GIF of an RGB image", gif, SmallImage(), "Cannot encode", gif, "the GIF encoder failed"},
+        {"invalid image", invalid, wxImage(), "Nothing to write to", invalid, empty},
+        {"invalid image, own PPM", invalidPpm, wxImage(), "Nothing to write to", invalidPpm, empty},
+        {"missing folder", missing, SmallImage(), "Cannot create a temporary file for", missing,
+         noFolder},
+        {"missing folder, own PPM", missingPpm, SmallImage(), "Cannot create a temporary file for",
+         missingPpm, noFolder},
     };
-    // A link to /dev/full opens fine and fails every write.
+    // A link to /dev/full is written through to the device, which fails every write.
     if (access("/dev/full", W_OK) == 0 &&
         symlink("/dev/full", dir_.file("full.png").c_str()) == 0 &&
         symlink("/dev/full", dir_.file("full.ppm").c_str()) == 0) {
-        cases.push_back({"short write", dir_.file("full.png"), SmallImage(), true});
-        cases.push_back({"short write, own PPM", dir_.file("full.ppm"), SmallImage(), false});
+        const std::string noSpace = std::strerror(ENOSPC);
+        cases.push_back({"short write", dir_.file("full.png"), SmallImage(), "Cannot write",
+                         "/dev/full", noSpace});
+        cases.push_back({"short write, own PPM", dir_.file("full.ppm"), SmallImage(),
+                         "Cannot write", "/dev/full", noSpace});
     }
+    EXPECT_FALSE(SaveImageFile("", SmallImage()));
+    EXPECT_TRUE(log_.errors.empty()) << "an empty path is refused silently";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         log_.errors.clear();
         EXPECT_FALSE(SaveImageFile(c.path, c.image));
-        if (c.logged) {
-            ASSERT_FALSE(log_.errors.empty());
-            EXPECT_EQ(log_.errors.back(), "Failed to save image");
-        } else {
-            EXPECT_TRUE(log_.errors.empty());
-        }
+        EXPECT_EQ(log_.errors, std::vector<std::string>{"Failed to save image: " + c.step + " '" +
+                                                        c.shown + "': " + c.cause});
     }
-    EXPECT_FALSE(Exists(dir_.file("noext")));
-    EXPECT_FALSE(Exists(dir_.file("invalid.png")));
-    EXPECT_FALSE(Exists(dir_.file("a.gif")));
+    for (const std::string& name : {noExt, invalid, invalidPpm, gif}) EXPECT_FALSE(Exists(name));
+}
+
+// An image saved over an existing one on a full disk leaves the old one whole and no temporary
+// file, and the one message names the file and the cause. JPEG conversion writes the same way,
+// without a message.
+TEST_F(ImageFileTest, SavingOverAnImageOnAFullDiskKeepsTheOldOne) {
+    // Noise hardly compresses: every format gives a file of 40 kB or more, far beyond the room
+    // left.
+    constexpr int kSide = 256;
+    wxImage large(kSide, kSide, false);
+    unsigned char* p = large.GetData();
+    unsigned state = 12345;
+    for (int i = 0; i < kSide * kSide * 3; ++i) {
+        state = state * 1103515245u + 12345u;
+        p[i] = static_cast<unsigned char>(state >> 16);
+    }
+    const std::string source = dir_.file("large.png");
+    ASSERT_TRUE(SaveImageFile(source, large));
+    struct Case {
+        const char* name;
+        bool converted;  // by ConvertImageToJpeg, which logs nothing
+    };
+    const Case cases[] = {{"view.png", false}, {"view.ppm", false}, {"view.PPM", false},
+                          {"view.jpg", false}, {"view.jpg", true}};
+    // A page or two of room on a small disk of its own, or else files limited to 8000 bytes.
+    const testsupport::Room room{2 * 4096, 8000};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.converted ? " converted" : ""));
+        const std::string folder = dir_.file("disk");
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        const std::string report = testsupport::WithLittleRoom(
+            folder, 256 * 1024, room,
+            [&](const std::string& f) {
+                std::string r;
+                testsupport::Check(r, SaveImageFile(f + "/" + c.name, SmallImage()),
+                                   "no old image");
+                return r;
+            },
+            [&](const std::string& f) {
+                const std::string path = f + "/" + c.name;
+                const std::string before = testsupport::ReadFileBytes(path);
+                log_.errors.clear();
+                const bool saved =
+                    c.converted ? ConvertImageToJpeg(source, path) : SaveImageFile(path, large);
+                std::string r;
+                testsupport::Check(r, !saved, "saved without room");
+                testsupport::Check(r, !before.empty() && testsupport::ReadFileBytes(path) == before,
+                                   "the old image was not left whole");
+                std::vector<std::string> names;
+                for (const std::string& name : dez::ListMatchingFiles(f, "*"))
+                    if (name != "filler") names.push_back(name);
+                testsupport::Check(r, names == std::vector<std::string>{c.name},
+                                   "a temporary file was left");
+                const std::string expected = "Failed to save image: Cannot write '" + path +
+                                             "': " + testsupport::FullDiskCause();
+                if (c.converted) {
+                    testsupport::Check(r, log_.errors.empty(), "the conversion logged");
+                } else {
+                    testsupport::Check(r, log_.errors == std::vector<std::string>{expected},
+                                       "not the one message \"" + expected + "\"");
+                }
+                return r;
+            });
+        EXPECT_EQ(report, "");
+        std::filesystem::remove_all(folder);
+    }
 }
 
 TEST_F(ImageFileTest, ConvertToJpeg) {

@@ -72,7 +72,7 @@ bool MyApp::OnInit() {
     SetAppName(kAppName);
     m_settingsPath = wxFileConfig::GetLocalFileName(kAppName);
     wxString settingsNote;
-    std::unique_ptr<wxFileConfig> store = OpenSettingsStore(m_settingsPath, &settingsNote);
+    std::unique_ptr<wxFileConfig> store = OpenSettingsStore(m_settingsPath, &settingsNote, &m_settingsKept);
     store->SetRecordDefaults(true);
     delete wxConfigBase::Set(store.release());
 
@@ -114,9 +114,15 @@ int MyApp::OnExit() {
     // standard output, not in a dialog that would block the exit.
     std::unique_ptr<wxConfigBase> config(wxConfigBase::Set(nullptr));
     if (auto* store = dynamic_cast<wxFileConfig*>(config.get()); store && !m_settingsPath.empty()) {
-        std::string error;
-        if (!WriteSettingsStore(*store, m_settingsPath, &error)) {
-            const std::string text = "The settings could not be saved: " + error;
+        std::string text;
+        if (!m_settingsKept.empty()) {
+            // What the file holds may be all the user has; a passing failure must not cost it.
+            text = "The settings were not saved: the settings file " + m_settingsPath.utf8_string() + " " +
+                   m_settingsKept.utf8_string() + ", so it was left as it is.";
+        } else if (std::string error; !WriteSettingsStore(*store, m_settingsPath, &error)) {
+            text = "The settings could not be saved: " + error;
+        }
+        if (!text.empty()) {
             std::cerr << text << std::endl;
             std::cout << text << std::endl;
         }

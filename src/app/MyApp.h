@@ -37,4 +37,7 @@ private:
     bool m_shutdownRequested = false;
     // The settings file (~/.Dezozuza), written at exit.
     wxString m_settingsPath;
+    // Why the settings file is left as it is at exit (it could not be read at start, or was damaged
+    // and could not be set aside), "" when it is written.
+    wxString m_settingsKept;
 };

@@ -1,14 +1,19 @@
 #include "app/SettingsStore.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <wx/fileconf.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/sstream.h>
 
 #include "platform/GuardedRead.h"
-#include "platform/Paths.h"
 #include "platform/SafeWriter.h"
 
 namespace {
@@ -33,7 +38,8 @@ std::unique_ptr<wxFileConfig> Defaults() {
 // Lines the store would stumble on: an entry without '=' or without a name (the toolkit asserts on
 // those), a group header without its ']'. Blank lines and ';' or '#' comments are fine.
 bool HasMalformedLine(const std::vector<uint8_t>& bytes) {
-    size_t start = 0;
+    // A UTF-8 byte order mark (an editor's) is no part of the first line.
+    size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
     while (start < bytes.size()) {
         size_t end = start;
         while (end < bytes.size() && bytes[end] != '\n') ++end;
@@ -58,61 +64,118 @@ bool HasMalformedLine(const std::vector<uint8_t>& bytes) {
     return false;
 }
 
-// The store read from the file; null when the file is damaged (*damaged) or cannot be read (the
-// reason in *unread: a file that cannot be read now is not damaged, and is left as it is).
-std::unique_ptr<wxFileConfig> Parse(const wxString& path, bool* damaged, std::string* unread) {
-    std::vector<uint8_t> bytes;
-    if (!dez::ReadWholeFile(path.utf8_string(), bytes, unread)) return nullptr;
-    if (HasMalformedLine(bytes)) {
-        *damaged = true;
-        return nullptr;
-    }
+// The store the bytes hold; null when they are damaged.
+std::unique_ptr<wxFileConfig> Parse(const std::vector<uint8_t>& bytes) {
+    if (HasMalformedLine(bytes)) return nullptr;
+    if (bytes.empty()) return Defaults();
     ParseReports reports;
     wxLog* previous = wxLog::SetActiveTarget(&reports);
-    auto config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, path, wxEmptyString,
-                                                 wxCONFIG_USE_LOCAL_FILE);
+    wxMemoryInputStream in(bytes.data(), bytes.size());
+    auto config = std::make_unique<wxFileConfig>(in);
     wxLog::SetActiveTarget(previous);
-    *damaged = reports.damaged;
+    if (reports.damaged) return nullptr;
     return config;
+}
+
+// What a node that is neither a regular file nor a character device is, for the note.
+std::string NodeKind(mode_t mode) {
+    if (S_ISDIR(mode)) return std::strerror(EISDIR);
+    if (S_ISFIFO(mode)) return "it is a FIFO, not a regular file";
+    if (S_ISSOCK(mode)) return "it is a socket, not a regular file";
+    if (S_ISBLK(mode)) return "it is a block device, not a regular file";
+    return "not a regular file";
+}
+
+// The cause in a failed read's message, without the step and the path the note names already.
+std::string CauseOf(const std::string& error, const std::string& path) {
+    const std::string quoted = "'" + path + "': ";
+    const size_t at = error.find(quoted);
+    if (at != std::string::npos) return error.substr(at + quoted.size());
+    if (error.rfind(path + " ", 0) == 0) return error.substr(path.size() + 1);
+    return error.empty() ? std::string("unknown cause") : error;
+}
+
+// Renames `from` to `to` unless `to` exists (EEXIST then); false with errno set.
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    // The file system cannot be asked not to replace in a rename; a new name made by link() never
+    // replaces one.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    if (::unlink(from.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(to.c_str());
+        errno = err;
+        return false;
+    }
+    return true;
+}
+
+// Moves a damaged file to the first free name of "<file>.damaged", "<file>.damaged.2", ...: an
+// earlier set-aside may be all that is left of the user's settings. The name used, or "" with
+// the cause in *why.
+std::string SetAside(const std::string& file, std::string* why) {
+    constexpr int kMostSetAsides = 1000;
+    for (int n = 1; n <= kMostSetAsides; ++n) {
+        const std::string aside = file + ".damaged" + (n == 1 ? std::string() : "." + std::to_string(n));
+        if (RenameWithoutReplacing(file, aside)) return aside;
+        if (errno != EEXIST) {
+            *why = std::strerror(errno);
+            return std::string();
+        }
+    }
+    *why = "every name up to " + file + ".damaged." + std::to_string(kMostSetAsides) + " is taken";
+    return std::string();
 }
 
 }  // namespace
 
-std::unique_ptr<wxFileConfig> OpenSettingsStore(const wxString& path, wxString* note) {
+std::unique_ptr<wxFileConfig> OpenSettingsStore(const wxString& path, wxString* note, wxString* kept) {
     if (note) note->clear();
+    if (kept) kept->clear();
     const std::string file = path.utf8_string();
     std::unique_ptr<wxFileConfig> config;
-    if (dez::FileExists(file) && dez::FileSize(file) >= 0) {
-        bool damaged = false;
-        std::string unread;
-        config = Parse(path, &damaged, &unread);
-        if (!config && !damaged) {
-            config = Defaults();
-            if (note)
-                *note = "The settings file " + path + " cannot be read (" + wxString::FromUTF8(unread.c_str()) +
-                        "); the settings start from their defaults.";
-        } else if (damaged) {
-            const std::string aside = file + ".damaged";
-            const bool moved = std::rename(file.c_str(), aside.c_str()) == 0;
-            config = Defaults();
-            if (note) {
-                *note = "The settings file " + path + " could not be read; " +
-                        (moved ? "it was set aside as " + wxString::FromUTF8(aside.c_str()) : wxString("it was left as it is")) +
-                        " and the settings start from their defaults.";
+    std::string unread;  // why the file is left as it is, "" when it may be written at exit
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0) {
+        if (errno != ENOENT) unread = std::string("cannot be read (") + std::strerror(errno) + ")";
+    } else if (S_ISCHR(st.st_mode)) {
+        // The settings linked to /dev/null to discard them: nothing to read (a device may block or
+        // answer for ever), and the write at exit goes through to it.
+    } else if (!S_ISREG(st.st_mode)) {
+        unread = "cannot be read (" + NodeKind(st.st_mode) + ")";
+    } else {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!dez::ReadWholeFile(file, bytes, &error)) {
+            // Removed meanwhile: as if it had never been there.
+            if (::stat(file.c_str(), &st) == 0 || errno != ENOENT)
+                unread = "cannot be read (" + CauseOf(error, file) + ")";
+        } else {
+            config = Parse(bytes);
+            if (!config) {
+                std::string why;
+                const std::string aside = SetAside(file, &why);
+                if (aside.empty()) {
+                    unread = "is damaged and could not be set aside (" + why + ")";
+                } else if (note) {
+                    *note = "The settings file " + path + " is damaged; it was set aside as " +
+                            wxString::FromUTF8(aside.c_str()) + " and the settings start from their defaults.";
+                }
             }
         }
-    } else {
-        const std::string reason = dez::UnreadableReason(file);
-        config = Defaults();
-        if (note && reason != "No such file or directory")
-            *note = "The settings file " + path + " cannot be read (" + wxString::FromUTF8(reason.c_str()) +
-                    "); the settings start from their defaults.";
     }
+    if (!unread.empty()) {
+        if (kept) *kept = wxString::FromUTF8(unread.c_str());
+        if (note)
+            *note = "The settings file " + path + " " + wxString::FromUTF8(unread.c_str()) +
+                    "; the settings start from their defaults and this run's settings will not be kept.";
+    }
+    if (!config) config = Defaults();
     // Saving is ours: the toolkit's own save at destruction would report failures in a dialog.
     config->DisableAutoSave();
     return config;
 }
-
 bool WriteSettingsStore(wxFileConfig& config, const wxString& path, std::string* error) {
     wxStringOutputStream text;
     if (!config.Save(text)) {

@@ -22,6 +22,7 @@
 #include "app/MyFrame.h"
 #include "app/ParameterGrid.h"
 #include "app/ParameterGridControl.h"
+#include "app/SettingsStore.h"
 #include "gl/AppSettings.h"
 #include "gl/wxGLCamera.h"
 #include "objects/object3D.h"
@@ -376,8 +377,12 @@ TEST_F(GridTest, EditedValuesSurviveARestart) {
     wxConfigBase* config = wxConfigBase::Get();
     ASSERT_NE(config, nullptr);
     frame().SaveSettings(config);
-    ASSERT_TRUE(config->Flush());
+    // Written as the exit writes it: the store has no file of its own to flush to.
+    auto* fileStore = dynamic_cast<wxFileConfig*>(config);
+    ASSERT_NE(fileStore, nullptr);
     const std::string store = apptest::Home() + "/.Dezozuza";
+    std::string error;
+    ASSERT_TRUE(WriteSettingsStore(*fileStore, wxString::FromUTF8(store), &error)) << error;
     {
         const std::string text = testsupport::ReadFileBytes(store);
         EXPECT_NE(text.find("camera_zoom_factor=125.5"), std::string::npos) << text;
@@ -412,7 +417,7 @@ TEST_F(GridTest, EditedValuesSurviveARestart) {
     // Back to what the other tests expect of the store.
     canvas->ResetDefaults();
     frame().SaveSettings(config);
-    config->Flush();
+    EXPECT_TRUE(WriteSettingsStore(*fileStore, wxString::FromUTF8(store), &error)) << error;
 }
 
 }  // namespace

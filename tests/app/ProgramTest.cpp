@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +28,7 @@
 #include <X11/keysym.h>
 
 #include "app/DemoRecording.h"
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 #include "support/WxBaseFixture.h"
 
@@ -161,10 +165,19 @@ bool ScreenComesToRest(const XConnection& x, std::vector<char>& still) {
     });
 }
 
+// How a run of the program starts, beyond its arguments.
+struct Launch {
+    // As a user without root's rights when the tests run as root (root may read any file).
+    bool unprivileged = false;
+    // The file its standard output and standard error go to, when given.
+    std::string output;
+};
+
 // One run of the program.
 class Program {
 public:
-    Program(const std::vector<std::string>& args, const std::string& home, const std::string& cwd) {
+    Program(const std::vector<std::string>& args, const std::string& home, const std::string& cwd,
+            const Launch& launch = {}) {
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
             if (std::strncmp(*e, "HOME=", 5) == 0 || std::strncmp(*e, "NO_AT_BRIDGE=", 13) == 0)
@@ -186,6 +199,11 @@ public:
         pid_ = fork();
         if (pid_ == 0) {
             if (chdir(cwd.c_str()) != 0) _exit(126);
+            if (!launch.output.empty()) {
+                const int fd = open(launch.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+                if (fd < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0) _exit(125);
+            }
+            if (launch.unprivileged && !testsupport::DropPrivileges(nullptr)) _exit(124);
             execve(argp[0], argp.data(), envp.data());
             _exit(127);
         }
@@ -340,6 +358,75 @@ TEST_F(ProgramTest, HelpEndsTheProgramBeforeAnyWindow) {
     ASSERT_TRUE(program.started());
     EXPECT_TRUE(program.WaitForExit());
     EXPECT_EQ(Stored("/History/Count"), "<missing>");
+}
+
+// Settings the program could not read at start are left as they were, whatever the run changed
+// (here the history, by opening a recording), and the exit says why; a device in their place (the
+// settings linked to /dev/null) is written through. None of it makes the program wait.
+TEST_F(ProgramTest, SettingsThatCannotBeReadOutliveTheRun) {
+    struct Case {
+        const char* what;
+        std::function<bool(const std::string& settings)> make;
+        const char* clause;  // why the exit left the file as it is; null: the settings are written
+    };
+    const std::string history =
+        "[History]\nCount=4\nFile0=/data/a.c3d\nFile1=/data/b.c3d\nFile2=/data/c.trc\nFile3=/data/d.bvh\n"
+        "[MainFrame]\nx=10\ny=20\nw=640\nh=480\n";
+    const Case cases[] = {
+        {"a file its user may not read, with a history",
+         [&](const std::string& s) { return testsupport::WriteFileBytes(s, history) && chmod(s.c_str(), 0200) == 0; },
+         "cannot be read (Permission denied)"},
+        {"a FIFO", [](const std::string& s) { return mkfifo(s.c_str(), 0644) == 0; },
+         "cannot be read (it is a FIFO, not a regular file)"},
+        {"a link to /dev/null", [](const std::string& s) { return symlink("/dev/null", s.c_str()) == 0; }, nullptr},
+    };
+    // The recording must be readable to the user the program runs as.
+    ASSERT_EQ(chmod(home_.path().c_str(), 0755), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir home;
+        ASSERT_EQ(chmod(home.path().c_str(), 0755), 0);
+        const std::string settings = home.file(".Dezozuza");
+        ASSERT_TRUE(c.make(settings));
+        // The home and its settings are the user's own, as they would be: a writer that ignored the
+        // failed read would replace them.
+        if (testsupport::RunningAsRoot()) {
+            for (const std::string& path : {home.path(), settings})
+                ASSERT_EQ(lchown(path.c_str(), testsupport::kUnprivilegedUser, testsupport::kUnprivilegedGroup), 0);
+        }
+        struct stat before;
+        ASSERT_EQ(lstat(settings.c_str(), &before), 0);
+        {
+            Program program({recording_}, home.path(), home.path(), {true, home.file("output")});
+            ASSERT_TRUE(program.started());
+            EXPECT_TRUE(program.WaitForTitle(kVersion + " [" + recording_ + "]"));
+            EXPECT_TRUE(program.Terminate());
+            EXPECT_TRUE(program.ExitedNormally()) << "status " << program.status();
+        }
+        struct stat after;
+        ASSERT_EQ(lstat(settings.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        if (S_ISREG(before.st_mode)) {
+            ASSERT_EQ(chmod(settings.c_str(), 0600), 0);
+            EXPECT_EQ(testsupport::ReadFileBytes(settings), history);
+        }
+        struct stat device;
+        ASSERT_EQ(stat("/dev/null", &device), 0);
+        EXPECT_TRUE(S_ISCHR(device.st_mode));
+        EXPECT_EQ(testsupport::NamesIn(home.path()), (std::vector<std::string>{".Dezozuza", "output"}));
+        const std::string output = testsupport::ReadFileBytes(home.file("output"));
+        if (c.clause != nullptr) {
+            EXPECT_NE(output.find("The settings were not saved: the settings file " + settings + " " + c.clause +
+                                  ", so it was left as it is.\n"),
+                      std::string::npos)
+                << output;
+        } else {
+            EXPECT_EQ(output.find("The settings"), std::string::npos) << output;
+        }
+    }
 }
 
 // The program as a user starts it on a desktop: a window manager, a recording on the command line,

@@ -5,10 +5,17 @@
 // rights would hide a folder's permissions.
 #include "platform/SafeWriter.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,6 +60,156 @@ std::string CheckNoTemporaryFile(const std::string& folder, const std::vector<st
     std::string report;
     Check(report, names == expected, "the folder holds other files than the test's (a temporary file left?)");
     return report;
+}
+
+// A save that waits on a node would hang the program's exit: each of these runs in a child that
+// this ends instead.
+constexpr unsigned kPromptSeconds = 20;
+
+// Makes the null device (major 1, minor 3) at `path`: as root a fault in a save must hit a node of
+// the test's own, never the system's /dev/null. Only root may (and only where the system lets it).
+bool MakeNullDevice(const std::string& path) { return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0; }
+
+bool MakeSocket(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+// What a node is and which one: a replacement by a regular file shows, and so does another node.
+struct Node {
+    mode_t type = 0;
+    ino_t inode = 0;
+    dev_t device = 0;
+    bool operator==(const Node& o) const { return type == o.type && inode == o.inode && device == o.device; }
+};
+
+Node NodeAt(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {static_cast<mode_t>(st.st_mode & S_IFMT), st.st_ino, st.st_rdev};
+}
+
+std::string LinkText(const std::string& path) {
+    char buffer[4096];
+    const ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer);
+    return n < 0 ? std::string() : std::string(buffer, static_cast<size_t>(n));
+}
+
+// A character device in the place of the file (settings linked to /dev/null to discard them) is
+// written through, never replaced, and a device that would make the writer wait fails at once.
+TEST(SafeSave, ACharacterDeviceIsWrittenThroughNotReplaced) {
+    struct Case {
+        const char* what;
+        // The device, made in the test's folder or not; "" when it cannot be had here.
+        std::function<std::string(const std::string& folder)> device;
+        bool unprivileged;  // saved by a user without root's rights
+        const char* error;  // when refused: the text after the device's path
+    };
+    int terminal = -1;  // a pseudo-terminal's master side, which nobody reads
+    std::vector<Case> cases = {
+        {"/dev/null, linked", [](const std::string&) { return std::string("/dev/null"); }, true, nullptr},
+        {"a terminal nobody reads, linked",
+         [&](const std::string&) {
+             terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+             if (terminal < 0 || ::grantpt(terminal) != 0 || ::unlockpt(terminal) != 0) return std::string();
+             const char* name = ::ptsname(terminal);
+             return name == nullptr ? std::string() : std::string(name);
+         },
+         false, "Resource temporarily unavailable"},
+    };
+    // Root could replace any node; the save must not even try.
+    if (testsupport::RunningAsRoot())
+        cases.push_back({"a null device of the test's own, linked, saved as root",
+                         [](const std::string& folder) {
+                             const std::string node = folder + "/null";
+                             return MakeNullDevice(node) ? node : std::string();
+                         },
+                         false, nullptr});
+    // More than any terminal holds unread.
+    const std::string bytes = Content(1 << 20, 'd');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir dir;
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+        const std::string device = c.device(dir.path());
+        ASSERT_FALSE(device.empty()) << "no such device here: " << std::strerror(errno);
+        const std::string settings = dir.file("settings");
+        ASSERT_EQ(::symlink(device.c_str(), settings.c_str()), 0);
+        const std::vector<std::string> names = testsupport::NamesIn(dir.path());
+        const Node before = NodeAt(device);
+        ASSERT_EQ(before.type, static_cast<mode_t>(S_IFCHR));
+        const auto save = [&] {
+            ::alarm(kPromptSeconds);
+            std::string error;
+            const bool saved = dez::WriteFileAtomically(settings, bytes.data(), bytes.size(), &error);
+            std::string r;
+            Check(r, saved == (c.error == nullptr), std::string("saved: ") + (saved ? "yes" : "no") + " (" + error + ")");
+            if (c.error != nullptr) Check(r, error == "Cannot write '" + device + "': " + c.error, "error: " + error);
+            return r;
+        };
+        EXPECT_EQ(c.unprivileged ? testsupport::AsUnprivilegedUser(dir.path(), save) : testsupport::InChild(save), "");
+        EXPECT_TRUE(NodeAt(device) == before) << "the device was replaced";
+        EXPECT_EQ(LinkText(settings), device);
+        EXPECT_EQ(testsupport::NamesIn(dir.path()), names);
+    }
+    if (terminal >= 0) ::close(terminal);
+}
+
+// Any other node is refused with what it is, without waiting on it (a FIFO nobody reads would block
+// an open for writing for ever) and without touching it.
+TEST(SafeSave, NodesThatAreNoFileAreRefusedAtOnce) {
+    struct Case {
+        const char* what;
+        std::function<bool(const std::string& node)> make;
+        bool linked;
+        const char* kind;
+    };
+    const auto fifo = [](const std::string& node) { return ::mkfifo(node.c_str(), 0644) == 0; };
+    std::vector<Case> cases = {
+        {"a FIFO", fifo, false, "a FIFO"},
+        {"a FIFO, linked", fifo, true, "a FIFO"},
+        {"a socket, linked", MakeSocket, true, "a socket"},
+    };
+    if (testsupport::RunningAsRoot())
+        cases.push_back({"a block device, linked",
+                         [](const std::string& node) { return ::mknod(node.c_str(), S_IFBLK | 0600, ::makedev(7, 0)) == 0; },
+                         true, "a block device"});
+    const std::string bytes = Content(1000, 'f');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir dir;
+        const std::string node = dir.file("node");
+        ASSERT_TRUE(c.make(node)) << std::strerror(errno);
+        const std::string settings = c.linked ? dir.file("settings") : node;
+        if (c.linked) {
+            ASSERT_EQ(::symlink(node.c_str(), settings.c_str()), 0);
+        }
+        const std::vector<std::string> names = testsupport::NamesIn(dir.path());
+        const Node before = NodeAt(node);
+        EXPECT_EQ(testsupport::InChild([&] {
+                      ::alarm(kPromptSeconds);
+                      std::string error;
+                      const bool saved = dez::WriteFileAtomically(settings, bytes.data(), bytes.size(), &error);
+                      std::string r;
+                      Check(r, !saved, "saved over " + std::string(c.kind));
+                      Check(r, error == "Cannot replace '" + node + "': it is " + c.kind + ", not a regular file",
+                            "error: " + error);
+                      return r;
+                  }),
+                  "");
+        EXPECT_TRUE(NodeAt(node) == before) << "the node was replaced";
+        if (c.linked) {
+            EXPECT_EQ(LinkText(settings), node);
+        }
+        EXPECT_EQ(testsupport::NamesIn(dir.path()), names);
+    }
 }
 
 // The reported failure: a hard-linked file on a nearly full disk must never lose content, nor

@@ -51,4 +51,7 @@ std::string WithCrlf(const std::string& text);
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// Every name in the folder, sorted, whatever it names (links, FIFOs and devices too).
+std::vector<std::string> NamesIn(const std::string& folder);
+
 }  // namespace testsupport

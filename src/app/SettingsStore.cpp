@@ -10,11 +10,9 @@
 
 #include <wx/fileconf.h>
 #include <wx/log.h>
-#include <wx/mstream.h>
-#include <wx/sstream.h>
 
+#include "gl/ConfigFile.h"
 #include "platform/GuardedRead.h"
-#include "platform/SafeWriter.h"
 
 namespace {
 
@@ -30,10 +28,7 @@ protected:
     }
 };
 
-std::unique_ptr<wxFileConfig> Defaults() {
-    wxStringInputStream empty{wxString()};
-    return std::make_unique<wxFileConfig>(empty);
-}
+std::unique_ptr<wxFileConfig> Defaults() { return ConfigFromBytes(nullptr, 0); }
 
 // Lines the store would stumble on: an entry without '=' or without a name (the toolkit asserts on
 // those), a group header without its ']'. Blank lines and ';' or '#' comments are fine.
@@ -70,8 +65,7 @@ std::unique_ptr<wxFileConfig> Parse(const std::vector<uint8_t>& bytes) {
     if (bytes.empty()) return Defaults();
     ParseReports reports;
     wxLog* previous = wxLog::SetActiveTarget(&reports);
-    wxMemoryInputStream in(bytes.data(), bytes.size());
-    auto config = std::make_unique<wxFileConfig>(in);
+    auto config = ConfigFromBytes(bytes.data(), bytes.size());
     wxLog::SetActiveTarget(previous);
     if (reports.damaged) return nullptr;
     return config;
@@ -177,11 +171,5 @@ std::unique_ptr<wxFileConfig> OpenSettingsStore(const wxString& path, wxString* 
     return config;
 }
 bool WriteSettingsStore(wxFileConfig& config, const wxString& path, std::string* error) {
-    wxStringOutputStream text;
-    if (!config.Save(text)) {
-        if (error) *error = "Cannot write the settings";
-        return false;
-    }
-    const std::string bytes = text.GetString().utf8_string();
-    return dez::WriteFileAtomically(path.utf8_string(), bytes.data(), bytes.size(), error);
+    return WriteConfigFile(config, path.utf8_string(), error);
 }

@@ -6,9 +6,12 @@
 #include <cmath>
 #include <memory>
 
+#include <iostream>
+
 #include <wx/confbase.h>
 #include <wx/fileconf.h>
 
+#include "gl/ConfigFile.h"
 #include "gl/ReadConfigDouble.h"
 #include "motion/TDataFile.h"
 #include "scene/wxStructure.h"
@@ -46,11 +49,10 @@ int32_t ReadInt32(wxConfigBase* config, const wxString& key, int32_t current) {
     return static_cast<int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
 }
 
-// An INI file on an absolute path: a relative one would be taken from the home folder.
-std::unique_ptr<wxFileConfig> OpenSettings(const wxString& path) {
-    const wxString absolute = wxString::FromUTF8(dez::AbsolutePath(path.utf8_string()));
-    return std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, absolute, wxEmptyString,
-                                          wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_RELATIVE_PATH);
+// Display settings are read once through the guarded read and written through the safe writer;
+// a file that cannot be read or written is named in the Log with the reason.
+void ReportSettingsFile(const char* what, const std::string& error) {
+    std::cout << what << ": " << error << std::endl;
 }
 
 }  // namespace
@@ -61,14 +63,27 @@ void shapeC3D::SaveDisplaySettings() {
 
 void shapeC3D::SaveDisplaySettingsFile(const wxString& path) {
     if (path.empty()) return;
-    auto config = OpenSettings(path);
+    // Entries of the file that are not ours are kept: its store is read first. A file that is
+    // there but cannot be read is left as it is rather than replaced by what this save knows.
+    const std::string file = path.utf8_string();
+    std::string error;
+    auto config = ReadConfigFile(file, &error);
+    if (!config) {
+        ReportSettingsFile("The display settings were not saved", error);
+        return;
+    }
     WriteDisplaySettings(config.get());
-    config->Flush();
+    if (!WriteConfigFile(*config, file, &error)) ReportSettingsFile("The display settings were not saved", error);
 }
 
 void shapeC3D::LoadDisplaySettingsFile(const wxString& path) {
     if (path.empty()) return;
-    auto config = OpenSettings(path);
+    std::string error;
+    auto config = ReadConfigFile(path.utf8_string(), &error);
+    if (!config) {
+        ReportSettingsFile("The display settings could not be read", error);
+        return;
+    }
     ReadDisplaySettings(config.get());
 }
 

@@ -30,6 +30,7 @@
 #include <X11/Xutil.h>
 
 #include "dumper/FramePixels.h"
+#include "platform/GuardedRead.h"
 #include "platform/SafeWriter.h"
 
 namespace {
@@ -270,8 +271,13 @@ wxString AskImageSavePath(wxWindow* parent) {
 bool ConvertImageToJpeg(const wxString& source, const wxString& target) {
     if (source.empty() || target.empty() || !wxFileExists(source)) return false;
     RegisterImageHandlers();
+    // The source is read once through the guarded read, then decoded from memory.
+    std::vector<uint8_t> bytes;
+    if (!dez::ReadWholeFile(source.utf8_string(), bytes)) return false;
+    wxLogNull quiet;  // a source that is no image answers false, as a missing one does
+    wxMemoryInputStream in(bytes.data(), bytes.size());
     wxImage image;
-    if (!image.LoadFile(source, wxBITMAP_TYPE_ANY, -1) || !HasPixels(image)) return false;
+    if (!image.LoadFile(in, wxBITMAP_TYPE_ANY, -1) || !HasPixels(image)) return false;
     wxImageHandler* jpeg = wxImage::FindHandler(wxBITMAP_TYPE_JPEG);
     wxString why;
     return jpeg && SaveWithHandler(target, image, jpeg, &why);

@@ -1,13 +1,16 @@
 // Model files in the text forms editors save them in (LF, CR LF, old Mac CR, mixtures, UTF-8 with a
 // byte-order mark, UTF-16 of either byte order with one) read as the toolkit's own file store reads
-// them, build the same model, and a file that gives no entry is named with the reason.
+// them, build the same model, and a file that gives no entry is named with the reason. A model file
+// rewritten while it is read gives one version or the reason, never entries of two versions.
 #include "model/C3DModel.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,7 @@
 #include <wx/fileconf.h>
 
 #include "model/ModelFixture.h"
+#include "support/FileRewriter.h"
 #include "support/TestSupport.h"
 #include "support/WxBaseFixture.h"
 
@@ -307,6 +311,78 @@ TEST_F(ModelFileReading, AFileThatGivesNoEntryIsNamedWithTheReason) {
         // Named once, and never with a misleading empty line.
         EXPECT_EQ(logged.find(warning), logged.rfind(warning)) << logged;
         EXPECT_EQ(logged.find("\"\""), std::string::npos) << logged;
+    }
+}
+
+// A model file of long entries, each value of one letter: two versions of one size tell entries
+// of one from entries of the other.
+constexpr int kLetteredEntries = 40;
+constexpr size_t kLetteredLength = 400;
+
+std::string LetteredModel(char letter) {
+    std::string text = "[Parameters]\nLinks=" + std::to_string(kLetteredEntries) + "\n";
+    for (int i = 0; i < kLetteredEntries; ++i)
+        text += "[Segment" + std::to_string(100 + i) + "]\nname=" + std::string(kLetteredLength, letter) + "\n";
+    return text;
+}
+
+TEST_F(ModelFileReading, AFileRewrittenWhileItIsReadGivesOneVersionOrTheReason) {
+    using testsupport::FileRewriter;
+    const std::vector<std::string> versions = {LetteredModel('A'), LetteredModel('B')};
+    struct Case {
+        const char* what;
+        FileRewriter::Mode mode;
+        std::chrono::microseconds pause;
+    };
+    const Case cases[] = {
+        {"written over in place, 2 ms apart", FileRewriter::Mode::WriteOver, std::chrono::microseconds(2000)},
+        {"written over in place without pause", FileRewriter::Mode::WriteOver, std::chrono::microseconds(0)},
+        {"truncated and written", FileRewriter::Mode::TruncateAndWrite, std::chrono::microseconds(500)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir dir;
+        const std::string path = dir.file("segments.ini");
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, versions[0]));
+        const std::string changed = path + ": no entry could be read (" + path + " changed while it was read)";
+        const bool truncates = c.mode == FileRewriter::Mode::TruncateAndWrite;
+        size_t reads = 0;
+        std::string fault;
+        {
+            FileRewriter rewriter(path, versions, c.mode, c.pause);
+            ASSERT_TRUE(rewriter.ok());
+            while ((reads < 1000 || rewriter.rewrites() < 100) && reads < 100000 && fault.empty()) {
+                ++reads;
+                std::string logged;
+                std::unique_ptr<wxConfigBase> store;
+                {
+                    LogCapture capture(logged);
+                    store = OpenModelFileForReading(Wx(path));
+                }
+                const auto entries = Contents(*store);
+                std::set<char> letters;
+                size_t names = 0;
+                for (const auto& [key, value] : entries) {
+                    if (key.size() < 5 || key.compare(key.size() - 5, 5, "/name") != 0) continue;
+                    ++names;
+                    if (!value.empty()) letters.insert(value[0]);
+                    if (value != std::string(kLetteredLength, value.empty() ? '?' : value[0])) letters.insert('?');
+                }
+                if (letters.size() > 1) {
+                    fault = "entries of more than one version";
+                } else if (names == 0 && !truncates && logged.find(changed) == std::string::npos) {
+                    // Written over in place, the file is always one whole version or changing.
+                    fault = "no entry, and not for the change: " + logged;
+                } else if (names > 0 && names < size_t(kLetteredEntries) && !truncates) {
+                    fault = "a part of a version";
+                }
+            }
+            EXPECT_TRUE(rewriter.ok());
+            if (fault.empty()) {
+                EXPECT_GE(rewriter.rewrites(), 100u) << "the file was not rewritten while it was read";
+            }
+        }
+        EXPECT_EQ(fault, "") << "after " << reads << " reads";
     }
 }
 

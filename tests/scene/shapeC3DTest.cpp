@@ -3,6 +3,8 @@
 #include "scene/shapeC3D.h"
 
 #include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -962,6 +964,59 @@ TEST_F(DisplaySettings, PartialAndDamagedFiles) {
     EXPECT_EQ(links->GetLink(0)->name, "");
     EXPECT_EQ(links->GetLink(0)->GetColour().red, 255);  // no colour keys: white
     EXPECT_EQ(links->GetLink(0)->GetColour().blue, 255);
+}
+
+// The display settings are saved as every other file is: a link stays a link, a hard link keeps
+// both names, a file that cannot be read is neither taken for empty nor replaced, and a failed
+// save says why and leaves the old file whole.
+TEST_F(DisplaySettings, SavedThroughTheSafeWriterAndReadOnce) {
+    auto s = LoadDefault();
+    s->GetMarkerDisplay(0)->zoom = 3.0f;
+    const std::string old = "[Display_Marker]\nCount=1\nzoom0=2\n[Mine]\nkept=yes\n";
+
+    // A symbolic link to the file, and a second name of it.
+    const std::string target = Settings("real.dlp");
+    ASSERT_TRUE(testsupport::WriteFileBytes(target, old));
+    ASSERT_EQ(::symlink(target.c_str(), Settings("linked.dlp").c_str()), 0);
+    ASSERT_EQ(::link(target.c_str(), Settings("second.dlp").c_str()), 0);
+    for (const char* name : {"linked.dlp", "second.dlp"}) {
+        SCOPED_TRACE(name);
+        s->SaveDisplaySettingsFile(Wx(Settings(name)));
+        struct stat linked, real;
+        ASSERT_EQ(::lstat(Settings("linked.dlp").c_str(), &linked), 0);
+        EXPECT_TRUE(S_ISLNK(linked.st_mode));
+        ASSERT_EQ(::stat(target.c_str(), &real), 0);
+        EXPECT_EQ(real.st_nlink, 2u);
+        const std::string text = testsupport::ReadFileBytes(Settings("second.dlp"));
+        EXPECT_NE(text.find("zoom0=3"), std::string::npos) << text;
+        EXPECT_NE(text.find("kept=yes"), std::string::npos) << text;  // entries of others stay
+    }
+
+    // A FIFO in the file's place: nothing waits on it, nothing replaces it, and the Log says so.
+    const std::string fifo = Settings("fifo.dlp");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    CaptureStdout();
+    s->SaveDisplaySettingsFile(Wx(fifo));
+    s->LoadDisplaySettingsFile(Wx(fifo));
+    const std::string log = GetCapturedStdout();
+    EXPECT_NE(log.find("The display settings were not saved: Cannot read '" + fifo + "': not a regular file"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("The display settings could not be read: Cannot read '" + fifo + "'"), std::string::npos)
+        << log;
+    struct stat st;
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A save the writer refuses (a read-only file): the old file is left whole, the cause named.
+    const std::string inClosed = Settings("readonly.dlp");
+    ASSERT_TRUE(testsupport::WriteFileBytes(inClosed, old));
+    ASSERT_EQ(::chmod(inClosed.c_str(), 0444), 0);
+    CaptureStdout();
+    s->SaveDisplaySettingsFile(Wx(inClosed));
+    const std::string refused = GetCapturedStdout();
+    EXPECT_NE(refused.find("The display settings were not saved: Cannot replace '" + inClosed + "'"),
+              std::string::npos) << refused;
+    EXPECT_EQ(testsupport::ReadFileBytes(inClosed), old);
 }
 
 TEST_F(DisplaySettings, ReadAtLoadAndCarriedThroughARefresh) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace dez {
@@ -19,6 +20,20 @@ int FdGuard::Close() {
     const int result = ::close(fd_);
     fd_ = -1;
     return result;
+}
+
+int OpenAndQuery(const std::string& path, int flags, struct stat& st, std::string* error) {
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        SetErrnoText(error, "Cannot open", path, errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0) {
+        SetErrnoText(error, "Cannot query", path, errno);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 void SetErrnoText(std::string* error, const std::string& what, const std::string& path, int err) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace dez {
@@ -24,6 +25,10 @@ public:
 private:
     int fd_;
 };
+
+// Opens `path` with the given flags and looks at what was opened (into `st`): the descriptor, or
+// -1 with the failed step in `error`.
+int OpenAndQuery(const std::string& path, int flags, struct stat& st, std::string* error);
 
 // "<what> '<path>': <the system's text for err>" into *error (when given).
 void SetErrnoText(std::string* error, const std::string& what, const std::string& path, int err);

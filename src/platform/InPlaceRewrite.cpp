@@ -26,16 +26,9 @@ int PutBack(int fd, const uint8_t* old, size_t size) {
 }  // namespace
 
 bool RewriteInPlace(const std::string& path, const void* data, size_t size, std::string* error) {
-    FdGuard fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) {
-        SetErrnoText(error, "Cannot open", path, errno);
-        return false;
-    }
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0) {
-        SetErrnoText(error, "Cannot query", path, errno);
-        return false;
-    }
+    FdGuard fd(OpenAndQuery(path, O_RDWR | O_CLOEXEC | O_NONBLOCK, st, error));
+    if (fd.get() < 0) return false;
     if (!S_ISREG(st.st_mode)) {
         if (error) *error = "Cannot write '" + path + "': not a regular file";
         return false;

@@ -75,16 +75,9 @@ const char* NodeKind(mode_t mode) {
 // Writes the bytes through a character device (a discard such as /dev/null takes them all). Not
 // waiting: a device that would block (a terminal nobody reads) fails with its reason instead.
 bool WriteThroughDevice(const std::string& path, const uint8_t* p, size_t n, std::string* error) {
-    FdGuard fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) {
-        SetErrnoText(error, "Cannot open", path, errno);
-        return false;
-    }
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0) {
-        SetErrnoText(error, "Cannot query", path, errno);
-        return false;
-    }
+    FdGuard fd(OpenAndQuery(path, O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, st, error));
+    if (fd.get() < 0) return false;
     if (!S_ISCHR(st.st_mode)) {
         if (error) *error = "Cannot write '" + path + "': it was replaced meanwhile by " + NodeKind(st.st_mode);
         return false;

@@ -109,18 +109,6 @@ std::string Fingerprint(const std::string& path) {
            std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec);
 }
 
-bool MakeSocket(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
-}
-
 // In the calling child: every descriptor it may open is taken.
 bool TakeEveryDescriptor() {
     rlimit limit{};
@@ -259,7 +247,7 @@ TEST_F(SettingsStoreTest, AFileThatCannotBeReadIsKept) {
          "cannot be read (Is a directory)"},
         {"a FIFO", fifo, kNothing, false, "cannot be read (it is a FIFO, not a regular file)"},
         {"a link to a FIFO", linkedFifo, kNothing, false, "cannot be read (it is a FIFO, not a regular file)"},
-        {"a socket", MakeSocket, kNothing, false, "cannot be read (it is a socket, not a regular file)"},
+        {"a socket", testsupport::MakeSocket, kNothing, false, "cannot be read (it is a socket, not a regular file)"},
         {"a loop of links", [](const std::string& s) { return ::symlink(s.c_str(), s.c_str()) == 0; }, kNothing, false,
          "cannot be read (Too many levels of symbolic links)"},
         {"damaged where it cannot be set aside",

@@ -70,18 +70,6 @@ constexpr unsigned kPromptSeconds = 20;
 // the test's own, never the system's /dev/null. Only root may (and only where the system lets it).
 bool MakeNullDevice(const std::string& path) { return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0; }
 
-bool MakeSocket(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
-}
-
 // What a node is and which one: a replacement by a regular file shows, and so does another node.
 struct Node {
     mode_t type = 0;
@@ -175,7 +163,7 @@ TEST(SafeSave, NodesThatAreNoFileAreRefusedAtOnce) {
     std::vector<Case> cases = {
         {"a FIFO", fifo, false, "a FIFO"},
         {"a FIFO, linked", fifo, true, "a FIFO"},
-        {"a socket, linked", MakeSocket, true, "a socket"},
+        {"a socket, linked", testsupport::MakeSocket, true, "a socket"},
     };
     if (testsupport::RunningAsRoot())
         cases.push_back({"a block device, linked",

@@ -47,6 +47,9 @@ bool CopySamples(const TempDir& dir, const std::string& folder, const std::vecto
 // The text with every LF turned into CRLF, for checking that CRLF files read like LF ones.
 std::string WithCrlf(const std::string& text);
 
+// Makes a Unix socket node at `path` (bound, then closed: the node stays). False when it cannot.
+bool MakeSocket(const std::string& path);
+
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);

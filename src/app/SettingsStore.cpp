@@ -170,6 +170,7 @@ std::unique_ptr<wxFileConfig> OpenSettingsStore(const wxString& path, wxString* 
     config->DisableAutoSave();
     return config;
 }
+
 bool WriteSettingsStore(wxFileConfig& config, const wxString& path, std::string* error) {
     return WriteConfigFile(config, path.utf8_string(), error);
 }

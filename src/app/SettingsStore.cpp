@@ -12,6 +12,7 @@
 #include <wx/log.h>
 
 #include "gl/ConfigFile.h"
+#include "platform/FileDescriptor.h"
 #include "platform/GuardedRead.h"
 
 namespace {
@@ -71,15 +72,6 @@ std::unique_ptr<wxFileConfig> Parse(const std::vector<uint8_t>& bytes) {
     return config;
 }
 
-// What a node that is neither a regular file nor a character device is, for the note.
-std::string NodeKind(mode_t mode) {
-    if (S_ISDIR(mode)) return std::strerror(EISDIR);
-    if (S_ISFIFO(mode)) return "it is a FIFO, not a regular file";
-    if (S_ISSOCK(mode)) return "it is a socket, not a regular file";
-    if (S_ISBLK(mode)) return "it is a block device, not a regular file";
-    return "not a regular file";
-}
-
 // The cause in a failed read's message, without the step and the path the note names already.
 std::string CauseOf(const std::string& error, const std::string& path) {
     const std::string quoted = "'" + path + "': ";
@@ -137,7 +129,11 @@ std::unique_ptr<wxFileConfig> OpenSettingsStore(const wxString& path, wxString* 
         // The settings linked to /dev/null to discard them: nothing to read (a device may block or
         // answer for ever), and the write at exit goes through to it.
     } else if (!S_ISREG(st.st_mode)) {
-        unread = "cannot be read (" + NodeKind(st.st_mode) + ")";
+        // A folder is said as the system says it; any other node by what it is.
+        unread = std::string("cannot be read (") +
+                 (S_ISDIR(st.st_mode) ? std::strerror(EISDIR)
+                                      : "it is " + std::string(dez::NodeKind(st.st_mode)) + ", not a regular file") +
+                 ")";
     } else {
         std::vector<uint8_t> bytes;
         std::string error;

@@ -15,6 +15,7 @@
 
 #include "dumper/FramePixels.h"
 #include "dumper/WriteBitmap.h"
+#include "platform/FileDescriptor.h"
 #include "platform/SafeWriter.h"
 
 namespace {
@@ -39,10 +40,6 @@ std::string NumberedName(const char* side, int number, const char* ext) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%s%04d.%s", side, number, ext);
     return buffer;
-}
-
-std::string ErrnoText(const char* step, const std::string& path, int error) {
-    return std::string(step) + " '" + path + "': " + std::strerror(error);
 }
 
 // One frame encoded as a whole file in memory, so that a file on disk is only ever replaced by a
@@ -90,11 +87,11 @@ bool ClaimNumbered(const char* ext, bool stereo, std::string& left, std::string&
             const int error = errno;
             std::remove(left.c_str());
             if (error != EEXIST) {
-                why = ErrnoText("Cannot create", right, error);
+                dez::SetErrnoText(&why, "Cannot create", right, error);
                 return false;
             }
         } else if (errno != EEXIST) {
-            why = ErrnoText("Cannot create", left, errno);
+            dez::SetErrnoText(&why, "Cannot create", left, errno);
             return false;
         }
         if (g_dumpCounter == INT_MAX) {

@@ -23,9 +23,10 @@ std::unique_ptr<wxFileConfig> ConfigFromBytes(const void* data, size_t size) {
 std::unique_ptr<wxFileConfig> ReadConfigFile(const std::string& path, std::string* error) {
     std::vector<uint8_t> bytes;
     if (!dez::ReadWholeFile(path, bytes, error)) {
-        // No file yet is no failure: its store starts empty.
+        // No file yet (or a link to none, which a save creates) is no failure: its store starts
+        // empty.
         struct stat st;
-        if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return ConfigFromBytes(nullptr, 0);
+        if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) return ConfigFromBytes(nullptr, 0);
         return nullptr;
     }
     return ConfigFromBytes(bytes.data(), bytes.size());

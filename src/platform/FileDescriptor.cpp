@@ -36,6 +36,15 @@ int OpenAndQuery(const std::string& path, int flags, struct stat& st, std::strin
     return fd;
 }
 
+const char* NodeKind(mode_t mode) {
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISDIR(mode)) return "a directory";
+    return "not a regular file";
+}
+
 void SetErrnoText(std::string* error, const std::string& what, const std::string& path, int err) {
     if (error) *error = what + " '" + path + "': " + std::strerror(err);
 }

@@ -30,6 +30,10 @@ private:
 // -1 with the failed step in `error`.
 int OpenAndQuery(const std::string& path, int flags, struct stat& st, std::string* error);
 
+// What a node that is no regular file is, for messages: "a FIFO", "a socket", "a block device",
+// "a character device", "a directory", else "not a regular file".
+const char* NodeKind(mode_t mode);
+
 // "<what> '<path>': <the system's text for err>" into *error (when given).
 void SetErrnoText(std::string* error, const std::string& what, const std::string& path, int err);
 

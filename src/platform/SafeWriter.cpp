@@ -63,15 +63,6 @@ bool LinkTarget(const std::string& path, std::string& target) {
     return false;
 }
 
-// What a node that is no regular file is, for the refusal.
-const char* NodeKind(mode_t mode) {
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISSOCK(mode)) return "a socket";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISCHR(mode)) return "a character device";
-    return "not a regular file";
-}
-
 // Writes the bytes through a character device (a discard such as /dev/null takes them all). Not
 // waiting: a device that would block (a terminal nobody reads) fails with its reason instead.
 bool WriteThroughDevice(const std::string& path, const uint8_t* p, size_t n, std::string* error) {

@@ -992,6 +992,11 @@ TEST_F(DisplaySettings, SavedThroughTheSafeWriterAndReadOnce) {
         EXPECT_NE(text.find("kept=yes"), std::string::npos) << text;  // entries of others stay
     }
 
+    // A link to a file not yet there: the save makes the file the link names.
+    ASSERT_EQ(::symlink(Settings("made.dlp").c_str(), Settings("dangling.dlp").c_str()), 0);
+    s->SaveDisplaySettingsFile(Wx(Settings("dangling.dlp")));
+    EXPECT_NE(testsupport::ReadFileBytes(Settings("made.dlp")).find("zoom0=3"), std::string::npos);
+
     // A FIFO in the file's place: nothing waits on it, nothing replaces it, and the Log says so.
     const std::string fifo = Settings("fifo.dlp");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +104,11 @@ TEST(C3DFileChange, ALoadIsOneVersionOrSaysTheFileChanged) {
         ASSERT_GT(versions.back()->GetFrameCount(), 0) << versions.back()->errorText;
     }
     ASSERT_LT(FramesAlike(*versions[0], *versions[1]), versions[0]->GetFrameCount());
+    // A writer that pauses must leave the file steady for several loads at a time, however slow
+    // this build loads (a sanitizer build takes many times longer).
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i) Load(dir.file("version0.c3d"));
+    const auto loadTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) / 10;
 
     struct Case {
         const char* what;
@@ -114,7 +120,7 @@ TEST(C3DFileChange, ALoadIsOneVersionOrSaysTheFileChanged) {
     const Case cases[] = {
         {"written over in place, 2 ms apart", FileRewriter::Mode::WriteOver, microseconds(2000), 200},
         {"written over in place without pause", FileRewriter::Mode::WriteOver, microseconds(0), 200},
-        {"truncated and written, 1 ms apart", FileRewriter::Mode::TruncateAndWrite, microseconds(1000), 50},
+        {"truncated and written, 2 ms apart", FileRewriter::Mode::TruncateAndWrite, microseconds(2000), 50},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -125,7 +131,8 @@ TEST(C3DFileChange, ALoadIsOneVersionOrSaysTheFileChanged) {
         size_t loads = 0, whole = 0;
         std::string fault;
         {
-            FileRewriter rewriter(path, contents, c.mode, c.pause);
+            const microseconds pause = c.pause.count() > 0 ? std::max(c.pause, 4 * loadTime) : c.pause;
+            FileRewriter rewriter(path, contents, c.mode, pause);
             ASSERT_TRUE(rewriter.ok());
             // Bounded only so that a writer that stalls fails the test instead of hanging it.
             while ((loads < 3000 || rewriter.rewrites() < c.rewrites) && loads < 100000 && fault.empty()) {
